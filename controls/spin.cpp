@@ -1,0 +1,8 @@
+// Spin control (class "CPSPIN_KEY_FOC_32").
+#include "frame/module.h"
+#include "w32korutil1.h"
+
+extern "C" LRESULT WINAPI SpinControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    return DefWindowProcA(window, message, wParam, lParam);
+}

@@ -1,0 +1,33 @@
+// The demo host's pages: each shows one part of the library as a host uses it.
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+
+namespace demo {
+
+class Tour;
+
+struct Page {
+    const char* name;
+    // Fills the page area (a child window of the main window) with the page.
+    void (*show)(HWND area);
+    // Screenshots the page and every dialog it opens.
+    void (*tour)(Tour& tour, HWND mainWindow);
+};
+
+std::span<const Page> pages();
+
+// Each page's entry, defined in its own file.
+extern const Page kLibraryPage;
+
+// Creates a child control of the page area with the demo's font.
+HWND addControl(HWND area, const char* cls, const char* text, DWORD style, int x, int y, int w,
+                int h, int id = 0);
+
+// Adds a push button that calls action(main window) when clicked.
+HWND addActionButton(HWND area, const char* text, int x, int y, int w, int h,
+                     void (*action)(HWND owner));
+
+} // namespace demo

@@ -1,0 +1,48 @@
+#include "frame/dialog_helpers.h"
+
+namespace w32k {
+
+namespace {
+AppFmallocProc g_appAllocator = nullptr;
+} // namespace
+
+POINT centredOrigin(int screenWidth, int screenHeight, int width, int height) noexcept
+{
+    constexpr int kAlign = 8;
+    const int x = ((screenWidth - width) / 2 + kAlign / 2) & ~(kAlign - 1);
+    const int y = (screenHeight - height) / 2;
+    return POINT{x, y};
+}
+
+AppFmallocProc appAllocator() noexcept
+{
+    return g_appAllocator;
+}
+
+} // namespace w32k
+
+extern "C" {
+
+BOOL WINAPI CenterDialogBox(HWND dialog)
+{
+    RECT rect{};
+    GetWindowRect(dialog, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    const POINT origin = w32k::centredOrigin(GetSystemMetrics(SM_CXSCREEN),
+                                             GetSystemMetrics(SM_CYSCREEN), width, height);
+    return MoveWindow(dialog, origin.x, origin.y, width, height, FALSE);
+}
+
+AppFmallocProc WINAPI SetAppFmalloc(AppFmallocProc allocator)
+{
+    w32k::g_appAllocator = allocator;
+    return allocator;
+}
+
+AppFmallocProc WINAPI GetAppFmalloc(void)
+{
+    return w32k::g_appAllocator;
+}
+
+} // extern "C"

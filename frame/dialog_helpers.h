@@ -1,0 +1,20 @@
+// Services shared by the library's dialogs and host-data builders: centring a
+// dialog on the screen and the host's application allocator.
+#pragma once
+
+#include <windows.h>
+
+#include "frame/window_data.h"
+#include "w32korutil1.h"
+
+namespace w32k {
+
+// Top-left corner that centres a width x height window on a screen of
+// screenWidth x screenHeight; x is rounded to the nearest multiple of 8
+// (halves up). Divisions round toward zero, so oversized windows go negative.
+POINT centredOrigin(int screenWidth, int screenHeight, int width, int height) noexcept;
+
+// The host's allocator (null before SetAppFmalloc).
+AppFmallocProc appAllocator() noexcept;
+
+} // namespace w32k

@@ -1,0 +1,86 @@
+/*
+ * w32korutil1.h - public interface of W32KORUTIL1.dll, the utilities library
+ * of the panel designer.
+ *
+ * Everything a host needs: the exports, the private window messages, the
+ * window class names, the host records and the callback types. Host records
+ * are packed; in the 32-bit build every record has the exact byte layout the
+ * host keeps in its project data. In a 64-bit build every address, handle and
+ * callback field is pointer-sized in the same place and the fields after it
+ * move accordingly.
+ *
+ * All exports and callbacks use the WINAPI (__stdcall) convention and are
+ * exported undecorated, by name, at fixed ordinals (see W32KORUTIL1.def).
+ */
+#ifndef W32KORUTIL1_H
+#define W32KORUTIL1_H
+
+#include <windows.h>
+
+#ifdef W32KORUTIL1_BUILD
+#define W32KAPI
+#else
+#define W32KAPI __declspec(dllimport)
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---------------------------------------------------------------------------
+ * Window classes registered while the library is loaded (global classes).
+ * ------------------------------------------------------------------------- */
+#define W32K_CLASS_SPIN          "CPSPIN_KEY_FOC_32"  /* spin control */
+#define W32K_CLASS_METER         "xMeter_32"          /* percentage meter */
+#define W32K_CLASS_DIGITS_EDIT   "DLGNOALPHAEDIT_32"  /* digits-only edit ("edit" superclass) */
+#define W32K_CLASS_CHECKBOX_ONLY "CHECKBOXONLY_32"    /* check box with whole-control focus ("button" superclass) */
+#define W32K_CLASS_BITMAP_BUTTON "XBUTTBMP_32"        /* bitmap push-button ("button" superclass) */
+
+/* ---------------------------------------------------------------------------
+ * Private window messages.
+ * ------------------------------------------------------------------------- */
+#define WM_METERSETRANGE 4040 /* wParam = range (100%); returns 0 */
+#define WM_METERGETRANGE 4041 /* returns the range */
+#define WM_METERSETPOS   4042 /* wParam = position; repaints; returns 0 */
+#define WM_METERGETPOS   4043 /* returns the position */
+#define WM_SPINSTEP      4056 /* spin control -> parent: wParam = spin window id, lParam = step */
+#define WM_EDITRETURN    (WM_USER + 100) /* digits-only edit with "RET" -> parent: Tab/Return; wParam = edit window */
+#define WM_PWDERROR      (WM_USER + 101) /* password dialog's deferred error message */
+
+/* ---------------------------------------------------------------------------
+ * Callback types.
+ * ------------------------------------------------------------------------- */
+
+/* The host's allocation function: returns a block of at least cb bytes from
+ * the C runtime heap the host shares with the library (released with free),
+ * or NULL. */
+typedef void *(WINAPI *AppFmallocProc)(UINT cb);
+
+/* ---------------------------------------------------------------------------
+ * Frame services.
+ * ------------------------------------------------------------------------- */
+
+/* Centres a dialog on the primary screen, the horizontal position rounded to
+ * a multiple of 8; returns the result of MoveWindow. */
+W32KAPI BOOL WINAPI CenterDialogBox(HWND dialog);
+/* Installs the host's allocator; returns the address it was given. */
+W32KAPI AppFmallocProc WINAPI SetAppFmalloc(AppFmallocProc allocator);
+/* Returns the installed allocator, NULL before SetAppFmalloc. */
+W32KAPI AppFmallocProc WINAPI GetAppFmalloc(void);
+
+/* ---------------------------------------------------------------------------
+ * Window procedures of the registered classes and the bitmap frame.
+ * ------------------------------------------------------------------------- */
+W32KAPI LRESULT WINAPI SpinControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+W32KAPI LRESULT WINAPI TVOMeterWndFn(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+W32KAPI LRESULT WINAPI DlgNoAlphaEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+W32KAPI LRESULT WINAPI CheckBoxOnlyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+W32KAPI LRESULT WINAPI TavoButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+/* Subclass procedure a host installs on a "static" control to show a bitmap. */
+W32KAPI LRESULT WINAPI StaticBmpFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* W32KORUTIL1_H */

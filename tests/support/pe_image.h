@@ -1,0 +1,33 @@
+// Reads the export and import tables of a PE file (PE32 or PE32+) from disk,
+// without loading it, so the 32-bit product can be inspected here too.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace w32ktest {
+
+struct PeExport {
+    uint16_t ordinal;
+    std::string name; // empty for an export by ordinal only
+};
+
+struct PeImport {
+    std::string name;      // empty when imported by ordinal
+    uint16_t ordinal = 0;  // valid when name is empty
+};
+
+struct PeImage {
+    bool is64 = false;
+    uint16_t machine = 0;
+    std::vector<PeExport> exports;
+    std::map<std::string, std::vector<PeImport>> imports; // by DLL name, upper case
+};
+
+// Parses the file; nullopt when it is missing or not a well-formed PE image.
+std::optional<PeImage> readPeImage(const std::string& path);
+
+} // namespace w32ktest

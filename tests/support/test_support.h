@@ -1,0 +1,99 @@
+// Helpers for driving the library as a host does: loading DLLs by name,
+// answering message boxes and scripting modal dialogs from inside their loop.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace w32ktest {
+
+// Directory of the running test executable (the DLLs lie beside it).
+std::string exeDirectory();
+
+// A DLL loaded with LoadLibraryA for the scope of a test.
+class Library {
+public:
+    explicit Library(const char* name);
+    ~Library();
+    Library(const Library&) = delete;
+    Library& operator=(const Library&) = delete;
+
+    HMODULE handle() const { return module_; }
+    explicit operator bool() const { return module_ != nullptr; }
+    // Unloads now (the destructor then does nothing).
+    void unload();
+
+    template <typename Fn>
+    Fn proc(const char* name) const
+    {
+        return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
+    }
+    template <typename Fn>
+    Fn proc(WORD ordinal) const
+    {
+        return proc<Fn>(MAKEINTRESOURCEA(ordinal));
+    }
+
+private:
+    HMODULE module_;
+};
+
+// Dispatches the thread's pending messages for about `ms` milliseconds.
+void pumpMessages(DWORD ms = 0);
+
+// A message box the recorder answered.
+struct ShownMessage {
+    std::string caption;
+    std::string text;
+};
+
+// While alive, answers every message box shown on this thread with `answer`
+// (IDOK, IDYES, ...) and records its caption and text.
+class MessageBoxRecorder {
+public:
+    explicit MessageBoxRecorder(int answer = IDOK);
+    ~MessageBoxRecorder();
+    MessageBoxRecorder(const MessageBoxRecorder&) = delete;
+    MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
+
+    const std::vector<ShownMessage>& shown() const { return shown_; }
+    std::vector<std::string> texts() const;
+    void setAnswer(int answer) { answer_ = answer; }
+
+private:
+    static LRESULT CALLBACK hook(int code, WPARAM wParam, LPARAM lParam);
+    HHOOK hook_;
+    int answer_;
+    std::vector<ShownMessage> shown_;
+};
+
+// Runs `script` once, inside the modal loop of the next dialog (not a message
+// box) that becomes active on this thread. The script must end the dialog.
+class DialogScript {
+public:
+    explicit DialogScript(std::function<void(HWND dialog)> script);
+    ~DialogScript();
+    DialogScript(const DialogScript&) = delete;
+    DialogScript& operator=(const DialogScript&) = delete;
+
+    bool ran() const { return ran_; }
+
+private:
+    static LRESULT CALLBACK hook(int code, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK onTimer(HWND window, UINT, UINT_PTR, DWORD);
+    HHOOK hook_;
+    std::function<void(HWND)> script_;
+    bool ran_ = false;
+};
+
+// True for a message box window (a dialog with the message text static).
+bool isMessageBox(HWND window);
+// Text of a window.
+std::string windowText(HWND window);
+// Window class name.
+std::string className(HWND window);
+
+} // namespace w32ktest
