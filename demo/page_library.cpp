@@ -63,8 +63,7 @@ void tour(Tour& t, HWND mainWindow)
     t.screenshot(mainWindow, "library");
 }
 
+const PageRegistration registration({0, "Library", show, tour});
+
 } // namespace
-
-const Page kLibraryPage = {"Library", show, tour};
-
 } // namespace demo

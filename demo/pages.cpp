@@ -1,13 +1,27 @@
 #include "pages.h"
 
-#include <array>
+#include <algorithm>
 
 namespace demo {
 
+namespace {
+std::vector<Page>& registry()
+{
+    static std::vector<Page> all;
+    return all;
+}
+} // namespace
+
+PageRegistration::PageRegistration(const Page& page)
+{
+    auto& all = registry();
+    auto at = std::find_if(all.begin(), all.end(), [&](const Page& p) { return p.order > page.order; });
+    all.insert(at, page);
+}
+
 std::span<const Page> pages()
 {
-    static const std::array<Page, 1> all = {kLibraryPage};
-    return all;
+    return registry();
 }
 
 HWND addControl(HWND area, const char* cls, const char* text, DWORD style, int x, int y, int w,

@@ -4,12 +4,14 @@
 #include <windows.h>
 
 #include <span>
+#include <vector>
 
 namespace demo {
 
 class Tour;
 
 struct Page {
+    int order; // position in the page list
     const char* name;
     // Fills the page area (a child window of the main window) with the page.
     void (*show)(HWND area);
@@ -17,10 +19,13 @@ struct Page {
     void (*tour)(Tour& tour, HWND mainWindow);
 };
 
+// All pages, by order.
 std::span<const Page> pages();
 
-// Each page's entry, defined in its own file.
-extern const Page kLibraryPage;
+// A page file registers its page with a static PageRegistration.
+struct PageRegistration {
+    explicit PageRegistration(const Page& page);
+};
 
 // Creates a child control of the page area with the demo's font.
 HWND addControl(HWND area, const char* cls, const char* text, DWORD style, int x, int y, int w,

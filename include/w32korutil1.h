@@ -16,11 +16,31 @@
 #define W32KORUTIL1_H
 
 #include <windows.h>
+#include <stddef.h>
 
 #ifdef W32KORUTIL1_BUILD
 #define W32KAPI
 #else
 #define W32KAPI __declspec(dllimport)
+#endif
+
+/* Layout checks of the host records: the 32-bit size/offset first, then the
+ * 64-bit one (every address, handle and callback field widened to 8 bytes). */
+#ifdef __cplusplus
+#define W32K_STATIC_ASSERT(expr, msg) static_assert(expr, msg)
+#else
+#define W32K_STATIC_ASSERT(expr, msg) _Static_assert(expr, msg)
+#endif
+#ifdef _WIN64
+#define W32K_CHECK_SIZE(type, size32, size64) \
+    W32K_STATIC_ASSERT(sizeof(type) == (size64), #type " size")
+#define W32K_CHECK_OFFSET(type, field, off32, off64) \
+    W32K_STATIC_ASSERT(offsetof(type, field) == (off64), #type "." #field " offset")
+#else
+#define W32K_CHECK_SIZE(type, size32, size64) \
+    W32K_STATIC_ASSERT(sizeof(type) == (size32), #type " size")
+#define W32K_CHECK_OFFSET(type, field, off32, off64) \
+    W32K_STATIC_ASSERT(offsetof(type, field) == (off32), #type "." #field " offset")
 #endif
 
 #ifdef __cplusplus
@@ -78,6 +98,46 @@ W32KAPI LRESULT WINAPI CheckBoxOnlyProc(HWND window, UINT message, WPARAM wParam
 W32KAPI LRESULT WINAPI TavoButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 /* Subclass procedure a host installs on a "static" control to show a bitmap. */
 W32KAPI LRESULT WINAPI StaticBmpFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* ---------------------------------------------------------------------------
+ * Parameter-set folders.
+ * ------------------------------------------------------------------------- */
+
+/* ---------------------------------------------------------------------------
+ * Net-node folders.
+ * ------------------------------------------------------------------------- */
+
+/* ---------------------------------------------------------------------------
+ * Tag folders.
+ * ------------------------------------------------------------------------- */
+
+/* ---------------------------------------------------------------------------
+ * Matrix (recipe) editor.
+ * ------------------------------------------------------------------------- */
+
+/* ---------------------------------------------------------------------------
+ * Tree lists and the tag selection dialog.
+ * ------------------------------------------------------------------------- */
+
+/* ---------------------------------------------------------------------------
+ * Edit helpers and the password table.
+ * ------------------------------------------------------------------------- */
+
+/* ---------------------------------------------------------------------------
+ * Communication settings.
+ * ------------------------------------------------------------------------- */
+
+/* ---------------------------------------------------------------------------
+ * Bitmaps.
+ * ------------------------------------------------------------------------- */
+
+/* ---------------------------------------------------------------------------
+ * List helpers, dialog folding, INI and file helpers.
+ * ------------------------------------------------------------------------- */
+
+/* ---------------------------------------------------------------------------
+ * Tokens, fonts and languages.
+ * ------------------------------------------------------------------------- */
 
 #ifdef __cplusplus
 }
