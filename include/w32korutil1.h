@@ -107,9 +107,165 @@ W32KAPI LRESULT WINAPI StaticBmpFrameProc(HWND window, UINT message, WPARAM wPar
  * Net-node folders.
  * ------------------------------------------------------------------------- */
 
+#pragma pack(push, 1)
+/* One panel of a network. A net-node folder has the same layout: it is the
+ * root of its tree and uses only childCount, childBlock and flags. The child
+ * block holds childCount records back to back, child k at k * sizeof(record). */
+typedef struct NetNodeRecord {
+    BYTE hostData1[34];  /* the host's description of the node, copied as is */
+    WORD nodeNumber;     /* key of the record within its folder */
+    BYTE hostData2[2];
+    WORD childCount;     /* records in childBlock; 0 when there are none */
+    HGLOBAL childBlock;  /* GMEM_MOVEABLE | GMEM_ZEROINIT block of child records; NULL when none */
+    BYTE flags;          /* W32K_NETNODE_FLAG_CHILDREN and the host's bits */
+    BYTE hostData3[19];
+} NetNodeRecord;
+#pragma pack(pop)
+W32K_CHECK_SIZE(NetNodeRecord, 64, 68);
+W32K_CHECK_OFFSET(NetNodeRecord, hostData1, 0, 0);
+W32K_CHECK_OFFSET(NetNodeRecord, nodeNumber, 34, 34);
+W32K_CHECK_OFFSET(NetNodeRecord, hostData2, 36, 36);
+W32K_CHECK_OFFSET(NetNodeRecord, childCount, 38, 38);
+W32K_CHECK_OFFSET(NetNodeRecord, childBlock, 40, 40);
+W32K_CHECK_OFFSET(NetNodeRecord, flags, 44, 48);
+W32K_CHECK_OFFSET(NetNodeRecord, hostData3, 45, 49);
+
+/* Bit 0 of the flags: cleared whenever the folder operations remove the
+ * record's children; the other bits belong to the host. */
+#define W32K_NETNODE_FLAG_CHILDREN 0x01
+
+/* Search modes of ExpGetNetNodeData. */
+#define W32K_NETNODE_BY_POSITION 0
+#define W32K_NETNODE_BY_NUMBER   1
+
+/* Stores a record in the folder: replaces the first child with the same node
+ * number (deleting that child's subtree first unless the record carries the
+ * same child block) or appends it. The folder takes over the record's child
+ * block. FALSE when the folder or record is NULL or memory fails (the folder
+ * is then unchanged). */
+W32KAPI BOOL WINAPI ExpRegisterNetNodeData(NetNodeRecord *folder, const NetNodeRecord *record);
+/* Copies a child record into out: with mode W32K_NETNODE_BY_NUMBER the first
+ * child whose node number is key, with W32K_NETNODE_BY_POSITION the child at
+ * position key. FALSE (out untouched) when there is none. */
+W32KAPI BOOL WINAPI ExpGetNetNodeData(const NetNodeRecord *folder, int mode, WORD key, NetNodeRecord *out);
+/* Removes the first child with that node number and its whole subtree. */
+W32KAPI BOOL WINAPI ExpDeleteNetNodeData(NetNodeRecord *folder, WORD nodeNumber);
+/* Makes destination a deep copy of source: every level gets blocks of its own.
+ * FALSE when memory fails anywhere in the tree; destination then has no children. */
+W32KAPI BOOL WINAPI ExpDuplicateNetworkFolder(NetNodeRecord *destination, const NetNodeRecord *source);
+/* Frees the record's whole subtree and clears its child fields and flag bit 0.
+ * FALSE when a child block cannot be locked (its handle is dropped). */
+W32KAPI BOOL WINAPI ExpDeleteNetworkFolder(NetNodeRecord *record);
+
 /* ---------------------------------------------------------------------------
  * Tag folders.
  * ------------------------------------------------------------------------- */
+
+/* Fields of the host's project block that the tag and net-node operations
+ * use (byte offsets; the same in both builds). */
+#define W32K_PROJECT_OWN_NETNODE    17  /* NetNodeRecord of the panel itself (project not networked) */
+#define W32K_PROJECT_NETWORKED      411 /* BYTE: nonzero when every tag belongs to a network node */
+#define W32K_PROJECT_NETNODE_FOLDER 630 /* NetNodeRecord: the project's net-node folder */
+
+#define W32K_TAG_MAX_ELEMENTS  1451   /* elements a folder holds at most */
+#define W32K_TAG_FIRST_ID      1      /* ids run from 1; 0 names no tag */
+#define W32K_TAG_KEEP_PARENT   0xFFFF /* AddTagElement: keep an existing tag's parent */
+#define W32K_TAG_FLAG_GROUP    0x01   /* TagElement.flags: the element can have children */
+#define W32K_TAG_DATA_STORED_CLEAR 0x80 /* TagDataRecord.storeFlags: cleared by every store */
+#define W32K_TAG_PATH_SEPARATOR '\t'  /* "parent name<TAB>tag name" */
+#define W32K_TAG_NAME_BUFFER   256    /* parent name, tab, tag name and the terminating zero */
+
+#pragma pack(push, 1)
+/* The host's description of a tag (32 bytes). The library touches only the
+ * named fields; the rest is judged by the host's comparison callback. */
+typedef struct TagDataRecord {
+    BYTE hostData1[22];
+    WORD nodeNumber;     /* network node the tag addresses */
+    BYTE hostData2;
+    BYTE storeFlags;     /* bit 7 (W32K_TAG_DATA_STORED_CLEAR) cleared by AddTagElement */
+    BYTE hostData3[2];
+    WORD referenceTagId; /* 0 in stored elements; in a search record: the tag whose level a plain name searches */
+    BYTE hostData4[2];
+} TagDataRecord;
+
+/* One element of the element block (45 bytes in both builds). */
+typedef struct TagElement {
+    WORD id;             /* unique within the folder, 1-65535 */
+    WORD nameId;         /* string-store id of the name; the element holds one reference */
+    TagDataRecord data;
+    WORD parentId;       /* the containing group's id; 0 = top level */
+    BYTE flags;          /* W32K_TAG_FLAG_GROUP; the other bits are preserved */
+    BYTE reserved[6];    /* zero when created, preserved afterwards */
+} TagElement;
+
+/* The tag folder header, kept in the host's own memory. */
+typedef struct TagFolderHeader {
+    WORD count;          /* elements in the block (0 to W32K_TAG_MAX_ELEMENTS) */
+    BYTE hostData1[4];
+    WORD textId;         /* string-store id of the folder's text; the folder holds one reference */
+    BYTE hostData2[8];
+    HGLOBAL elements;    /* GMEM_MOVEABLE | GMEM_ZEROINIT block of count TagElements; NULL when empty */
+} TagFolderHeader;
+#pragma pack(pop)
+W32K_CHECK_SIZE(TagDataRecord, 32, 32);
+W32K_CHECK_OFFSET(TagDataRecord, nodeNumber, 22, 22);
+W32K_CHECK_OFFSET(TagDataRecord, storeFlags, 25, 25);
+W32K_CHECK_OFFSET(TagDataRecord, referenceTagId, 28, 28);
+W32K_CHECK_SIZE(TagElement, 45, 45);
+W32K_CHECK_OFFSET(TagElement, id, 0, 0);
+W32K_CHECK_OFFSET(TagElement, nameId, 2, 2);
+W32K_CHECK_OFFSET(TagElement, data, 4, 4);
+W32K_CHECK_OFFSET(TagElement, data.nodeNumber, 26, 26);
+W32K_CHECK_OFFSET(TagElement, data.storeFlags, 29, 29);
+W32K_CHECK_OFFSET(TagElement, data.referenceTagId, 32, 32);
+W32K_CHECK_OFFSET(TagElement, parentId, 36, 36);
+W32K_CHECK_OFFSET(TagElement, flags, 38, 38);
+W32K_CHECK_OFFSET(TagElement, reserved, 39, 39);
+W32K_CHECK_SIZE(TagFolderHeader, 20, 24);
+W32K_CHECK_OFFSET(TagFolderHeader, count, 0, 0);
+W32K_CHECK_OFFSET(TagFolderHeader, hostData1, 2, 2);
+W32K_CHECK_OFFSET(TagFolderHeader, textId, 6, 6);
+W32K_CHECK_OFFSET(TagFolderHeader, hostData2, 8, 8);
+W32K_CHECK_OFFSET(TagFolderHeader, elements, 16, 16);
+
+/* The host's tag comparison: 1 when candidate is the same tag as search (any
+ * other value: a different tag). node is the net-node record of the node that
+ * applies (zero-filled when a networked search names an unregistered node).
+ * It runs while the element block is locked and must not change the folder. */
+typedef int (WINAPI *TagCompareProc)(const TagDataRecord *search, const TagDataRecord *candidate,
+                                     const NetNodeRecord *node);
+
+/* The element with that id: returns the id (0 = none, nothing written).
+ * NULL outputs are skipped; the name is read only when name and project are
+ * both non-NULL (at most nameSize bytes with the terminating zero). */
+W32KAPI WORD WINAPI GetTagElement(const TagFolderHeader *folder, void *project, WORD id,
+                                  TagDataRecord *data, WORD *parent, int *group,
+                                  LPSTR name, WORD nameSize, WORD *position);
+/* The element at a zero-based position of the block; the outputs as above. */
+W32KAPI WORD WINAPI GetBasedTagElement(const TagFolderHeader *folder, void *project, WORD position,
+                                       TagDataRecord *data, WORD *parent, int *group,
+                                       LPSTR name, WORD nameSize, WORD *positionOut);
+/* The first element, in block order, that is the tag described by path
+ * ("name", or "parent<TAB>name"; an empty parent part is the top level) and
+ * search; a plain name searches the level of search->referenceTagId. Returns
+ * its id and writes its position and record (0 = none). */
+W32KAPI WORD WINAPI ScanForExistingTag(const TagFolderHeader *folder, void *project, LPCSTR path,
+                                       const TagDataRecord *search, TagDataRecord *data,
+                                       WORD *position, TagCompareProc compare);
+/* Updates the existing tag name under parentId (the same tag by compare) or
+ * appends a new one with the smallest free id. Returns the id, 0 when nothing
+ * was stored (empty or over-long name, full folder, no memory). */
+W32KAPI WORD WINAPI AddTagElement(TagFolderHeader *folder, void *project, LPCSTR name,
+                                  const TagDataRecord *data, WORD parentId, int group,
+                                  TagCompareProc compare);
+/* Removes the tag and, when it is a group, everything below it. */
+W32KAPI void WINAPI DeleteTagElement(TagFolderHeader *folder, void *project, WORD id);
+/* Releases every reference of the folder and frees its element block. */
+W32KAPI void WINAPI DeleteTagFolder(TagFolderHeader *folder, void *project);
+/* Makes destination an independent copy of source; FALSE when memory fails
+ * (destination is then a valid empty folder with source's text). */
+W32KAPI BOOL WINAPI DuplicateTagFolder(TagFolderHeader *destination, const TagFolderHeader *source,
+                                       void *project);
 
 /* ---------------------------------------------------------------------------
  * Matrix (recipe) editor.
