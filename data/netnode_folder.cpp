@@ -128,34 +128,34 @@ std::optional<bool> replaceExisting(NetNodeRecord& folder, const NetNodeRecord& 
     return true;
 }
 
+// Records the folder really holds; nullopt when its block cannot be locked.
+std::optional<std::size_t> heldChildren(const NetNodeRecord& folder) noexcept
+{
+    if (!folder.childBlock)
+        return 0;
+    RecordLock children(folder.childBlock);
+    if (!children)
+        return std::nullopt;
+    return usableChildren(folder, children);
+}
+
 // Appends record behind the children the folder really holds.
 bool appendChild(NetNodeRecord& folder, const NetNodeRecord& record) noexcept
 {
-    std::size_t count = 0;
-    if (folder.childBlock) {
-        RecordLock children(folder.childBlock);
-        if (!children)
-            return false;
-        count = usableChildren(folder, children);
-    }
-    const SIZE_T bytes = (count + 1) * kRecordSize;
+    const auto held = heldChildren(folder);
+    if (!held)
+        return false;
+    const SIZE_T bytes = (*held + 1) * kRecordSize;
     HGLOBAL grown = folder.childBlock ? GlobalReAlloc(folder.childBlock, bytes, kBlockFlags)
                                       : GlobalAlloc(kBlockFlags, bytes);
     if (!grown)
         return false;
     folder.childBlock = grown;
     RecordLock children(grown);
-    if (!children) {
-        // The block is the folder's, grown but unwritten: keep the old count.
-        folder.childCount = static_cast<WORD>(count);
-        if (count == 0) {
-            GlobalFree(grown);
-            folder.childBlock = nullptr;
-        }
-        return false;
-    }
-    children[count] = record;
-    folder.childCount = static_cast<WORD>(count + 1);
+    if (!children)
+        return false; // the larger block stays consistent with the old count
+    children[*held] = record;
+    folder.childCount = static_cast<WORD>(*held + 1);
     return true;
 }
 

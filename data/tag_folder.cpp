@@ -230,45 +230,49 @@ WORD updateExisting(TagFolderHeader& folder, const Match& match, const TagDataRe
     return match.id;
 }
 
+// The smallest id no element uses; 0 when the block cannot be locked or no
+// memory is left for the map of used ids.
+WORD newElementId(const TagFolderHeader& folder) noexcept
+{
+    LockedElements locked(folder);
+    if (folder.elements && !locked)
+        return tags::kNoTag;
+    return tags::smallestFreeId(locked.elements());
+}
+
+// Grows (or allocates) the block to hold one element behind the held ones
+// and stores its handle; null when memory fails (the folder is unchanged).
+HGLOBAL growByOne(TagFolderHeader& folder, std::size_t held) noexcept
+{
+    const SIZE_T bytes = (held + 1) * tags::kElementSize;
+    HGLOBAL block = folder.elements ? GlobalReAlloc(folder.elements, bytes, kBlockFlags)
+                                    : GlobalAlloc(kBlockFlags, bytes);
+    if (block)
+        folder.elements = block;
+    return block;
+}
+
 WORD appendNew(TagFolderHeader& folder, void* project, const char* name, const TagDataRecord& data,
                WORD parentId, int group) noexcept
 {
-    if (parentId == tags::kKeepParent)
-        parentId = tags::kNoTag;
-    const std::size_t held = heldElements(folder);
-    WORD id = tags::kNoTag;
-    {
-        LockedElements locked(folder);
-        if (folder.elements && !locked)
-            return tags::kNoTag;
-        id = tags::smallestFreeId(locked.elements());
-    }
+    const WORD id = newElementId(folder);
     if (id == tags::kNoTag)
         return tags::kNoTag;
     const strings::StringId nameId = strings::acquire(name, project);
     if (nameId == 0)
         return tags::kNoTag;
-
-    const std::size_t count = held + 1;
-    const SIZE_T bytes = count * tags::kElementSize;
-    HGLOBAL block = folder.elements ? GlobalReAlloc(folder.elements, bytes, kBlockFlags)
-                                    : GlobalAlloc(kBlockFlags, bytes);
-    if (!block) {
-        strings::release(nameId, project);
-        return tags::kNoTag;
-    }
-    folder.elements = block;
-    w32k::GlobalLockGuard<Element> lock(block);
+    const std::size_t held = heldElements(folder);
+    w32k::GlobalLockGuard<Element> lock(growByOne(folder, held));
     if (!lock) {
         strings::release(nameId, project);
         return tags::kNoTag;
     }
-    folder.count = static_cast<WORD>(count);
+    folder.count = static_cast<WORD>(held + 1);
     Element& element = lock[held];
     std::memset(&element, 0, sizeof element);
     element.nameId = nameId;
     element.id = id;
-    storeElement(element, data, parentId, group);
+    storeElement(element, data, parentId == tags::kKeepParent ? tags::kNoTag : parentId, group);
     return id;
 }
 
