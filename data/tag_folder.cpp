@@ -33,6 +33,8 @@ static_assert(tags::kKeepParent == W32K_TAG_KEEP_PARENT);
 static_assert(tags::kGroupFlag == W32K_TAG_FLAG_GROUP);
 static_assert(tags::kStoredClearFlag == W32K_TAG_DATA_STORED_CLEAR);
 static_assert(tags::kPathBufferSize == W32K_TAG_NAME_BUFFER);
+static_assert(tags::kPathSeparator == W32K_TAG_PATH_SEPARATOR);
+static_assert(tags::kFirstId == W32K_TAG_FIRST_ID);
 
 constexpr UINT kBlockFlags = GMEM_MOVEABLE | GMEM_ZEROINIT;
 
