@@ -34,24 +34,29 @@ void ReferenceChanges::record(Kind kind, std::uint16_t id, std::array<std::uint1
         ids[count++] = id;
 }
 
-std::optional<std::size_t> coveringEntry(std::span<const Entry> entries, int index) noexcept
-{
-    for (std::size_t k = 0; k < entries.size(); ++k)
-        if (entries[k].first <= index && index <= entries[k].last)
-            return k;
-    return std::nullopt;
-}
-
 namespace {
 
-// The first entry behind index: first index > index or last index > index;
-// the count when there is none.
+// The first entry that ends at or after index. The entries are in ascending
+// order, so a binary search finds it; on a block that breaks the order the
+// answer is some entry of the block, never one outside it.
+std::size_t firstEndingFrom(std::span<const Entry> entries, int index) noexcept
+{
+    std::size_t low = 0;
+    std::size_t high = entries.size();
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (entries[middle].last < index)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+// The first entry behind index, which no entry covers; the count when there is none.
 std::size_t placeBehind(std::span<const Entry> entries, int index) noexcept
 {
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        if (entries[i].first > index || entries[i].last > index)
-            return i;
-    return entries.size();
+    return firstEndingFrom(entries, index);
 }
 
 // The few entries around the placed index, copied out of the folder and
@@ -135,6 +140,18 @@ private:
     std::size_t count_ = 0;
     ReferenceChanges references_;
 };
+
+} // namespace
+
+std::optional<std::size_t> coveringEntry(std::span<const Entry> entries, int index) noexcept
+{
+    const std::size_t k = firstEndingFrom(entries, index);
+    if (k < entries.size() && entries[k].first <= index)
+        return k;
+    return std::nullopt;
+}
+
+namespace {
 
 Placement replaceWith(std::size_t from, std::size_t to, std::span<const Entry> replacement,
                       const ReferenceChanges& references) noexcept
