@@ -164,7 +164,7 @@ BOOL placeValue(ParSetFolder& folder, int index, Value value, void* project) noe
             placed = applyPlacement(placement, old.entries(), rebuilt, count);
         }
         if (!placed) {
-            // The folder keeps the handed-over reference's fate: it is dropped.
+            // The handed-over reference belongs to the folder, which drops it.
             releaseReference(value.kind, value.stringId(), project);
             return FALSE;
         }

@@ -430,16 +430,6 @@ TEST_F(FolderTest, ValidationCutsRunsBeyondTheLimit)
     }
 }
 
-TEST_F(FolderTest, ValidationKeepsTheTextsItDoesNotCut)
-{
-    const WORD b = text("B"), c = text("C");
-    ParSetFolder folder = folderOf(kValidated, PARSET_KIND_TEXT);
-    ASSERT_TRUE(ExpValidateFolder(&folder, 3, 0, project()));
-    EXPECT_EQ(folderReferences(b), 1) << "the shortened run keeps its single reference";
-    EXPECT_EQ(folderReferences(c), 0);
-    ExpDeleteFolder(&folder, project());
-}
-
 TEST_F(FolderTest, ValidatingAnEmptyFolderReturnsZero)
 {
     ParSetFolder folder{};
