@@ -97,6 +97,15 @@ Bytes rows24(int width, int height, COLORREF (*colour)(int x, int y))
 COLORREF red(int, int) { return RGB(255, 0, 0); }
 COLORREF gradient(int x, int y) { return RGB(x * 4 & 0xFF, y * 5 & 0xFF, (x + y) * 2 & 0xFF); }
 
+// The three 5-6-5 masks behind a bit-field header.
+Bytes masks565()
+{
+    Bytes masks;
+    for (DWORD m : {kRed565, kGreen565, kBlue565})
+        append(masks, m);
+    return masks;
+}
+
 // A 3 x 2 pure red 24-bit source with image size 24.
 Bytes redSource()
 {
@@ -201,7 +210,8 @@ TEST(DibQueries, AnswerForEveryHeaderForm)
         EXPECT_EQ(DIBHeight(dib.data()), c.height);
         const auto base = reinterpret_cast<LPSTR>(dib.data());
         EXPECT_EQ(FindDIBBits(dib.data()) - base, static_cast<std::ptrdiff_t>(c.bitsOffset));
-        EXPECT_EQ(FindDIBPalette(dib.data()) - base, static_cast<std::ptrdiff_t>(at<DWORD>(dib, 0)));
+        EXPECT_EQ(FindDIBPalette(dib.data()) - base,
+                  static_cast<std::ptrdiff_t>(at<DWORD>(dib, 0)));
     }
 }
 
@@ -401,12 +411,11 @@ TEST(Transform, ColourTablesAndMasksOfTheSourceAreUsed)
     EXPECT_EQ(at<WORD>(fromIndexed, 52), kGreen565);
     EXPECT_EQ(at<WORD>(fromIndexed, 54), kRed565);
 
-    Bytes masks, bits;
-    for (DWORD m : {kRed565, kGreen565, kBlue565})
-        append(masks, m);
+    Bytes bits;
     for (WORD p : {WORD{0xF800}, WORD{0x001F}})
         append(bits, p);
-    const Bytes fromMasked = transform(packed(infoHeader(2, 1, 16, BI_BITFIELDS, 4), masks, bits), 24, BI_RGB);
+    const Bytes fromMasked =
+        transform(packed(infoHeader(2, 1, 16, BI_BITFIELDS, 4), masks565(), bits), 24, BI_RGB);
     ASSERT_EQ(fromMasked.size(), 48u);
     expectResultHeader(fromMasked, 2, 1, 24, BI_RGB, 8);
     EXPECT_GE(fromMasked[42], 0xF8); // red pixel: blue, green, red
@@ -417,9 +426,11 @@ TEST(Transform, ColourTablesAndMasksOfTheSourceAreUsed)
 
 TEST(Transform, TopDownSourceGivesATopDownResult)
 {
-    COLORREF (*redOverBlue)(int, int) = [](int, int y) { return y == 0 ? RGB(255, 0, 0) : RGB(0, 0, 255); };
-    const Bytes dib = transform(packed(infoHeader(1, -2, 24, BI_RGB, 8), {}, rows24(1, 2, redOverBlue)),
-                                16, BI_BITFIELDS);
+    COLORREF (*redOverBlue)(int, int) = [](int, int y) {
+        return y == 0 ? RGB(255, 0, 0) : RGB(0, 0, 255);
+    };
+    const Bytes source = packed(infoHeader(1, -2, 24, BI_RGB, 8), {}, rows24(1, 2, redOverBlue));
+    const Bytes dib = transform(source, 16, BI_BITFIELDS);
     ASSERT_EQ(dib.size(), 52u + 8);
     expectResultHeader(dib, 1, -2, 16, BI_BITFIELDS, 8);
     EXPECT_EQ(at<WORD>(dib, 52), kRed565);
@@ -428,9 +439,11 @@ TEST(Transform, TopDownSourceGivesATopDownResult)
 
 TEST(Transform, OneBitTargetCarriesABlackAndWhiteTable)
 {
-    COLORREF (*whiteThenBlack)(int, int) = [](int x, int) { return x == 0 ? RGB(255, 255, 255) : RGB(0, 0, 0); };
-    const Bytes dib = transform(packed(infoHeader(2, 1, 24, BI_RGB, 8), {}, rows24(2, 1, whiteThenBlack)),
-                                1, BI_RGB);
+    COLORREF (*whiteThenBlack)(int, int) = [](int x, int) {
+        return x == 0 ? RGB(255, 255, 255) : RGB(0, 0, 0);
+    };
+    const Bytes source = packed(infoHeader(2, 1, 24, BI_RGB, 8), {}, rows24(2, 1, whiteThenBlack));
+    const Bytes dib = transform(source, 1, BI_RGB);
     ASSERT_EQ(dib.size(), 40u + 8 + 4);
     expectResultHeader(dib, 2, 1, 1, BI_RGB, 4);
     EXPECT_EQ(at<DWORD>(dib, 40), 0x000000u);
@@ -537,10 +550,7 @@ TEST(Transform, CostsLittleMoreThanOneBlitAndTwoCopies)
     constexpr DWORD kSourceBytes = kWidth * 3 * kHeight, kResultBytes = kWidth * 2 * kHeight;
     const BITMAPINFOHEADER sourceHeader = infoHeader(kWidth, kHeight, 24, BI_RGB, kSourceBytes);
     HGLOBAL source = toBlock(packed(sourceHeader, {}, rows24(kWidth, kHeight, gradient)));
-    Bytes masks;
-    for (DWORD m : {kRed565, kGreen565, kBlue565})
-        append(masks, m);
-    const Bytes targetInfo = packed(infoHeader(kWidth, kHeight, 16, BI_BITFIELDS), masks, {});
+    const Bytes targetInfo = packed(infoHeader(kWidth, kHeight, 16, BI_BITFIELDS), masks565(), {});
     const BareBlit bare(reinterpret_cast<const BITMAPINFO*>(&sourceHeader),
                         reinterpret_cast<const BITMAPINFO*>(targetInfo.data()));
     Bytes kept(kResultBytes);
