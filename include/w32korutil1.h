@@ -468,6 +468,43 @@ W32KAPI BOOL WINAPI ValidateParSets(MatrixDesc *matrix);
  * Bitmaps.
  * ------------------------------------------------------------------------- */
 
+/* Packed device-independent bitmaps: a header, the colour table or colour
+ * masks, and the pixel bits in one block. A header whose size field is 40 or
+ * more is read as a BITMAPINFOHEADER, any other as a BITMAPCOREHEADER. The
+ * queries take the address of the header of a locked packed DIB; a null
+ * address gives 0 (or NULL). */
+
+/* Colours-used field of an info header when nonzero, otherwise by bit count:
+ * 1 -> 2, 4 -> 16, 8 -> 256, 16 -> 65536, any other -> 0. */
+W32KAPI DWORD WINAPI DIBNumColors(const void *dib);
+/* Bytes of the colour table (none above 256 colours) plus the three 32-bit
+ * masks that follow a 40-byte header of a 16- or 32-bit BI_BITFIELDS DIB. */
+W32KAPI WORD WINAPI PaletteSize(const void *dib);
+/* Height and width: the 32-bit fields of an info header, the 16-bit fields of
+ * a core header widened with zeros. */
+W32KAPI DWORD WINAPI DIBHeight(const void *dib);
+W32KAPI DWORD WINAPI DIBWidth(const void *dib);
+/* The pixel bits: header + header size + PaletteSize. */
+W32KAPI LPSTR WINAPI FindDIBBits(void *dib);
+/* The colour table (or masks): header + header size. */
+W32KAPI LPSTR WINAPI FindDIBPalette(void *dib);
+/* Bytes of one colour-table entry: 4 (RGBQUAD) after an info header, 3
+ * (RGBTRIPLE) after a core header, 0 when DIBNumColors is above 256. */
+W32KAPI WORD WINAPI GetPaletteItemSize(const void *dib);
+/* A new packed DIB in an unlocked GMEM_MOVEABLE | GMEM_ZEROINIT block. The bit
+ * count is rounded to a supported one (<=1 -> 1, 2-4 -> 4, 5-8 -> 8, 16 -> 16
+ * as 5-6-5 BI_BITFIELDS, 9-15 and 17-24 -> 24, above 24 -> 4); everything
+ * behind the header and the masks is 0xFF. NULL when a dimension is above
+ * 0x7FFFFFFF, the block would not fit in 32 bits, or allocation fails. */
+W32KAPI HGLOBAL WINAPI CreateDIB(DWORD width, DWORD height, WORD bitCount);
+/* Converts the packed DIB in the block `source` (info header) by one blit of
+ * the graphics layer into a new unlocked packed DIB of bitCount 1 (BI_RGB,
+ * black/white colour table), 16 (BI_RGB 5-5-5, or BI_BITFIELDS with the
+ * masks 0xF800, 0x07E0, 0x001F) or 24 (BI_RGB). The source's image-size field
+ * gives the bytes of bits copied, cut to what its block and image hold. NULL
+ * on any failure; the source is never changed. */
+W32KAPI HGLOBAL WINAPI TransformTrueColorTo16Bpp(HGLOBAL source, WORD bitCount, DWORD compression);
+
 /* ---------------------------------------------------------------------------
  * List helpers, dialog folding, INI and file helpers.
  * ------------------------------------------------------------------------- */
