@@ -7,7 +7,6 @@
 #include "support/test_support.h"
 #include "w32korutil1.h"
 
-#include <cstdio>
 #include <string>
 
 using w32ktest::ClientPixels;
@@ -65,18 +64,6 @@ int drawingHeight()
 {
     const RECT r = drawingRect();
     return r.bottom - r.top;
-}
-
-bool sameRect(const RECT& a, const RECT& b)
-{
-    return EqualRect(&a, &b) != FALSE;
-}
-
-std::string describe(const RECT& r)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "{%ld,%ld,%ld,%ld}", r.left, r.top, r.right, r.bottom);
-    return text;
 }
 
 // A bitmap button whose properties are set as a host sets them; the bitmaps
@@ -174,20 +161,19 @@ TEST(BitmapButton, PlacesTheBitmapInTheDrawingRectangleAndShiftsItWhilePressed)
         VisibleHost host;
         HWND button = addButton(host, {w32ktest::makeSolidBitmap(c.bitmap.cx, c.bitmap.cy, kRed),
                                        nullptr, c.options, 0});
-        EXPECT_PRED2(sameRect, ClientPixels(button).bounds(kRed), c.released)
-            << describe(ClientPixels(button).bounds(kRed));
+        EXPECT_EQ(ClientPixels(button).bounds(kRed), c.released);
 
         setState(button, TRUE);
         EXPECT_EQ(SendMessageA(button, BM_GETSTATE, 0, 0) & BST_PUSHED, BST_PUSHED);
         const ClientPixels pressed(button);
         const RECT moved = shifted(c.released, 2 * border());
-        EXPECT_PRED2(sameRect, pressed.bounds(kRed), moved) << describe(pressed.bounds(kRed));
+        EXPECT_EQ(pressed.bounds(kRed), moved);
         EXPECT_EQ(pressed.count(kRed), (moved.right - moved.left) * (moved.bottom - moved.top))
             << "no trace of the released bitmap";
 
         setState(button, FALSE);
         const ClientPixels released(button);
-        EXPECT_PRED2(sameRect, released.bounds(kRed), c.released);
+        EXPECT_EQ(released.bounds(kRed), c.released);
         EXPECT_EQ(released.count(kRed),
                   (c.released.right - c.released.left) * (c.released.bottom - c.released.top));
     }
@@ -203,11 +189,11 @@ TEST(BitmapButton, UnchangedPressedStateKeepsThePicture)
     const ClientPixels pressed(button);
     setState(button, 2); // another non-zero value while pressed: no second shift
     EXPECT_TRUE(ClientPixels(button) == pressed);
-    EXPECT_PRED2(sameRect, ClientPixels(button).bounds(kRed), pressedPlace);
+    EXPECT_EQ(ClientPixels(button).bounds(kRed), pressedPlace);
 
     setState(button, FALSE); // one release moves it back
     const ClientPixels released(button);
-    EXPECT_PRED2(sameRect, released.bounds(kRed), drawingRect());
+    EXPECT_EQ(released.bounds(kRed), drawingRect());
     setState(button, FALSE);
     EXPECT_TRUE(ClientPixels(button) == released);
 }
@@ -223,7 +209,7 @@ TEST(BitmapButton, BitmapStaysWhileTheMouseMovesOverThePressedButton)
         SendMessageA(button, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 20));
     w32ktest::settlePaint(button);
     const ClientPixels pixels(button);
-    EXPECT_PRED2(sameRect, pixels.bounds(kRed), pressedPlace);
+    EXPECT_EQ(pixels.bounds(kRed), pressedPlace);
     RECT inside = pressedPlace; // its edge carries the focus rectangle
     InflateRect(&inside, -1, -1);
     EXPECT_TRUE(pixels.all(inside, kRed));
@@ -238,10 +224,10 @@ TEST(BitmapButton, MouseClickPressesReleasesAndNotifies)
     const LPARAM at = MAKELPARAM(kButtonWidth / 2, kButtonHeight / 2);
     SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, at);
     w32ktest::settlePaint(button);
-    EXPECT_PRED2(sameRect, ClientPixels(button).bounds(kRed), shifted(drawingRect(), 2 * border()));
+    EXPECT_EQ(ClientPixels(button).bounds(kRed), shifted(drawingRect(), 2 * border()));
     SendMessageA(button, WM_LBUTTONUP, 0, at);
     w32ktest::settlePaint(button);
-    EXPECT_PRED2(sameRect, ClientPixels(button).bounds(kRed), drawingRect());
+    EXPECT_EQ(ClientPixels(button).bounds(kRed), drawingRect());
     ASSERT_EQ(host.commands().size(), 1u);
     EXPECT_EQ(host.commands()[0].id, kButtonId);
     EXPECT_EQ(host.commands()[0].code, BN_CLICKED);
@@ -273,13 +259,13 @@ TEST(BitmapButton, DisabledShowsTheDisabledBitmap)
     EnableWindow(button, FALSE);
     w32ktest::repaintNow(button);
     const ClientPixels disabled(button);
-    EXPECT_PRED2(sameRect, disabled.bounds(kGreen), drawingRect());
+    EXPECT_EQ(disabled.bounds(kGreen), drawingRect());
     EXPECT_EQ(disabled.count(kRed), 0);
 
     EnableWindow(button, TRUE);
     w32ktest::repaintNow(button);
     const ClientPixels enabled(button);
-    EXPECT_PRED2(sameRect, enabled.bounds(kRed), drawingRect());
+    EXPECT_EQ(enabled.bounds(kRed), drawingRect());
     EXPECT_EQ(enabled.count(kGreen), 0);
 }
 
@@ -289,7 +275,7 @@ TEST(BitmapButton, CreatedDisabledShowsTheDisabledBitmap)
     HWND button = addButton(host, {w32ktest::makeSolidBitmap(8, 8, kRed),
                                    w32ktest::makeSolidBitmap(8, 8, kGreen), kStretch, WS_DISABLED});
     const ClientPixels pixels(button);
-    EXPECT_PRED2(sameRect, pixels.bounds(kGreen), drawingRect());
+    EXPECT_EQ(pixels.bounds(kGreen), drawingRect());
     EXPECT_EQ(pixels.count(kRed), 0);
 }
 
@@ -319,8 +305,8 @@ TEST(BitmapButton, DisabledWithoutDisabledBitmapShowsItEmbossed)
         const ClientPixels pixels(button);
         EXPECT_EQ(pixels.count(kRed), 0);
         // A grey copy in place over a white copy one pixel down and right.
-        EXPECT_TRUE(pixels.all(shape, kGrey)) << describe(pixels.bounds(kGrey));
-        EXPECT_PRED2(sameRect, pixels.bounds(kGrey), shape);
+        EXPECT_TRUE(pixels.all(shape, kGrey));
+        EXPECT_EQ(pixels.bounds(kGrey), shape);
         EXPECT_TRUE(pixels.all({shape.right, shape.top + 1, shape.right + 1, shape.bottom + 1}, kWhite));
         EXPECT_TRUE(pixels.all({shape.left + 1, shape.bottom, shape.right + 1, shape.bottom + 1}, kWhite));
         // The background of the image lets the face show.
@@ -410,7 +396,7 @@ TEST(BitmapButton, FocusRectangleFollowsTheFocus)
     w32ktest::settlePaint(button);
     const ClientPixels unfocused(button);
     EXPECT_TRUE(unfocused.all(topEdge, kRed)) << "and taken away with the focus";
-    EXPECT_PRED2(sameRect, unfocused.bounds(kRed), area);
+    EXPECT_EQ(unfocused.bounds(kRed), area);
 }
 
 struct OwnedHandles {
@@ -478,7 +464,7 @@ TEST(BitmapButton, DrawingLeavesNoGdiObjectsBehind)
     for (int i = 0; i < 5; ++i)
         exercise();
     EXPECT_EQ(w32ktest::gdiObjectCount(), before);
-    EXPECT_PRED2(sameRect, ClientPixels(button).bounds(kRed), shifted(kShape, 4 * border()));
+    EXPECT_EQ(ClientPixels(button).bounds(kRed), shifted(kShape, 4 * border()));
 }
 
 // ---------------------------------------------------------------------------
@@ -544,7 +530,7 @@ TEST(StaticBitmapFrame, SmallerBitmapLeavesTheRestAsItWas)
     VisibleHost host;
     HWND frame = addFrame(host, w32ktest::makeSolidBitmap(10, 6, kRed));
     const ClientPixels pixels(frame);
-    EXPECT_PRED2(sameRect, pixels.bounds(kRed), (RECT{2, 2, 12, 8}));
+    EXPECT_EQ(pixels.bounds(kRed), (RECT{2, 2, 12, 8}));
     EXPECT_EQ(pixels.count(kFrameInside, kMarker),
               (kFrameWidth - 4) * (kFrameHeight - 4) - 10 * 6);
 }

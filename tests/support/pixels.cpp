@@ -4,6 +4,16 @@
 
 #include <algorithm>
 
+bool operator==(const RECT& a, const RECT& b)
+{
+    return EqualRect(&a, &b) != FALSE;
+}
+
+void PrintTo(const RECT& r, std::ostream* out)
+{
+    *out << "{" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << "}";
+}
+
 namespace w32ktest {
 
 namespace {

@@ -7,7 +7,12 @@
 
 #include <functional>
 #include <map>
+#include <ostream>
 #include <vector>
+
+// Rectangles compare and print in test expectations.
+bool operator==(const RECT& a, const RECT& b);
+void PrintTo(const RECT& r, std::ostream* out);
 
 namespace w32ktest {
 
