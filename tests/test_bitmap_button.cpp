@@ -31,9 +31,14 @@ constexpr int kButtonId = 101;
 constexpr int kButtonWidth = 60;
 constexpr int kButtonHeight = 40;
 
-COLORREF face()
+// What a plain system button of the same size shows (its face may be
+// themed: shaded, or another colour than COLOR_BTNFACE).
+ClientPixels plainButton(VisibleHost& host, DWORD style = 0)
 {
-    return GetSysColor(COLOR_BTNFACE);
+    HWND plain = host.add("BUTTON", BS_PUSHBUTTON | style, 100, 60, kButtonWidth, kButtonHeight);
+    const ClientPixels pixels(plain);
+    DestroyWindow(plain);
+    return pixels;
 }
 
 int border()
@@ -136,7 +141,8 @@ TEST(BitmapButton, ShowsNoBitmapWithoutOptions)
 
     // Options without a bitmap: just the system button.
     HWND plain = addButton(host, {nullptr, nullptr, kStretch, 0});
-    EXPECT_EQ(ClientPixels(plain).at(kButtonWidth / 2, kButtonHeight / 2), face());
+    const ClientPixels face = plainButton(host);
+    EXPECT_EQ(ClientPixels(plain).differences(face, face.rect()), 0);
 }
 
 struct PlacementCase {
@@ -303,6 +309,7 @@ TEST(BitmapButton, DisabledWithoutDisabledBitmapShowsItEmbossed)
         EnableWindow(button, FALSE);
         w32ktest::repaintNow(button);
         const ClientPixels pixels(button);
+        const ClientPixels face = plainButton(host, WS_DISABLED);
         EXPECT_EQ(pixels.count(kRed), 0);
         // A grey copy in place over a white copy one pixel down and right.
         EXPECT_TRUE(pixels.all(shape, kGrey));
@@ -310,33 +317,39 @@ TEST(BitmapButton, DisabledWithoutDisabledBitmapShowsItEmbossed)
         EXPECT_TRUE(pixels.all({shape.right, shape.top + 1, shape.right + 1, shape.bottom + 1}, kWhite));
         EXPECT_TRUE(pixels.all({shape.left + 1, shape.bottom, shape.right + 1, shape.bottom + 1}, kWhite));
         // The background of the image lets the face show.
-        EXPECT_EQ(pixels.at(area.left + 2, area.top + 2), face());
-        EXPECT_EQ(pixels.at(area.right - 2, area.bottom - 2), face());
+        EXPECT_EQ(pixels.differences(face, {area.left, area.top, shape.left, area.bottom}), 0);
+        EXPECT_EQ(pixels.differences(face, {shape.right + 1, area.top, area.right, area.bottom}), 0);
     }
 }
 
 struct MonochromeCase {
     const char* what;
     UINT options;
-    COLORREF whitePart; // what the white half of the bitmap shows
+    bool faceShows; // through the white half; else that half is white
 };
 
 TEST(BitmapButton, MonochromeBitmapLetsTheFaceShowThroughItsWhitePixels)
 {
     const MonochromeCase cases[] = {
-        {"monochrome, stretched", kMonochrome | kStretch, GetSysColor(COLOR_BTNFACE)},
-        {"monochrome, own size", kMonochrome, GetSysColor(COLOR_BTNFACE)},
-        {"drawn as colour: copied", kColour | kStretch, kWhite},
+        {"monochrome, stretched", kMonochrome | kStretch, true},
+        {"monochrome, own size", kMonochrome, true},
+        {"drawn as colour: copied", kColour | kStretch, false},
     };
     const RECT area = drawingRect();
     const int half = drawingWidth() / 2;
+    const RECT blackHalf{area.left, area.top, area.left + half, area.bottom};
+    const RECT whiteHalf{area.left + half, area.top, area.right, area.bottom};
     for (const MonochromeCase& c : cases) {
         SCOPED_TRACE(c.what);
         VisibleHost host;
         HWND button = addButton(host, {monochromeHalves(), nullptr, c.options, 0});
         const ClientPixels pixels(button);
-        EXPECT_TRUE(pixels.all({area.left, area.top, area.left + half, area.bottom}, kBlack));
-        EXPECT_TRUE(pixels.all({area.left + half, area.top, area.right, area.bottom}, c.whitePart));
+        EXPECT_TRUE(pixels.all(blackHalf, kBlack));
+        if (c.faceShows) {
+            EXPECT_EQ(pixels.differences(plainButton(host), whiteHalf), 0);
+        } else {
+            EXPECT_TRUE(pixels.all(whiteHalf, kWhite));
+        }
     }
 }
 

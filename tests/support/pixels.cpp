@@ -249,6 +249,16 @@ RECT ClientPixels::bounds(const RECT& area, const std::function<bool(COLORREF)>&
     return r.right > r.left ? r : RECT{};
 }
 
+int ClientPixels::differences(const ClientPixels& other, const RECT& area) const
+{
+    const RECT r = clipped(area, width_, height_);
+    int n = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            n += at(x, y) != other.at(x, y) ? 1 : 0;
+    return n;
+}
+
 bool ClientPixels::operator==(const ClientPixels& other) const
 {
     return width_ == other.width_ && height_ == other.height_ && pixels_ == other.pixels_;

@@ -79,6 +79,9 @@ public:
     // The same within `area`.
     RECT bounds(const RECT& area, const std::function<bool(COLORREF)>& match) const;
 
+    // How many pixels of `area` differ from the same pixels of `other`.
+    int differences(const ClientPixels& other, const RECT& area) const;
+
     bool operator==(const ClientPixels& other) const;
 
 private:
