@@ -99,6 +99,28 @@ W32KAPI LRESULT WINAPI TavoButtonProc(HWND window, UINT message, WPARAM wParam, 
 /* Subclass procedure a host installs on a "static" control to show a bitmap. */
 W32KAPI LRESULT WINAPI StaticBmpFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+/* Percentage meter ("xMeter_32"): the low bits of its window style. */
+#define W32K_METER_FRAME    0x0001L /* black one-pixel frame inside the border */
+#define W32K_METER_SUNKEN   0x0002L /* sunken one-pixel border */
+#define W32K_METER_RAISED   0x0004L /* raised one-pixel border (ignored with W32K_METER_SUNKEN) */
+#define W32K_METER_VERTICAL 0x0008L /* vertical bar filling from the bottom up */
+
+/* Bitmap push-button ("XBUTTBMP_32") and static bitmap frame: window
+ * properties. A bitmap set in "BBmp", "BBmpD" or "SBmp" belongs to the control
+ * from then on and is deleted when the control is destroyed. */
+#define W32K_PROP_BUTTON_STATE    "HL"    /* the button's own state block */
+#define W32K_PROP_BUTTON_BITMAP   "BBmp"  /* bitmap shown normally */
+#define W32K_PROP_BUTTON_DISABLED "BBmpD" /* bitmap shown while disabled (optional) */
+#define W32K_PROP_BUTTON_OPTIONS  "BmpOp" /* drawing options, the property's handle value */
+#define W32K_PROP_FRAME_BITMAP    "SBmp"  /* the static frame's bitmap (optional) */
+
+/* Drawing options of the bitmap push-button ("BmpOp"); 0 draws no bitmap. */
+#define W32K_BMPOP_BLACKONWHITE 0x0001 /* with W32K_BMPOP_STRETCH: BLACKONWHITE, else COLORONCOLOR */
+#define W32K_BMPOP_STRETCH      0x0002 /* stretch to the drawing rectangle */
+#define W32K_BMPOP_NOFOCUS      0x0004 /* never draw the focus rectangle */
+#define W32K_BMPOP_KIND_MASK    0xFF00 /* kind of bitmap: */
+#define W32K_BMPOP_MONOCHROME   0x0100 /*   monochrome, ANDed onto the face */
+
 /* ---------------------------------------------------------------------------
  * Parameter-set folders.
  * ------------------------------------------------------------------------- */
