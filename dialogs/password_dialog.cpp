@@ -234,8 +234,21 @@ void drawFocusAroundCheckBoxes(HWND dialog) noexcept
             SetWindowLongPtrA(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CheckBoxOnlyProc));
 }
 
+// The row edits are narrow (21 dialog units for four digits): with the font's
+// own margins a wide font scrolls the first digit out of sight, so the text
+// gets a margin of one pixel on either side.
+void fitDigitsIntoRowEdits(HWND dialog) noexcept
+{
+    constexpr WORD kMargin = 1;
+    for (int k = 0; k < pw::kRows; ++k)
+        for (int part : {IDC_PWD_PART_PASSWORD, IDC_PWD_PART_FROM, IDC_PWD_PART_TO})
+            SendDlgItemMessageA(dialog, rowId(k, part), EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                                MAKELPARAM(kMargin, kMargin));
+}
+
 void showDefaults(HWND dialog, UINT lastPage) noexcept
 {
+    fitDigitsIntoRowEdits(dialog);
     for (int k = 0; k < pw::kRows; ++k) {
         SendDlgItemMessageA(dialog, rowId(k, IDC_PWD_PART_PASSWORD), EM_LIMITTEXT, pw::kLength, 0);
         setPages(dialog, k, 1, lastPage);

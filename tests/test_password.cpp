@@ -320,6 +320,33 @@ TEST(PasswordTemplate, ControlsIdsGeometryAndTabOrder)
     });
 }
 
+TEST(PasswordTemplate, FourDigitsAreWhollyVisibleInTheirEdit)
+{
+    Host host;
+    host.setTable({entry("8888", PWD_ATTR_SYSTEM, 1, 12), entry("8888", 0, 10000, 10000)});
+    host.run([](HWND dialog) {
+        for (int control : {id(0, IDC_PWD_PART_PASSWORD), id(1, IDC_PWD_PART_PASSWORD)}) {
+            SCOPED_TRACE(control);
+            HWND edit = GetDlgItem(dialog, control);
+            SetFocus(edit);
+            SendMessageA(edit, EM_SETSEL, 0, -1); // caret after the last digit
+            RECT client;
+            GetClientRect(edit, &client);
+            const LRESULT first = SendMessageA(edit, EM_POSFROMCHAR, 0, 0);
+            const LRESULT last = SendMessageA(edit, EM_POSFROMCHAR, 3, 0);
+            SIZE digit{};
+            HDC dc = GetDC(edit);
+            HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(edit, WM_GETFONT, 0, 0)));
+            GetTextExtentPoint32A(dc, "8", 1, &digit);
+            SelectObject(dc, old);
+            ReleaseDC(edit, dc);
+            EXPECT_GE(static_cast<short>(LOWORD(first)), 0);
+            EXPECT_LE(static_cast<short>(LOWORD(last)) + digit.cx, client.right);
+        }
+        finish(dialog);
+    });
+}
+
 // ---- opening ------------------------------------------------------------------------
 
 TEST(PasswordDialog, NewProjectShowsEmptyDisabledRowsWithDefaults)
