@@ -257,7 +257,7 @@ void showDefaults(HWND dialog, UINT lastPage) noexcept
         setChecked(dialog, rowId(0, part), true);
 }
 
-void showEntry(HWND dialog, int row, const pw::Entry& entry) noexcept
+void showEntry(HWND dialog, int row, const pw::Entry& entry)
 {
     const std::string password = pw::entryPassword(entry);
     SetDlgItemTextA(dialog, rowId(row, IDC_PWD_PART_PASSWORD), password.c_str());
@@ -272,7 +272,7 @@ void showEntry(HWND dialog, int row, const pw::Entry& entry) noexcept
     setBoxes(dialog, row, entry.attributes);
 }
 
-BOOL onInitDialog(HWND dialog, LPARAM lParam) noexcept
+BOOL onInitDialog(HWND dialog, LPARAM lParam)
 {
     auto* block = reinterpret_cast<PasswordBlock*>(lParam);
     if (!usableBlock(block)) {
@@ -325,7 +325,7 @@ void refuseLoginAndLogout(HWND dialog, int row) noexcept
     tellUser(dialog, pw::LoginAndLogout);
 }
 
-void onTimeoutLeft(HWND dialog) noexcept
+void onTimeoutLeft(HWND dialog)
 {
     const long typed = pw::leadingInteger(itemText(dialog, IDC_PWD_TIMEOUT, kTimeoutLeaveChars));
     SetDlgItemInt(dialog, IDC_PWD_TIMEOUT, static_cast<UINT>(pw::timeoutOnLeave(typed)), FALSE);
@@ -394,7 +394,7 @@ void onRowCommand(HWND dialog, RowPart control, int code) noexcept
         refuseLoginAndLogout(dialog, control.row);
 }
 
-BOOL onCommand(HWND dialog, int id, int code) noexcept
+BOOL onCommand(HWND dialog, int id, int code)
 {
     if (!windowRecord<PasswordBlock>(dialog))
         return TRUE;
@@ -414,6 +414,31 @@ void onDestroy() noexcept
     g_captionLibrary.reset();
 }
 
+
+INT_PTR dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return onInitDialog(dialog, lParam);
+    case WM_COMMAND:
+        return onCommand(dialog, LOWORD(wParam), HIWORD(wParam));
+    case WM_PWDERROR:
+        showError(dialog, static_cast<UINT>(wParam));
+        return TRUE;
+    case WM_DESTROY:
+        onDestroy();
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+// The messages the dialog procedure answers itself.
+BOOL handles(UINT message) noexcept
+{
+    return message == WM_INITDIALOG || message == WM_COMMAND || message == WM_PWDERROR;
+}
+
 } // namespace
 
 } // namespace w32k
@@ -428,19 +453,12 @@ int WINAPI StartPasswordDlg(HWND owner, LPARAM block)
 
 INT_PTR WINAPI PasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        return w32k::onInitDialog(dialog, lParam);
-    case WM_COMMAND:
-        return w32k::onCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-    case WM_PWDERROR:
-        w32k::showError(dialog, static_cast<UINT>(wParam));
-        return TRUE;
-    case WM_DESTROY:
-        w32k::onDestroy();
-        return FALSE;
-    default:
-        return FALSE;
+    try {
+        return w32k::dispatch(dialog, message, wParam, lParam);
+    } catch (...) {
+        // Only a failed allocation of a few bytes can get here; no exception
+        // leaves the dialog procedure.
+        return w32k::handles(message);
     }
 }
 

@@ -630,6 +630,38 @@ TEST(PasswordDialog, FailedChecksAreToldAndKeepTheDialogOpen)
     }
 }
 
+struct MessageBoxCall {
+    HWND owner;
+    std::string text, caption;
+    UINT type;
+};
+std::vector<MessageBoxCall> g_messageBoxes;
+int WINAPI recordMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
+{
+    g_messageBoxes.push_back({owner, text ? text : "", caption ? caption : "", type});
+    return IDOK;
+}
+
+TEST(PasswordDialog, AFailedCheckIsAStopMessageOwnedByTheDialog)
+{
+    Host host;
+    g_messageBoxes.clear();
+    HWND shownBy = nullptr;
+    host.run([&](HWND dialog) {
+        shownBy = dialog;
+        type(dialog, id(0, IDC_PWD_PART_PASSWORD), "0372");
+        ImportHook hook(library(), "USER32.dll", "MessageBoxA", reinterpret_cast<void*>(&recordMessageBox));
+        EXPECT_TRUE(hook.installed());
+        EXPECT_TRUE(pressOk(dialog));
+        finish(dialog);
+    });
+    ASSERT_EQ(g_messageBoxes.size(), 1u);
+    EXPECT_EQ(g_messageBoxes[0].owner, shownBy);
+    EXPECT_EQ(g_messageBoxes[0].text, kFormat);
+    EXPECT_EQ(g_messageBoxes[0].caption, kCaption);
+    EXPECT_EQ(g_messageBoxes[0].type, UINT{MB_OK | MB_ICONSTOP});
+}
+
 TEST(PasswordDialog, APasswordOfOtherCharactersIsRefused)
 {
     Host host;
