@@ -482,6 +482,77 @@ W32KAPI BOOL WINAPI ValidateParSets(MatrixDesc *matrix);
  * Edit helpers and the password table.
  * ------------------------------------------------------------------------- */
 
+/* The digits-only edit reports Tab and Return to its parent with
+ * WM_EDITRETURN while it carries this window property (any value). */
+#define W32K_PROP_EDIT_RETURN "RET"
+
+/* Moves an address by a byte offset (ordinals 181 and 180: one operation
+ * under two names); the 32-bit build adds modulo 2^32. */
+W32KAPI void *WINAPI ChangeFarPtrBase(void *address, LONG offset);
+W32KAPI void *WINAPI GetFarPtrFromHuge(void *address, LONG offset);
+/* Releases nothing; returns 1 for any address. */
+W32KAPI BOOL WINAPI FreeOurFarPtr(void *address);
+
+#define PASSWORD_MAX_ENTRIES  8  /* rows of the password dialog */
+#define PASSWORD_LENGTH       4  /* digits of a password */
+
+/* PasswordEntry.Attributes */
+#define PWD_ATTR_CONF   0x01
+#define PWD_ATTR_TIME   0x02
+#define PWD_ATTR_ACK    0x04
+#define PWD_ATTR_PRINT  0x08
+#define PWD_ATTR_PAGE   0x10
+#define PWD_ATTR_UNUSED 0x20 /* kept as it is */
+#define PWD_ATTR_ALOGI  0x40 /* automatic login */
+#define PWD_ATTR_ALOGO  0x80 /* automatic logout */
+/* The System password (entry 0) always carries these. */
+#define PWD_ATTR_SYSTEM (PWD_ATTR_CONF | PWD_ATTR_TIME | PWD_ATTR_ACK | PWD_ATTR_PRINT | PWD_ATTR_PAGE)
+
+#pragma pack(push, 1)
+
+/* One password of the table; entry 0 is the System password. */
+typedef struct PasswordEntry {
+    char Password[PASSWORD_LENGTH + 1]; /* NUL-terminated digits */
+    BYTE Attributes;                    /* PWD_ATTR_... */
+    WORD FromPage;                      /* first page with data entry enabled */
+    WORD ToPage;                        /* last page with data entry enabled */
+    BYTE Reserved[10];                  /* kept in existing entries, zero in new ones */
+} PasswordEntry;
+
+/* The host's password data, passed to StartPasswordDlg by address. */
+typedef struct PasswordBlock {
+    LONG *PagesUsed;       /* the project's number of pages used */
+    BYTE *PasswordCount;   /* entries in PasswordTable */
+    DWORD Reserved08;      /* not used by the dialog */
+    HGLOBAL PasswordTable; /* movable block of PasswordCount entries; NULL when 0 */
+    DWORD Reserved16;      /* not used by the dialog */
+    WORD LogoutTimeout;    /* 10 to 700 once the dialog has written it */
+} PasswordBlock;
+
+#pragma pack(pop)
+
+W32K_CHECK_SIZE(PasswordEntry, 20, 20);
+W32K_CHECK_OFFSET(PasswordEntry, Password, 0, 0);
+W32K_CHECK_OFFSET(PasswordEntry, Attributes, 5, 5);
+W32K_CHECK_OFFSET(PasswordEntry, FromPage, 6, 6);
+W32K_CHECK_OFFSET(PasswordEntry, ToPage, 8, 8);
+W32K_CHECK_OFFSET(PasswordEntry, Reserved, 10, 10);
+
+W32K_CHECK_SIZE(PasswordBlock, 22, 34);
+W32K_CHECK_OFFSET(PasswordBlock, PagesUsed, 0, 0);
+W32K_CHECK_OFFSET(PasswordBlock, PasswordCount, 4, 8);
+W32K_CHECK_OFFSET(PasswordBlock, Reserved08, 8, 16);
+W32K_CHECK_OFFSET(PasswordBlock, PasswordTable, 12, 20);
+W32K_CHECK_OFFSET(PasswordBlock, Reserved16, 16, 28);
+W32K_CHECK_OFFSET(PasswordBlock, LogoutTimeout, 20, 32);
+
+/* Runs the password table dialog on a PasswordBlock (its address as lParam):
+ * 1 when the table was accepted and written back, 0 after Cancel or when the
+ * block is unusable, -1 when the dialog cannot be created. */
+W32KAPI int WINAPI StartPasswordDlg(HWND owner, LPARAM block);
+/* Dialog procedure of the template "PasswordDlg". */
+W32KAPI INT_PTR WINAPI PasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
 /* ---------------------------------------------------------------------------
  * Communication settings.
  * ------------------------------------------------------------------------- */
