@@ -146,8 +146,9 @@ W32KAPI BOOL WINAPI XDialogFold(HWND dialog, int markerId, BOOL horizontal, BOOL
 
 /* Number lists: parses text (file and section NULL) or the INI value
  * file/section/key (text is its default) into list[0..count-1]:
- * list[0] = groups (separated by ';'), list[1] = items of the first groups
- * (separated by ',' or '.'), list[2..] = the numbers (decimal or 0x hex).
+ * list[0] = groups (separated by ';'), list[1] = the running item count
+ * (items separated by ',' or '.'; a ';' restarts the count without storing
+ * it), list[2..] = the numbers of all groups (decimal, or hex after 0x).
  * Returns 0 on success, 1 on bad arguments, an empty INI value or a full
  * list (count - 2 numbers at most). count must be at least 3. */
 W32KAPI int WINAPI GetIniRangeNumbers(LPCSTR file, LPCSTR section, LPCSTR key, LPCSTR text,

@@ -97,7 +97,8 @@ struct Project {
 // and hands out blocks filled with 0xCD so that unwritten bytes show.
 struct AllocatorLog {
     std::vector<UINT> requests;
-    int failFrom = -1; // the calls from this index on fail (-1: none)
+    int failAt = -1;     // this call fails (-1: none)
+    bool failAll = false; // every call fails
     std::vector<void*> blocks;
 };
 AllocatorLog* g_log = nullptr;
@@ -106,7 +107,7 @@ void* WINAPI recordingAllocator(UINT bytes)
 {
     const int index = static_cast<int>(g_log->requests.size());
     g_log->requests.push_back(bytes);
-    if (g_log->failFrom >= 0 && index >= g_log->failFrom)
+    if (g_log->failAll || index == g_log->failAt)
         return nullptr;
     void* block = std::malloc(bytes);
     std::memset(block, 0xCD, bytes);
@@ -246,37 +247,23 @@ TEST_F(Languages, AFailedAllocationIsReportedAndTheOtherPartStillDone)
         SCOPED_TRACE("item copy fails");
         Project project(3, 3, 1);
         project.languages[0].itemCopy = kOldCopy;
-        log.failFrom = 0;
-        log.requests.clear();
-        // Only the first call fails: allow the slot copy.
-        g_log->failFrom = 0;
-        struct OneFailure {
-            static void* WINAPI allocate(UINT bytes)
-            {
-                if (g_log->requests.empty()) {
-                    g_log->requests.push_back(bytes);
-                    return nullptr;
-                }
-                g_log->failFrom = -1;
-                return recordingAllocator(bytes);
-            }
-        };
-        SetAppFmalloc(OneFailure::allocate);
+        log.failAt = 0;
         EXPECT_FALSE(DefaultToMultiLang(project.data()));
         EXPECT_EQ(project.languages[0].itemCopy, kOldCopy) << "the old item copy stays";
-        ASSERT_NE(project.slotCopy(), nullptr);
+        ASSERT_NE(project.slotCopy(), nullptr) << "the slot copy is still made";
         EXPECT_EQ(project.slotCopy()[1].field26, 0x26000001u);
-        SetAppFmalloc(recordingAllocator);
+        log.failAt = -1;
     }
     {
         SCOPED_TRACE("every allocation fails");
         Project project(3, 3, 1);
         project.languages[0].itemCopy = kOldCopy;
         project.languages[0].slotCopy = kOldCopy;
-        log.failFrom = 0;
+        log.failAll = true;
         EXPECT_FALSE(DefaultToMultiLang(project.data()));
         EXPECT_EQ(project.languages[0].itemCopy, kOldCopy);
         EXPECT_EQ(project.languages[0].slotCopy, kOldCopy);
+        log.failAll = false;
     }
     {
         SCOPED_TRACE("no allocator installed");
