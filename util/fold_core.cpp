@@ -36,7 +36,8 @@ std::size_t foldedCaption(std::string_view caption, bool arrowBack,
     const std::string_view arrow = arrowBack ? kArrowBack : kArrowForward;
     const std::size_t room = kCaptionBufferSize - 1 - arrow.size();
     const std::string_view plain = plainPart(caption).substr(0, room);
-    std::memcpy(out, plain.data(), plain.size());
+    if (!plain.empty())
+        std::memcpy(out, plain.data(), plain.size());
     std::memcpy(out + plain.size(), arrow.data(), arrow.size());
     const std::size_t length = plain.size() + arrow.size();
     out[length] = '\0';
