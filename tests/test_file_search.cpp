@@ -199,6 +199,12 @@ TEST_F(FileSearch, InterruptEndsTheSearchAndIsHarmlessWithoutOne)
     std::strcpy(buffer, "unchanged");
     EXPECT_EQ(FindNext(buffer), 1);
     EXPECT_STREQ(buffer, "unchanged");
+
+    // FindNext without a buffer ends the search as well.
+    std::strcpy(buffer, (data + "\\*.w32kq").c_str());
+    ASSERT_EQ(FindFirst(nullptr, buffer, 0, W32K_FIND_ONE_LOCATION), 0);
+    EXPECT_EQ(FindNext(nullptr), 1);
+    EXPECT_EQ(FindNext(buffer), 1);
 }
 
 TEST_F(FileSearch, BadPathsFindNothing)

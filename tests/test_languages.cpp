@@ -156,6 +156,17 @@ TEST_F(Languages, AProjectWithoutLanguagesIsLeftAlone)
     EXPECT_TRUE(log.requests.empty());
 }
 
+TEST_F(Languages, ACountWithoutAnItemTableSkipsTheItems)
+{
+    Project project(3, 3, 1);
+    put<void*>(project.data(), W32K_PRJ_ITEM_TABLE, nullptr);
+    EXPECT_TRUE(DefaultToMultiLang(project.data()));
+    EXPECT_EQ(project.languages[0].itemCopy, nullptr) << "no item records to copy";
+    ASSERT_NE(project.slotCopy(), nullptr);
+    EXPECT_TRUE(MultiLangToDefault(project.data()));
+    EXPECT_EQ(log.requests, std::vector<UINT>{9 * 20});
+}
+
 TEST_F(Languages, DefaultToMultiLangCopiesItemAndSlotFields)
 {
     Project project(3, 3, 2);
