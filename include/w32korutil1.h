@@ -115,6 +115,43 @@ W32KAPI LRESULT WINAPI StaticBmpFrameProc(HWND window, UINT message, WPARAM wPar
  * Matrix (recipe) editor.
  * ------------------------------------------------------------------------- */
 
+/* The project's multipage list: the address of a MultipageRec stands at byte
+ * W32K_PROJECT_MULTIPAGE_OFFSET of the project block (NULL when the project
+ * has none; pointer-sized, unaligned). A recipe is a multipage recipe when its
+ * RecipeId stands in Ids. Records and identifier arrays come from the
+ * application allocator (or malloc) and are released with free. */
+#define W32K_PROJECT_MULTIPAGE_OFFSET 934
+
+#pragma pack(push, 1)
+typedef struct RecipeList {
+    BYTE Reserved[4];
+    WORD IdCount;       /* identifiers in Ids */
+    WORD *Ids;          /* IdCount recipe identifiers */
+} RecipeList;
+
+typedef struct MultipageRec {
+    BYTE Reserved[4];
+    WORD ListCount;     /* recipe lists; 1 when the editor creates the record */
+    RecipeList *List;
+} MultipageRec;
+#pragma pack(pop)
+
+W32K_CHECK_SIZE(RecipeList, 10, 14);
+W32K_CHECK_OFFSET(RecipeList, IdCount, 4, 4);
+W32K_CHECK_OFFSET(RecipeList, Ids, 6, 6);
+W32K_CHECK_SIZE(MultipageRec, 10, 14);
+W32K_CHECK_OFFSET(MultipageRec, ListCount, 4, 4);
+W32K_CHECK_OFFSET(MultipageRec, List, 6, 6);
+
+/* Runs the modal matrix editor "MATRIX_ED" on the MatrixDesc at address
+ * descriptor, owned by owner. Returns 1 after OK (the host's folders, set
+ * count and multipage list updated), 0 after Cancel or when the editor cannot
+ * open on the descriptor (nothing of the host's changed), -1 when the dialog
+ * cannot be created. */
+W32KAPI int WINAPI StartMatrixEd(HWND owner, LPARAM descriptor);
+/* The editor's dialog procedure (for hosts that run MATRIX_ED themselves). */
+W32KAPI INT_PTR WINAPI MatrixEdProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
 /* ---------------------------------------------------------------------------
  * Tree lists and the tag selection dialog.
  * ------------------------------------------------------------------------- */
