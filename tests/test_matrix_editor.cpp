@@ -93,9 +93,23 @@ void spin(HWND dialog, int code)
     SendMessageA(dialog, WM_SPINSTEP, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_MX_SET_SPIN)), code);
 }
 
+// Presses or releases Shift through real keyboard input and waits until the
+// system's key state shows it. Window activation resynchronises the key state
+// with the display's keyboard, so the dialog's activation settles first.
 void shift(bool down)
 {
-    keybd_event(VK_SHIFT, 0, down ? 0 : KEYEVENTF_KEYUP, 0);
+    if (HWND active = GetActiveWindow()) // keyboard input goes to the foreground window
+        SetForegroundWindow(active);
+    pumpMessages(100);
+    for (int press = 0; press < 3; ++press) {
+        keybd_event(VK_SHIFT, 0, down ? 0 : KEYEVENTF_KEYUP, 0);
+        for (int attempt = 0; attempt < 20; ++attempt) {
+            if (((GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0) == down)
+                return;
+            pumpMessages(10);
+        }
+    }
+    ADD_FAILURE() << "Shift did not go " << (down ? "down" : "up");
 }
 
 // Runs the editor with a script; returns StartMatrixEd's result.
@@ -597,20 +611,35 @@ TEST_F(MatrixEditor, HeaderButtonOutsideTheMatrixClearsTheHighlight)
     });
 }
 
-// A background pixel of an edit, read once the window shows on the screen.
+// A background pixel of an edit as the screen shows it, read once painted.
 COLORREF cellBackground(HWND edit)
 {
     RECT r;
     GetClientRect(edit, &r);
+    POINT at{r.right - 2, r.bottom / 2};
+    ClientToScreen(edit, &at);
+    // A modal dialog is shown when its loop first goes idle, which may come
+    // after the script started: show it now, as the loop would.
+    HWND dialog = GetAncestor(edit, GA_ROOT);
+    if (!IsWindowVisible(dialog))
+        ShowWindow(dialog, SW_SHOWNORMAL);
+    SetForegroundWindow(dialog);
     COLORREF c = CLR_INVALID;
-    for (int attempt = 0; attempt < 50 && c == CLR_INVALID; ++attempt) {
+    for (int attempt = 0; attempt < 50 && (c == CLR_INVALID || c == 0); ++attempt) {
         if (attempt)
             pumpMessages(20);
         RedrawWindow(edit, nullptr, nullptr, RDW_UPDATENOW);
         GdiFlush();
-        HDC dc = GetDC(edit);
-        c = GetPixel(dc, r.right - 2, r.bottom / 2);
-        ReleaseDC(edit, dc);
+        HDC screen = GetDC(nullptr);
+        HDC memory = CreateCompatibleDC(screen);
+        HBITMAP bitmap = CreateCompatibleBitmap(screen, 1, 1);
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        if (BitBlt(memory, 0, 0, 1, 1, screen, at.x, at.y, SRCCOPY))
+            c = GetPixel(memory, 0, 0);
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+        DeleteDC(memory);
+        ReleaseDC(nullptr, screen);
     }
     return c;
 }
