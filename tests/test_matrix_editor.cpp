@@ -112,6 +112,11 @@ void shift(bool down)
     ADD_FAILURE() << "Shift did not go " << (down ? "down" : "up");
 }
 
+std::vector<int> rect(const MatrixDesc& d)
+{
+    return {d.SelRowFrom, d.SelRowTo, d.SelSetFrom, d.SelSetTo};
+}
+
 // Runs the editor with a script; returns StartMatrixEd's result.
 int runEditor(HostRecipe& recipe, const std::function<void(HWND)>& script)
 {
@@ -354,6 +359,72 @@ TEST_F(MatrixEditor, OpeningThatCannotCopyAFolderDeletesTheCopiesMadeAndEndsWith
     EXPECT_EQ(recipe.snapshot(), snapshot);
 }
 
+TEST_F(MatrixEditor, DescriptorWithoutSetCountOrRowsEndsWithZero)
+{
+    HostRecipe recipe("NT", 2, 2);
+    const auto before = recipe.snapshot();
+    recipe.desc.HostSetCount = nullptr;
+    EXPECT_EQ(recipe.run(), 0);
+    recipe.desc.HostSetCount = &recipe.hostSetCount;
+    recipe.desc.Rows = nullptr;
+    EXPECT_EQ(recipe.run(), 0);
+    EXPECT_EQ(recipe.snapshot(), before);
+}
+
+TEST_F(MatrixEditor, HostCountBeyondTheSignedRangeOpensWith255Sets)
+{
+    HostRecipe recipe("N", 2, 40000);
+    runEditor(recipe, [&](HWND d) {
+        EXPECT_EQ(recipe.desc.SetCount, 255);
+        EXPECT_EQ(recipe.workingValue(0, 254), "0");
+        EXPECT_EQ(recipe.workingValue(0, 1), "1"); // nothing lost
+        pressCancel(d);
+    });
+}
+
+TEST_F(MatrixEditor, DialogDestroyedWithoutOkOrCancelDeletesItsWorkingFolders)
+{
+    HostRecipe recipe("TNT", 3, 3);
+    const StoreState store = storeState(recipe);
+    const auto before = recipe.snapshot();
+    runEditor(recipe, [](HWND d) { DestroyWindow(d); });
+    EXPECT_EQ(storeState(recipe), store);
+    EXPECT_EQ(recipe.snapshot(), before);
+    for (const auto& row : recipe.rows)
+        EXPECT_EQ(row.Folder.Block, nullptr);
+}
+
+TEST_F(MatrixEditor, RowBaseNumbersTheRowsButTheGridShowsThePlainIndices)
+{
+    HostRecipe recipe("NTN", 6, 6);
+    recipe.desc.RowBase = 100;
+    runEditor(recipe, [&](HWND d) {
+        EXPECT_EQ(text(d, IDC_MX_ROW_FIRST), "101");
+        EXPECT_EQ(text(d, IDC_MX_COLUMN_FIRST + 1), "2");
+        EXPECT_EQ(cell(d, 0, 1), "1");    // row 0, set 1
+        EXPECT_EQ(cell(d, 1, 2), "r1s2"); // row 1, set 2
+        typeInto(d, cellId(2, 3), "77");
+        EXPECT_EQ(recipe.workingValue(2, 3), "77");
+        click(d, IDC_MX_CORNER);
+        EXPECT_EQ(rect(recipe.desc), (std::vector<int>{0, 2, 0, 5}));
+        click(d, IDC_MX_ROW_FIRST + 1);
+        EXPECT_EQ(rect(recipe.desc), (std::vector<int>{1, 1, 0, 5}));
+        pressOk(d);
+    });
+    EXPECT_EQ(recipe.hostValue(2, 3), "77");
+}
+
+TEST_F(MatrixEditor, SetBaseNumbersTheColumns)
+{
+    HostRecipe recipe("N", 6, 6);
+    recipe.desc.SetBase = 10;
+    runEditor(recipe, [&](HWND d) {
+        EXPECT_EQ(text(d, IDC_MX_COLUMN_FIRST), "11");
+        EXPECT_EQ(text(d, IDC_MX_COLUMN_FIRST + 4), "15");
+        pressCancel(d);
+    });
+}
+
 // --- paging ------------------------------------------------------------------------
 
 TEST_F(MatrixEditor, PagingClampsToTheLastPageAndShowsItsRows)
@@ -555,11 +626,6 @@ TEST_F(MatrixEditor, LoweringAndRaisingTheCountRefillsWithZeroAndEmptyText)
 }
 
 // --- selection ---------------------------------------------------------------------
-
-std::vector<int> rect(const MatrixDesc& d)
-{
-    return {d.SelRowFrom, d.SelRowTo, d.SelSetFrom, d.SelSetTo};
-}
 
 TEST_F(MatrixEditor, RowColumnAndCornerButtonsSelectWithShiftExtending)
 {
