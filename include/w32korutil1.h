@@ -99,6 +99,28 @@ W32KAPI LRESULT WINAPI TavoButtonProc(HWND window, UINT message, WPARAM wParam, 
 /* Subclass procedure a host installs on a "static" control to show a bitmap. */
 W32KAPI LRESULT WINAPI StaticBmpFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+/* Percentage meter ("xMeter_32"): the low bits of its window style. */
+#define W32K_METER_FRAME    0x0001L /* black one-pixel frame inside the border */
+#define W32K_METER_SUNKEN   0x0002L /* sunken one-pixel border */
+#define W32K_METER_RAISED   0x0004L /* raised one-pixel border (ignored with W32K_METER_SUNKEN) */
+#define W32K_METER_VERTICAL 0x0008L /* vertical bar filling from the bottom up */
+
+/* Bitmap push-button ("XBUTTBMP_32") and static bitmap frame: window
+ * properties. A bitmap set in "BBmp", "BBmpD" or "SBmp" belongs to the control
+ * from then on and is deleted when the control is destroyed. */
+#define W32K_PROP_BUTTON_STATE    "HL"    /* the button's own state block */
+#define W32K_PROP_BUTTON_BITMAP   "BBmp"  /* bitmap shown normally */
+#define W32K_PROP_BUTTON_DISABLED "BBmpD" /* bitmap shown while disabled (optional) */
+#define W32K_PROP_BUTTON_OPTIONS  "BmpOp" /* drawing options, the property's handle value */
+#define W32K_PROP_FRAME_BITMAP    "SBmp"  /* the static frame's bitmap (optional) */
+
+/* Drawing options of the bitmap push-button ("BmpOp"); 0 draws no bitmap. */
+#define W32K_BMPOP_BLACKONWHITE 0x0001 /* with W32K_BMPOP_STRETCH: BLACKONWHITE, else COLORONCOLOR */
+#define W32K_BMPOP_STRETCH      0x0002 /* stretch to the drawing rectangle */
+#define W32K_BMPOP_NOFOCUS      0x0004 /* never draw the focus rectangle */
+#define W32K_BMPOP_KIND_MASK    0xFF00 /* kind of bitmap: */
+#define W32K_BMPOP_MONOCHROME   0x0100 /*   monochrome, ANDed onto the face */
+
 /* ---------------------------------------------------------------------------
  * Parameter-set folders.
  * ------------------------------------------------------------------------- */
@@ -497,6 +519,77 @@ W32KAPI INT_PTR WINAPI MatrixEdProc(HWND dialog, UINT message, WPARAM wParam, LP
  * Edit helpers and the password table.
  * ------------------------------------------------------------------------- */
 
+/* The digits-only edit reports Tab and Return to its parent with
+ * WM_EDITRETURN while it carries this window property (any value). */
+#define W32K_PROP_EDIT_RETURN "RET"
+
+/* Moves an address by a byte offset (ordinals 181 and 180: one operation
+ * under two names); the 32-bit build adds modulo 2^32. */
+W32KAPI void *WINAPI ChangeFarPtrBase(void *address, LONG offset);
+W32KAPI void *WINAPI GetFarPtrFromHuge(void *address, LONG offset);
+/* Releases nothing; returns 1 for any address. */
+W32KAPI BOOL WINAPI FreeOurFarPtr(void *address);
+
+#define PASSWORD_MAX_ENTRIES  8  /* rows of the password dialog */
+#define PASSWORD_LENGTH       4  /* digits of a password */
+
+/* PasswordEntry.Attributes */
+#define PWD_ATTR_CONF   0x01
+#define PWD_ATTR_TIME   0x02
+#define PWD_ATTR_ACK    0x04
+#define PWD_ATTR_PRINT  0x08
+#define PWD_ATTR_PAGE   0x10
+#define PWD_ATTR_UNUSED 0x20 /* kept as it is */
+#define PWD_ATTR_ALOGI  0x40 /* automatic login */
+#define PWD_ATTR_ALOGO  0x80 /* automatic logout */
+/* The System password (entry 0) always carries these. */
+#define PWD_ATTR_SYSTEM (PWD_ATTR_CONF | PWD_ATTR_TIME | PWD_ATTR_ACK | PWD_ATTR_PRINT | PWD_ATTR_PAGE)
+
+#pragma pack(push, 1)
+
+/* One password of the table; entry 0 is the System password. */
+typedef struct PasswordEntry {
+    char Password[PASSWORD_LENGTH + 1]; /* NUL-terminated digits */
+    BYTE Attributes;                    /* PWD_ATTR_... */
+    WORD FromPage;                      /* first page with data entry enabled */
+    WORD ToPage;                        /* last page with data entry enabled */
+    BYTE Reserved[10];                  /* kept in existing entries, zero in new ones */
+} PasswordEntry;
+
+/* The host's password data, passed to StartPasswordDlg by address. */
+typedef struct PasswordBlock {
+    LONG *PagesUsed;       /* the project's number of pages used */
+    BYTE *PasswordCount;   /* entries in PasswordTable */
+    DWORD Reserved08;      /* not used by the dialog */
+    HGLOBAL PasswordTable; /* movable block of PasswordCount entries; NULL when 0 */
+    DWORD Reserved16;      /* not used by the dialog */
+    WORD LogoutTimeout;    /* 10 to 700 once the dialog has written it */
+} PasswordBlock;
+
+#pragma pack(pop)
+
+W32K_CHECK_SIZE(PasswordEntry, 20, 20);
+W32K_CHECK_OFFSET(PasswordEntry, Password, 0, 0);
+W32K_CHECK_OFFSET(PasswordEntry, Attributes, 5, 5);
+W32K_CHECK_OFFSET(PasswordEntry, FromPage, 6, 6);
+W32K_CHECK_OFFSET(PasswordEntry, ToPage, 8, 8);
+W32K_CHECK_OFFSET(PasswordEntry, Reserved, 10, 10);
+
+W32K_CHECK_SIZE(PasswordBlock, 22, 34);
+W32K_CHECK_OFFSET(PasswordBlock, PagesUsed, 0, 0);
+W32K_CHECK_OFFSET(PasswordBlock, PasswordCount, 4, 8);
+W32K_CHECK_OFFSET(PasswordBlock, Reserved08, 8, 16);
+W32K_CHECK_OFFSET(PasswordBlock, PasswordTable, 12, 20);
+W32K_CHECK_OFFSET(PasswordBlock, Reserved16, 16, 28);
+W32K_CHECK_OFFSET(PasswordBlock, LogoutTimeout, 20, 32);
+
+/* Runs the password table dialog on a PasswordBlock (its address as lParam):
+ * 1 when the table was accepted and written back, 0 after Cancel or when the
+ * block is unusable, -1 when the dialog cannot be created. */
+W32KAPI int WINAPI StartPasswordDlg(HWND owner, LPARAM block);
+/* Dialog procedure of the template "PasswordDlg". */
+W32KAPI INT_PTR WINAPI PasswordProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
 /* ---------------------------------------------------------------------------
  * Communication settings.
  * ------------------------------------------------------------------------- */
@@ -505,13 +598,221 @@ W32KAPI INT_PTR WINAPI MatrixEdProc(HWND dialog, UINT message, WPARAM wParam, LP
  * Bitmaps.
  * ------------------------------------------------------------------------- */
 
+/* Packed device-independent bitmaps: a header, the colour table or colour
+ * masks, and the pixel bits in one block. A header whose size field is 40 or
+ * more is read as a BITMAPINFOHEADER, any other as a BITMAPCOREHEADER. The
+ * queries take the address of the header of a locked packed DIB; a null
+ * address gives 0 (or NULL). */
+
+/* Colours-used field of an info header when nonzero, otherwise by bit count:
+ * 1 -> 2, 4 -> 16, 8 -> 256, 16 -> 65536, any other -> 0. */
+W32KAPI DWORD WINAPI DIBNumColors(const void *dib);
+/* Bytes of the colour table (none above 256 colours) plus the three 32-bit
+ * masks that follow a 40-byte header of a 16- or 32-bit BI_BITFIELDS DIB. */
+W32KAPI WORD WINAPI PaletteSize(const void *dib);
+/* Height and width: the 32-bit fields of an info header, the 16-bit fields of
+ * a core header widened with zeros. */
+W32KAPI DWORD WINAPI DIBHeight(const void *dib);
+W32KAPI DWORD WINAPI DIBWidth(const void *dib);
+/* The pixel bits: header + header size + PaletteSize. */
+W32KAPI LPSTR WINAPI FindDIBBits(void *dib);
+/* The colour table (or masks): header + header size. */
+W32KAPI LPSTR WINAPI FindDIBPalette(void *dib);
+/* Bytes of one colour-table entry: 4 (RGBQUAD) after an info header, 3
+ * (RGBTRIPLE) after a core header, 0 when DIBNumColors is above 256. */
+W32KAPI WORD WINAPI GetPaletteItemSize(const void *dib);
+/* A new packed DIB in an unlocked GMEM_MOVEABLE | GMEM_ZEROINIT block. The bit
+ * count is rounded to a supported one (<=1 -> 1, 2-4 -> 4, 5-8 -> 8, 16 -> 16
+ * as 5-6-5 BI_BITFIELDS, 9-15 and 17-24 -> 24, above 24 -> 4); everything
+ * behind the header and the masks is 0xFF. NULL when a dimension is above
+ * 0x7FFFFFFF, the block would not fit in 32 bits, or allocation fails. */
+W32KAPI HGLOBAL WINAPI CreateDIB(DWORD width, DWORD height, WORD bitCount);
+/* Converts the packed DIB in the block `source` (info header) by one blit of
+ * the graphics layer into a new unlocked packed DIB of bitCount 1 (BI_RGB,
+ * black/white colour table), 16 (BI_RGB 5-5-5, or BI_BITFIELDS with the
+ * masks 0xF800, 0x07E0, 0x001F) or 24 (BI_RGB). The source's image-size field
+ * gives the bytes of bits copied, cut to what its block and image hold. NULL
+ * on any failure; the source is never changed. */
+W32KAPI HGLOBAL WINAPI TransformTrueColorTo16Bpp(HGLOBAL source, WORD bitCount, DWORD compression);
+
 /* ---------------------------------------------------------------------------
  * List helpers, dialog folding, INI and file helpers.
  * ------------------------------------------------------------------------- */
 
+/* Dialog folding: resizes the dialog so that it ends 4 dialog-frame widths
+ * right of (horizontal nonzero) or 4 frame heights below the control
+ * markerId, centres it on the screen and, when button is given and has a
+ * caption, replaces the arrow mark at the end of its caption: "<<" when
+ * arrowBack is nonzero, ">>" when it is zero. Returns FALSE (and changes
+ * nothing) when the dialog has no control markerId. */
+W32KAPI BOOL WINAPI XDialogFold(HWND dialog, int markerId, BOOL horizontal, BOOL arrowBack,
+                                HWND button);
+
+/* Number lists: parses text (file and section NULL) or the INI value
+ * file/section/key (text is its default) into list[0..count-1]:
+ * list[0] = groups (separated by ';'), list[1] = the running item count
+ * (items separated by ',' or '.'; a ';' restarts the count without storing
+ * it), list[2..] = the numbers of all groups (decimal, or hex after 0x).
+ * Returns 0 on success, 1 on bad arguments, an empty INI value or a full
+ * list (count - 2 numbers at most). count must be at least 3. */
+W32KAPI int WINAPI GetIniRangeNumbers(LPCSTR file, LPCSTR section, LPCSTR key, LPCSTR text,
+                                      int *list, int count);
+/* Version of a module from its string resource 1 ("a.b" -> a*256+b,
+ * "a.b.c" -> b*256+c, "a" -> a*256); 0 when it has none. */
+W32KAPI WORD WINAPI DecodeLibVersion(HMODULE module);
+
+/* File search along the system search path. name holds the file name (OEM
+ * code page) and receives the full path (OEM code page); size is the size of
+ * the buffer, below W32K_FINDFILE_LIMIT. Returns TRUE when found and the
+ * path fits; FALSE otherwise. reserved is not used. */
+#define W32K_FINDFILE_LIMIT 260
+W32KAPI BOOL WINAPI FindFile(LPSTR name, int size, DWORD reserved);
+/* The module's help (<name>.hlp) / INI (<name>.ini) file along the search
+ * path, as FindFile; module NULL is the host's executable. */
+W32KAPI BOOL WINAPI GetHelpFileName(HMODULE module, LPSTR buffer, int size);
+W32KAPI BOOL WINAPI GetIniFileName(HMODULE module, LPSTR buffer, int size);
+
+/* File search over a sequence of locations: step 0 the directory of the
+ * path, 1 the module's directory, 2 the Windows directory, 3 the system
+ * directory. The mode's low bits give the first step; W32K_FIND_ONE_LOCATION
+ * restricts the search to that step. In modes 0 and W32K_FIND_ONE_LOCATION
+ * path is "directory\pattern", otherwise it is the pattern alone. path
+ * (MAX_PATH bytes) receives the full name of each match. The search changes
+ * the current directory to the location searched. Returns 0 when a file was
+ * found, 1 when none was (or memory failed). One search runs at a time: a
+ * new FindFirst ends the running one. */
+#define W32K_FIND_ONE_LOCATION 0x8000u
+W32KAPI int WINAPI FindFirst(HMODULE module, LPSTR path, DWORD reserved, UINT mode);
+/* The next match into path (MAX_PATH bytes): 0 when found, 1 when the
+ * search is over (its state is then freed). */
+W32KAPI int WINAPI FindNext(LPSTR path);
+/* Ends the running search, if any. */
+W32KAPI void WINAPI FileFindInterrupt(void);
+
 /* ---------------------------------------------------------------------------
  * Tokens, fonts and languages.
  * ------------------------------------------------------------------------- */
+
+#pragma pack(push, 1)
+
+/* The 16-bit font description (the 32-bit counterpart is LOGFONTA). */
+typedef struct LogFont16 {
+    SHORT height;
+    SHORT width;
+    SHORT escapement;
+    SHORT orientation;
+    SHORT weight;
+    BYTE italic;
+    BYTE underline;
+    BYTE strikeOut;
+    BYTE charSet;
+    BYTE outPrecision;
+    BYTE clipPrecision;
+    BYTE quality;
+    BYTE pitchAndFamily;
+    CHAR faceName[32]; /* zero-terminated within the 32 bytes */
+} LogFont16;
+
+/* One record of the project's language table (project block offset 861). */
+typedef struct LanguageRecord {
+    WORD nameId;     /* string-store id of the name in every language; 0 = none */
+    BYTE reserved;   /* not used by the library */
+    void *itemCopy;  /* LanguageItemCopy[] (one per item record) or NULL */
+    void *slotCopy;  /* LanguageSlotCopy[W32K_LANG_SLOTS] or NULL */
+} LanguageRecord;
+
+/* Copy of one item record's language-dependent fields. */
+typedef struct LanguageItemCopy {
+    BYTE byte49;          /* item record byte 49 */
+    BYTE unused[11];      /* not written by the library */
+    DWORD field45;        /* item record 32-bit field at 45 */
+    DWORD field56;        /* item record 32-bit field at 56 */
+} LanguageItemCopy;
+
+/* Copy of one slot object's language-dependent fields (all 0 for no object). */
+typedef struct LanguageSlotCopy {
+    WORD field10;         /* low 16 bits of the object's 32-bit field at 10 */
+    WORD field14;         /* low 16 bits of the object's 32-bit field at 14 */
+    BYTE unused[8];       /* 0 */
+    DWORD field26;        /* the object's 32-bit field at 26 */
+    DWORD field30;        /* the object's 32-bit field at 30 */
+} LanguageSlotCopy;
+
+#pragma pack(pop)
+
+W32K_CHECK_SIZE(LogFont16, 50, 50);
+W32K_CHECK_OFFSET(LogFont16, height, 0, 0);
+W32K_CHECK_OFFSET(LogFont16, width, 2, 2);
+W32K_CHECK_OFFSET(LogFont16, escapement, 4, 4);
+W32K_CHECK_OFFSET(LogFont16, orientation, 6, 6);
+W32K_CHECK_OFFSET(LogFont16, weight, 8, 8);
+W32K_CHECK_OFFSET(LogFont16, italic, 10, 10);
+W32K_CHECK_OFFSET(LogFont16, underline, 11, 11);
+W32K_CHECK_OFFSET(LogFont16, strikeOut, 12, 12);
+W32K_CHECK_OFFSET(LogFont16, charSet, 13, 13);
+W32K_CHECK_OFFSET(LogFont16, outPrecision, 14, 14);
+W32K_CHECK_OFFSET(LogFont16, clipPrecision, 15, 15);
+W32K_CHECK_OFFSET(LogFont16, quality, 16, 16);
+W32K_CHECK_OFFSET(LogFont16, pitchAndFamily, 17, 17);
+W32K_CHECK_OFFSET(LogFont16, faceName, 18, 18);
+W32K_CHECK_SIZE(LanguageRecord, 11, 19);
+W32K_CHECK_OFFSET(LanguageRecord, nameId, 0, 0);
+W32K_CHECK_OFFSET(LanguageRecord, reserved, 2, 2);
+W32K_CHECK_OFFSET(LanguageRecord, itemCopy, 3, 3);
+W32K_CHECK_OFFSET(LanguageRecord, slotCopy, 7, 11);
+W32K_CHECK_SIZE(LanguageItemCopy, 20, 20);
+W32K_CHECK_OFFSET(LanguageItemCopy, byte49, 0, 0);
+W32K_CHECK_OFFSET(LanguageItemCopy, field45, 12, 12);
+W32K_CHECK_OFFSET(LanguageItemCopy, field56, 16, 16);
+W32K_CHECK_SIZE(LanguageSlotCopy, 20, 20);
+W32K_CHECK_OFFSET(LanguageSlotCopy, field10, 0, 0);
+W32K_CHECK_OFFSET(LanguageSlotCopy, field14, 2, 2);
+W32K_CHECK_OFFSET(LanguageSlotCopy, field26, 12, 12);
+W32K_CHECK_OFFSET(LanguageSlotCopy, field30, 16, 16);
+
+/* Fields of the host's project block used by the language functions (byte
+ * offsets, the same in both builds; the pointer fields are pointer-sized). */
+#define W32K_PRJ_ITEM_COUNT      470 /* WORD: number of item records */
+#define W32K_PRJ_ITEM_TABLE      472 /* pointer: item records */
+#define W32K_PRJ_SLOTS_IN_USE    766 /* DWORD: nonzero when the slot table is used */
+#define W32K_PRJ_SLOT_TABLE      770 /* pointer: slot table */
+#define W32K_PRJ_LANGUAGE_COUNT  855 /* BYTE: number of languages */
+#define W32K_PRJ_COPY_ENTRIES    857 /* WORD: entries to allocate for an item copy */
+#define W32K_PRJ_LANGUAGE_TABLE  861 /* pointer: LanguageRecord[languages] */
+#define W32K_ITEM_RECORD_SIZE    76  /* bytes of one item record */
+#define W32K_SLOT_TABLE_OBJECTS  10  /* offset of the slot table's object pointers */
+#define W32K_LANG_SLOTS          9   /* object pointers in the slot table */
+
+/* The "Select Language" dialog template that hosts run with their own
+ * dialog procedure: the current language (read-only edit) and the list of
+ * languages that InitLangListBox fills. */
+#define W32K_DLG_SELECT_LANGUAGE 1760
+#define W32K_ID_CURRENT_LANGUAGE 1761
+#define W32K_ID_LANGUAGE_LIST    1762
+
+/* Splits text into tokens: the token at *cursor (at most maximum
+ * characters, the rest of a longer token is skipped) is copied into token
+ * (maximum + 1 bytes) and *cursor moves behind it and one delimiter. Two
+ * delimiters in a row give an empty token. Returns token, or NULL (and
+ * *cursor = NULL) at the end of the text. */
+W32KAPI LPSTR WINAPI GetNextToken(LPSTR token, LPSTR *cursor, LPCSTR delimiters, int maximum);
+/* Font description conversions into a buffer of the library that the next
+ * call of the same conversion overwrites; NULL for a NULL argument. */
+W32KAPI LogFont16 *WINAPI LogFont32to16(const LOGFONTA *font);
+W32KAPI LOGFONTA *WINAPI LogFont16to32(const LogFont16 *font);
+
+/* Copies the project's language-dependent item and slot fields into the
+ * first language record (new arrays from the application allocator; the
+ * arrays it held before are the host's to free). TRUE on success or when
+ * the project has no languages; FALSE when an allocation failed. */
+W32KAPI BOOL WINAPI DefaultToMultiLang(void *project);
+/* Writes the first language record's copies back into the items and slots.
+ * TRUE on success or when the project has no languages; FALSE when a copy
+ * array needed is missing (the other part is still written). */
+W32KAPI BOOL WINAPI MultiLangToDefault(void *project);
+/* Adds one line per language record to the list box: the language's name
+ * shown in the given language (empty for a record without a name). */
+W32KAPI void WINAPI InitLangListBox(DWORD reserved, HWND listBox, void *project, int language);
 
 #ifdef __cplusplus
 }

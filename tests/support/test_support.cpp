@@ -62,7 +62,17 @@ std::string className(HWND window)
 
 bool isMessageBox(HWND window)
 {
-    return className(window) == "#32770" && GetDlgItem(window, kMessageBoxTextId) != nullptr;
+    if (className(window) != "#32770" || GetDlgItem(window, kMessageBoxTextId) == nullptr)
+        return false;
+    // Dialog templates use the same id for their labels: what makes a message
+    // box is that the system's own dialog procedure runs it.
+    const auto proc = reinterpret_cast<const void*>(GetWindowLongPtrW(window, DWLP_DLGPROC));
+    HMODULE owner = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCSTR>(proc), &owner))
+        return false;
+    return owner == GetModuleHandleA("user32.dll");
 }
 
 MessageBoxRecorder::MessageBoxRecorder(int answer)
