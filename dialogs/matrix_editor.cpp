@@ -8,7 +8,6 @@
 #include "frame/window_data.h"
 #include "matrix_editor_ids.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace w32k::matrix {

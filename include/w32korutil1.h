@@ -63,7 +63,7 @@ extern "C" {
 #define WM_METERGETRANGE 4041 /* returns the range */
 #define WM_METERSETPOS   4042 /* wParam = position; repaints; returns 0 */
 #define WM_METERGETPOS   4043 /* returns the position */
-#define WM_SPINSTEP      4056 /* spin control -> parent: wParam = spin window id, lParam = step */
+#define WM_SPINSTEP      4056 /* spin control -> parent: wParam = the spin window, lParam = 0 up/left, 1 down/right */
 #define WM_EDITRETURN    (WM_USER + 100) /* digits-only edit with "RET" -> parent: Tab/Return; wParam = edit window */
 #define WM_PWDERROR      (WM_USER + 101) /* password dialog's deferred error message */
 
