@@ -63,7 +63,7 @@ extern "C" {
 #define WM_METERGETRANGE 4041 /* returns the range */
 #define WM_METERSETPOS   4042 /* wParam = position; repaints; returns 0 */
 #define WM_METERGETPOS   4043 /* returns the position */
-#define WM_SPINSTEP      4056 /* spin control -> parent: wParam = spin window id, lParam = step */
+#define WM_SPINSTEP      4056 /* spin control -> parent: wParam = the spin window, lParam = 0 up/left, 1 down/right */
 #define WM_EDITRETURN    (WM_USER + 100) /* digits-only edit with "RET" -> parent: Tab/Return; wParam = edit window */
 #define WM_PWDERROR      (WM_USER + 101) /* password dialog's deferred error message */
 
@@ -473,6 +473,43 @@ W32K_CHECK_OFFSET(MatrixDesc, HighlightBrush, 148, 176);
  * it had none; texts cut to MaxTextLen) and is then cut back with
  * ExpValidateFolder(SetCount, SetBase). Returns TRUE (FALSE for NULL). */
 W32KAPI BOOL WINAPI ValidateParSets(MatrixDesc *matrix);
+
+/* The project's multipage list: the address of a MultipageRec stands at byte
+ * W32K_PROJECT_MULTIPAGE_OFFSET of the project block (NULL when the project
+ * has none; pointer-sized, unaligned). A recipe is a multipage recipe when its
+ * RecipeId stands in Ids. Records and identifier arrays come from the
+ * application allocator (or malloc) and are released with free. */
+#define W32K_PROJECT_MULTIPAGE_OFFSET 934
+
+#pragma pack(push, 1)
+typedef struct RecipeList {
+    BYTE Reserved[4];
+    WORD IdCount;       /* identifiers in Ids */
+    WORD *Ids;          /* IdCount recipe identifiers */
+} RecipeList;
+
+typedef struct MultipageRec {
+    BYTE Reserved[4];
+    WORD ListCount;     /* recipe lists; 1 when the editor creates the record */
+    RecipeList *List;
+} MultipageRec;
+#pragma pack(pop)
+
+W32K_CHECK_SIZE(RecipeList, 10, 14);
+W32K_CHECK_OFFSET(RecipeList, IdCount, 4, 4);
+W32K_CHECK_OFFSET(RecipeList, Ids, 6, 6);
+W32K_CHECK_SIZE(MultipageRec, 10, 14);
+W32K_CHECK_OFFSET(MultipageRec, ListCount, 4, 4);
+W32K_CHECK_OFFSET(MultipageRec, List, 6, 6);
+
+/* Runs the modal matrix editor "MATRIX_ED" on the MatrixDesc at address
+ * descriptor, owned by owner. Returns 1 after OK (the host's folders, set
+ * count and multipage list updated), 0 after Cancel or when the editor cannot
+ * open on the descriptor (nothing of the host's changed), -1 when the dialog
+ * cannot be created. */
+W32KAPI int WINAPI StartMatrixEd(HWND owner, LPARAM descriptor);
+/* The editor's dialog procedure (for hosts that run MATRIX_ED themselves). */
+W32KAPI INT_PTR WINAPI MatrixEdProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 /* ---------------------------------------------------------------------------
  * Tree lists and the tag selection dialog.
