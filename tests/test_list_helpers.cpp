@@ -77,8 +77,8 @@ TEST_F(ListHelpers, FillingTakesTheControlsOwnStringsAndSixteenBitsOfData)
         {{0, 2, kEnd}, {{"Red", 0}, {"Blue", 2}}},
         {{kEnd}, {}},
         {{3, 1, 3, kEnd}, {{"Yellow", 3}, {"Green", 1}, {"Yellow", 3}}},
-        // An entry above 16 bits names a string that does not exist and keeps its low bits.
-        {{0x10001, kEnd}, {{"", 1}}},
+        // An entry above 16 bits keeps its low bits (string ids have 16 bits, too).
+        {{0x10001, kEnd}, {{"Green", 1}}},
     };
     for (const Case& c : cases) {
         SendMessageA(combo, CB_RESETCONTENT, 0, 0);

@@ -209,7 +209,7 @@ TEST_F(TagPicker, TopLevelLeavesInBlockOrder)
                   EXPECT_EQ(itemAt(dialog, 1), 2u); // the id alone: level 0, no group bit
                   EXPECT_EQ(selectedLine(dialog), -1);
                   EXPECT_EQ(nameField(dialog), "");
-                  EXPECT_EQ(GetWindowTextA(dialog, nullptr, 0), 13); // "Tag Selection"
+                  EXPECT_EQ(windowText(dialog), "Tag Selection");
               }),
               W32K_TAGSEL_CANCELLED);
     EXPECT_TRUE(scriptRan);
