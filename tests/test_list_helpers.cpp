@@ -1,5 +1,6 @@
 // Combo-box and list-box helpers through the DLL: items from the string table
-// of the control's own module, item data kept to 16 bits, and the finders.
+// of the control's own module (the test executable's strings 50 to 53, which
+// the library's messages 51 to 53 must not replace) and the finders.
 #include <gtest/gtest.h>
 
 #include "support/test_support.h"
@@ -10,162 +11,122 @@
 
 namespace {
 
-constexpr UINT kBase = 50; // the test executable's strings 50 to 53
+constexpr UINT kBase = 50;
 constexpr DWORD kEnd = W32K_LIST_END;
 
-struct Item {
-    std::string text;
-    DWORD data;
-    friend bool operator==(const Item&, const Item&) = default;
-};
-void PrintTo(const Item& item, std::ostream* out)
-{
-    *out << '"' << item.text << "\"/" << item.data;
-}
-
-// A combo box and a list box owned by the test executable's module.
 class ListHelpers : public ::testing::Test {
 protected:
     void SetUp() override
     {
         const HINSTANCE exe = GetModuleHandleA(nullptr);
         parent = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr, exe, nullptr);
-        combo = CreateWindowA("COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 100, 100, parent, nullptr, exe,
-                              nullptr);
-        list = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 100, 100, parent, nullptr, exe, nullptr);
-        edit = CreateWindowA("EDIT", "", WS_CHILD, 0, 0, 100, 20, parent, reinterpret_cast<HMENU>(kEditId), exe,
-                             nullptr);
+        combo = CreateWindowA("COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 99, 99, parent, nullptr, exe, nullptr);
+        list = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 99, 99, parent, nullptr, exe, nullptr);
     }
     void TearDown() override { DestroyWindow(parent); }
 
-    std::vector<Item> comboItems() const { return items(combo, CB_GETCOUNT, CB_GETLBTEXT, CB_GETITEMDATA); }
-    std::vector<Item> listItems() const { return items(list, LB_GETCOUNT, LB_GETTEXT, LB_GETITEMDATA); }
-    void addListItem(const char* text, DWORD data) const
+    // "text/data" per item.
+    static std::vector<std::string> items(HWND control, bool isCombo)
     {
-        const LRESULT index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-        SendMessageA(list, LB_SETITEMDATA, index, data);
-    }
-    void addComboItem(const char* text, DWORD data) const
-    {
-        const LRESULT index = SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-        SendMessageA(combo, CB_SETITEMDATA, index, data);
-    }
-
-    static constexpr int kEditId = 77;
-    HWND parent = nullptr, combo = nullptr, list = nullptr, edit = nullptr;
-
-private:
-    static std::vector<Item> items(HWND control, UINT count, UINT text, UINT data)
-    {
-        std::vector<Item> out;
-        for (LRESULT i = 0; i < SendMessageA(control, count, 0, 0); ++i) {
-            char buffer[64] = "";
-            SendMessageA(control, text, i, reinterpret_cast<LPARAM>(buffer));
-            out.push_back({buffer, static_cast<DWORD>(SendMessageA(control, data, i, 0))});
+        std::vector<std::string> out;
+        const LRESULT n = SendMessageA(control, isCombo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < n; ++i) {
+            char text[64] = "";
+            SendMessageA(control, isCombo ? CB_GETLBTEXT : LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+            const LRESULT data = SendMessageA(control, isCombo ? CB_GETITEMDATA : LB_GETITEMDATA, i, 0);
+            out.push_back(std::string(text) + "/" + std::to_string(data));
         }
         return out;
     }
+    static void add(HWND control, bool isCombo, const char* text, DWORD data)
+    {
+        const LRESULT i = SendMessageA(control, isCombo ? CB_ADDSTRING : LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        SendMessageA(control, isCombo ? CB_SETITEMDATA : LB_SETITEMDATA, i, data);
+    }
+
+    HWND parent = nullptr, combo = nullptr, list = nullptr;
 };
 
-TEST_F(ListHelpers, FillingTakesTheControlsOwnStringsAndSixteenBitsOfData)
+TEST_F(ListHelpers, FillingAddsTextsOfTheControlsModuleWithSixteenBitsOfData)
 {
-    struct Case {
+    const struct {
         std::vector<DWORD> values;
-        std::vector<Item> added;
-    };
-    const Case cases[] = {
-        {{0, 2, kEnd}, {{"Red", 0}, {"Blue", 2}}},
+        std::vector<std::string> added;
+    } cases[] = {
+        {{0, 2, kEnd}, {"Red/0", "Blue/2"}},
         {{kEnd}, {}},
-        {{3, 1, 3, kEnd}, {{"Yellow", 3}, {"Green", 1}, {"Yellow", 3}}},
-        // An entry above 16 bits keeps its low bits (string ids have 16 bits, too).
-        {{0x10001, kEnd}, {{"Green", 1}}},
+        {{3, 1, 3, kEnd}, {"Yellow/3", "Green/1", "Yellow/3"}},
+        {{0x10001, kEnd}, {"Green/1"}}, // string ids have 16 bits, too
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SendMessageA(combo, CB_RESETCONTENT, 0, 0);
         SendMessageA(list, LB_RESETCONTENT, 0, 0);
-        addListItem("kept", 9);
+        add(list, false, "kept", 9);
         EXPECT_TRUE(SetCBStrings(combo, kBase, c.values.data()));
         EXPECT_TRUE(SetLBStrings(list, kBase, c.values.data()));
-        EXPECT_EQ(comboItems(), c.added);
-        std::vector<Item> expected{{"kept", 9}};
+        EXPECT_EQ(items(combo, true), c.added);
+        std::vector<std::string> expected{"kept/9"};
         expected.insert(expected.end(), c.added.begin(), c.added.end());
-        EXPECT_EQ(listItems(), expected);
+        EXPECT_EQ(items(list, false), expected);
     }
 }
 
 TEST_F(ListHelpers, FindersCompareTheLowSixteenBitsWithTheWholeValue)
 {
-    addListItem("a", 7);
-    addListItem("b", 0x30005); // 5 in the low 16 bits
-    addListItem("c", 5);
-    addListItem("d", 7);
-    struct Case {
-        DWORD value;
-        BOOL found;
-        int selected;
-        const char* text;
-    };
-    const Case cases[] = {
-        {7, TRUE, 0, "a"},       // two items share it: the first
-        {5, TRUE, 1, "b"},       // the bits above are ignored
-        {0x10005, FALSE, -1, ""}, // the value is compared as a whole
-        {6, FALSE, -1, ""},
-    };
-    for (const Case& c : cases) {
-        SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-        EXPECT_EQ(SelectLBItem(list, c.value), c.found) << c.value;
-        EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), c.selected) << c.value;
-        char text[16] = "";
-        EXPECT_EQ(GetLBStringForSelectionData(list, c.value, text), c.found) << c.value;
-        EXPECT_STREQ(text, c.text);
+    for (HWND control : {list, combo}) {
+        const bool isCombo = control == combo;
+        for (const auto& [text, data] : {std::pair{"a", 7u}, {"b", 0x30005u}, {"c", 5u}, {"d", 7u}})
+            add(control, isCombo, text, data);
+        const struct {
+            DWORD value;
+            int selected; // -1: not found
+            const char* text;
+        } cases[] = {{7, 0, "a"}, {5, 1, "b"}, {0x10005, -1, ""}, {6, -1, ""}};
+        for (const auto& c : cases) {
+            SendMessageA(control, isCombo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+            EXPECT_EQ(isCombo ? GetCBSelectionData(control) : GetLBSelectionData(control), -1);
+            const BOOL found = c.selected >= 0;
+            EXPECT_EQ(isCombo ? SelectCBItem(control, c.value) : SelectLBItem(control, c.value), found);
+            EXPECT_EQ(SendMessageA(control, isCombo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0), c.selected);
+            if (found) {
+                const LONG data = isCombo ? GetCBSelectionData(control) : GetLBSelectionData(control);
+                EXPECT_EQ(static_cast<DWORD>(data) & 0xFFFF, c.value);
+            }
+            char text[16] = "";
+            EXPECT_EQ(isCombo ? GetCBStringForSelectionData(control, c.value, text)
+                              : GetLBStringForSelectionData(control, c.value, text),
+                      found);
+            EXPECT_STREQ(text, c.text);
+        }
     }
-    EXPECT_FALSE(GetLBStringForSelectionData(list, 7, nullptr));
-}
-
-TEST_F(ListHelpers, ComboBoxFindersAndSelectionData)
-{
-    EXPECT_FALSE(SelectCBItem(combo, 0)); // no items
-    EXPECT_EQ(GetCBSelectionData(combo), -1);
-    const DWORD values[] = {1, 2, kEnd};
-    SetCBStrings(combo, kBase, values);
-    EXPECT_EQ(GetCBSelectionData(combo), -1);
-    EXPECT_TRUE(SelectCBItem(combo, 2));
-    EXPECT_EQ(GetCBSelectionData(combo), 2);
-    char text[16] = "";
-    EXPECT_TRUE(GetCBStringForSelectionData(combo, 1, text));
-    EXPECT_STREQ(text, "Green");
-    EXPECT_FALSE(GetCBStringForSelectionData(combo, 3, text));
-
-    EXPECT_EQ(GetLBSelectionData(list), -1);
-    addListItem("x", 4);
-    SelectLBItem(list, 4);
-    EXPECT_EQ(GetLBSelectionData(list), 4);
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    EXPECT_FALSE(SelectLBItem(list, 0));
 }
 
 TEST_F(ListHelpers, CheckCBStringsWantsExactlyTheItemsOfTheValueList)
 {
     const DWORD values[] = {0, 2, kEnd};
     const DWORD none[] = {kEnd};
-    EXPECT_TRUE(CheckCBStrings(combo, kBase, none)); // empty list, empty control
+    EXPECT_TRUE(CheckCBStrings(combo, kBase, none));
     EXPECT_FALSE(CheckCBStrings(combo, kBase, values));
     SetCBStrings(combo, kBase, values);
     EXPECT_TRUE(CheckCBStrings(combo, kBase, values));
-    EXPECT_FALSE(CheckCBStrings(combo, kBase, none));
-    addComboItem("Green", 1); // one item more than the list
+    add(combo, true, "Green", 1); // one item more
     EXPECT_FALSE(CheckCBStrings(combo, kBase, values));
-
     SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-    addComboItem("Red", 0);
-    addComboItem("Blue", 0x10002); // the right text with other data
+    add(combo, true, "Red", 0);
+    add(combo, true, "Blue", 0x10002); // the right text, other data
     EXPECT_FALSE(CheckCBStrings(combo, kBase, values));
 }
 
 TEST_F(ListHelpers, ClearEditBoxEmptiesTheDialogsEdit)
 {
+    const HWND edit = CreateWindowA("EDIT", "", WS_CHILD, 0, 0, 99, 20, parent, reinterpret_cast<HMENU>(77), nullptr,
+                                    nullptr);
     for (const char* text : {"some text", ""}) {
         SetWindowTextA(edit, text);
-        ClearEditBox(parent, kEditId);
-        EXPECT_EQ(w32ktest::windowText(edit), "") << text;
+        ClearEditBox(parent, 77);
+        EXPECT_EQ(w32ktest::windowText(edit), "");
     }
 }
 
