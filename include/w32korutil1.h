@@ -529,9 +529,11 @@ W32KAPI void WINAPI HierDraw_DrawTerm(HierDrawState *state);
 W32KAPI void WINAPI HierDraw_DrawSetTextHeight(HWND listBox, HFONT font, HierDrawState *state);
 W32KAPI void WINAPI HierDraw_OnMeasureItem(HWND window, MEASUREITEMSTRUCT *measure, HierDrawState *state);
 /* Draws one line: the cell (row, column) indented by level cells, then the
- * text. Connecting lines (lines flag, level > 0): bit i of mask (i < level)
+ * text. Connecting lines (lines flag, level > 0), through the centres of the
+ * cell columns counted from the item's left edge: bit i of mask (i < level)
  * draws the vertical line of level i over the whole line; the line's own
- * connector reaches the bottom when bit level + 1 is set, else the middle. */
+ * connector reaches the bottom when bit level + 1 is set, else the middle,
+ * where a stub leads to the cell. Item id -1 draws nothing. */
 W32KAPI void WINAPI HierDraw_OnDrawItem(HWND window, const DRAWITEMSTRUCT *draw, int level, DWORD mask,
                                         LPCSTR text, int row, int column, HierDrawState *state);
 W32KAPI BOOL WINAPI HierDraw_IsOpened(const HierDrawState *state, DWORD item);

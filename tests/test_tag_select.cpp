@@ -251,6 +251,37 @@ TEST_F(TagPicker, ExpandAndCollapseInPlace)
     });
 }
 
+TEST_F(TagPicker, OpeningScrollsOnlyForTags)
+{
+    for (char c = 'A'; c < 'U'; ++c)
+        add(std::string(1, c).c_str());
+    const WORD units = add("Units", 0, 1);
+    add("Unit A", units, 1);
+    add("Unit B", units, 1);
+    const WORD pumps = add("Pumps", 0, 1);
+    add("Pump 1", pumps);
+    add("Pump 2", pumps);
+    run([&](HWND dialog) {
+        const int last = count(dialog) - 1;
+        ask(dialog, LB_SETTOPINDEX, last);
+        const LRESULT top = ask(dialog, LB_GETTOPINDEX);
+        // Only subgroups below: inserted, no scrolling.
+        TagActionItem(dialog, listOf(dialog), nullptr, itemAt(dialog, last - 1), last - 1, 0, &block.hierDraw,
+                      &block, TRUE);
+        EXPECT_EQ(count(dialog), last + 3);
+        EXPECT_EQ(ask(dialog, LB_GETTOPINDEX), top);
+        // Tags below the last line: the list scrolls to the last of them.
+        TagActionItem(dialog, listOf(dialog), nullptr, itemAt(dialog, last + 2), last + 2, 0, &block.hierDraw,
+                      &block, TRUE);
+        EXPECT_GT(ask(dialog, LB_GETTOPINDEX), top);
+        RECT r{};
+        ask(dialog, LB_GETITEMRECT, last + 4, reinterpret_cast<LPARAM>(&r));
+        RECT client{};
+        GetClientRect(listOf(dialog), &client);
+        EXPECT_LE(r.bottom, client.bottom + 1);
+    });
+}
+
 TEST_F(TagPicker, ConnectingLinesEndAtTheLastChild)
 {
     addSampleTree();
