@@ -225,6 +225,49 @@ void fillTopLevel(HWND dialog, HWND list, HWND edit, TagSelectBlock& block)
         SetWindowTextA(edit, name);
 }
 
+// -- opening and closing groups with the keyboard -----------------------------------
+
+// The list's own procedure, kept while the dialog adds its keys.
+constexpr const char* kBaseProcProperty = "TagSelBase";
+
+// Right arrow or "+" opens the selected group, left arrow or "-" closes it;
+// false for other keys and for lines that are no group (the list handles them).
+bool openOrCloseByKey(HWND list, WPARAM key) noexcept
+{
+    const bool open = key == VK_RIGHT || key == VK_ADD;
+    if (!open && key != VK_LEFT && key != VK_SUBTRACT)
+        return false;
+    const HWND dialog = GetParent(list);
+    auto* block = w32k::windowRecord<TagSelectBlock>(dialog);
+    const auto line = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
+    if (!block || line < 0 || !tagsel::isGroupItem(itemAt(list, line)))
+        return false;
+    const DWORD item = itemAt(list, line);
+    if ((HierDraw_IsOpened(&block->hierDraw, item) != FALSE) != open)
+        TagActionItem(dialog, list, GetDlgItem(dialog, IDC_TAGSEL_NAME), item, line, IDOK, &block->hierDraw, block,
+                      TRUE);
+    return true;
+}
+
+LRESULT CALLBACK treeKeysProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    const auto base = reinterpret_cast<WNDPROC>(GetPropA(list, kBaseProcProperty));
+    if (message == WM_KEYDOWN && openOrCloseByKey(list, wParam))
+        return 0;
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(base));
+        RemovePropA(list, kBaseProcProperty);
+    }
+    return w32k::callBase(base, list, message, wParam, lParam);
+}
+
+void addTreeKeys(HWND list) noexcept
+{
+    const auto base = GetWindowLongPtrA(list, GWLP_WNDPROC);
+    if (base && SetPropA(list, kBaseProcProperty, reinterpret_cast<HANDLE>(base)))
+        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(treeKeysProc));
+}
+
 // -- the dialog ----------------------------------------------------------------------
 
 void endDialog(HWND dialog, INT_PTR result) noexcept
@@ -260,6 +303,7 @@ INT_PTR onInitDialog(HWND dialog, LPARAM lParam)
         endDialog(dialog, W32K_TAGSEL_NOTHING);
         return TRUE;
     }
+    addTreeKeys(GetDlgItem(dialog, IDC_TAGSEL_LIST));
     CenterDialogBox(dialog);
     return TRUE;
 }

@@ -546,7 +546,9 @@ W32KAPI void WINAPI HierDraw_DrawCloseAll(HierDrawState *state);
  * visible, without pushing the parent line off the top. */
 W32KAPI void WINAPI HierDraw_ShowKids(HierDrawState *state, HWND listBox, int parent, int children);
 
-/* The tag selection dialog (template "TagSelDlg"). */
+/* The tag selection dialog (template "TagSelDlg"). Besides double clicks,
+ * the right arrow or "+" opens the selected group and the left arrow or "-"
+ * closes it. */
 #define W32K_DLG_TAG_SELECT   "TagSelDlg"
 #define W32K_ID_TAG_NAME      1202 /* read-only edit: "Currently Selected Tag:" */
 #define W32K_ID_TAG_LIST      1203 /* owner-drawn tree list */

@@ -248,6 +248,19 @@ TEST_F(TagPicker, ExpandAndCollapseInPlace)
         doubleClick(dialog, 1);
         doubleClick(dialog, 1);
         EXPECT_EQ(lines(dialog), (Lines{"Alarm", "Motor +", "Tank +", "Empty -"}));
+        // The keyboard: right arrow and "+" open, left arrow and "-" close.
+        const struct {
+            WPARAM key;
+            Lines shown;
+        } keys[] = {{VK_RIGHT, {"Alarm", "Motor -", "  Speed", "  Drives +", "  Torque", "Tank +", "Empty -"}},
+                    {VK_ADD, {"Alarm", "Motor -", "  Speed", "  Drives +", "  Torque", "Tank +", "Empty -"}},
+                    {VK_LEFT, {"Alarm", "Motor +", "Tank +", "Empty -"}},
+                    {VK_SUBTRACT, {"Alarm", "Motor +", "Tank +", "Empty -"}}};
+        for (const auto& k : keys) {
+            ask(dialog, LB_SETCURSEL, 1);
+            ask(dialog, WM_KEYDOWN, k.key);
+            EXPECT_EQ(lines(dialog), k.shown) << "key " << k.key;
+        }
     });
 }
 
