@@ -62,7 +62,11 @@ std::string className(HWND window)
 
 bool isMessageBox(HWND window)
 {
-    return className(window) == "#32770" && GetDlgItem(window, kMessageBoxTextId) != nullptr;
+    // A dialog's own controls without an id also carry 0xFFFF; the message
+    // text of a message box is the one shown without '&' prefixes.
+    HWND text = GetDlgItem(window, kMessageBoxTextId);
+    return className(window) == "#32770" && text != nullptr &&
+           (GetWindowLongA(text, GWL_STYLE) & SS_NOPREFIX) != 0;
 }
 
 MessageBoxRecorder::MessageBoxRecorder(int answer)
