@@ -362,46 +362,40 @@ TEST(PortDialog, OkStoresTheChoicesAndKeepsTheDataBitsBit)
     struct Case {
         const char* what;
         BYTE stored;
+        std::vector<int> checkedAtOpen; // of the port, parity and stop-bits buttons
         std::vector<int> clicks;
         DWORD port;
         BYTE expected;
     };
     const Case cases[] = {
-        {"nothing changed", kData8 | parityBits(1) | 7, {}, 0, kData8 | parityBits(1) | 7},
-        {"COM4, even, two stop bits", 6, {IDC_PORT_COM4, IDC_PARITY_EVEN, IDC_STOP_BITS_2}, 3,
-         parityBits(2) | kStop2 | 6},
+        {"nothing changed", kData8 | parityBits(1) | 7,
+         {IDC_PORT_COM1, IDC_PARITY_ODD, IDC_STOP_BITS_1}, {}, 0, kData8 | parityBits(1) | 7},
+        {"COM4, even, two stop bits", 6, {IDC_PORT_COM1, IDC_PARITY_NONE, IDC_STOP_BITS_1},
+         {IDC_PORT_COM4, IDC_PARITY_EVEN, IDC_STOP_BITS_2}, 3, parityBits(2) | kStop2 | 6},
         {"COM2, none, one stop bit", kData8 | kStop2 | parityBits(2) | 8,
+         {IDC_PORT_COM1, IDC_PARITY_EVEN, IDC_STOP_BITS_2},
          {IDC_PORT_COM2, IDC_PARITY_NONE, IDC_STOP_BITS_1}, 1, kData8 | 8},
-        // A parity field of 3 has no button: none is checked, OK stores even.
-        {"unused parity value", parityBits(3) | 6, {}, 0, parityBits(2) | 6},
+        // A parity field of 3 has no button: none is checked (not the stop-bits
+        // button that 107 + 3 would name), and OK stores even.
+        {"unused parity value", parityBits(3) | 6, {IDC_PORT_COM1, IDC_STOP_BITS_1}, {}, 0,
+         parityBits(2) | 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         PortDevices devices({P, P, P, P});
         PortHost host(c.stored, 0, devices);
+        std::vector<int> checkedAtOpen;
         const auto run = runPortDialog(host, [&](HWND dialog) {
+            checkedAtOpen = checkedOf(dialog, IDC_PORT_COM1, IDC_STOP_BITS_2);
             for (int id : c.clicks)
                 click(dialog, id);
             press(dialog, IDOK);
         });
+        EXPECT_EQ(checkedAtOpen, c.checkedAtOpen);
         EXPECT_EQ(run.result, 1);
         EXPECT_EQ(host.port, c.port);
         EXPECT_EQ(host.settings, c.expected);
     }
-}
-
-TEST(PortDialog, UnusedParityValueChecksNoOtherButton)
-{
-    PortDevices devices({P, P, P, P});
-    PortHost host(parityBits(3) | 6, 0, devices);
-    std::vector<int> parity, stop;
-    runPortDialog(host, [&](HWND dialog) {
-        parity = checkedOf(dialog, IDC_PARITY_NONE, IDC_PARITY_EVEN);
-        stop = checkedOf(dialog, IDC_STOP_BITS_1, IDC_STOP_BITS_2);
-        press(dialog, IDCANCEL);
-    });
-    EXPECT_TRUE(parity.empty());
-    EXPECT_EQ(stop, std::vector<int>{IDC_STOP_BITS_1});
 }
 
 TEST(PortDialog, StoredIndexOutsideThePortsAddressesNoButton)
@@ -696,6 +690,8 @@ TEST(CommParametersDialog, SpinWrapsWithinTheHostsRange)
         {"stored above the range opens at the lowest", 6, 8, 9, {}, {"9600"}, 6},
         {"down from 0 wraps", 0, 4, 0, {1, 0, 0, 2}, {"150", "2400", "150", "300", "300"}, 1},
         {"single index", 7, 7, 7, {0, 1}, {"19200", "19200", "19200"}, 7},
+        // The baud index field holds 0-15: a highest index above it is cut there.
+        {"range beyond the field", 14, 200, 15, {0, 1}, {"(15)", "(14)", "(15)"}, 15},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
