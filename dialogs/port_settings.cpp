@@ -25,8 +25,9 @@ constexpr INT_PTR kResultCancel = 0;
 // Strings 54 and 55 are read up to 255 characters, string 56 up to 49.
 constexpr int kLongTextSize = 256;
 constexpr int kShortTextSize = 50;
-// Holds a long text, a short text and two port numbers.
-constexpr std::size_t kMessageSize = kLongTextSize + kLongTextSize + kShortTextSize + 64;
+// Holds either message in full: string 54 and a port number, or strings 55
+// and 56, two port numbers and the fixed words.
+constexpr std::size_t kMessageSize = kLongTextSize + kShortTextSize + 64;
 
 // The probing routines need the port index and the device names.
 bool canProbe(const PortSettings* record) noexcept
