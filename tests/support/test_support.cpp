@@ -62,11 +62,17 @@ std::string className(HWND window)
 
 bool isMessageBox(HWND window)
 {
-    // A dialog's own controls without an id also carry 0xFFFF; the message
-    // text of a message box is the one shown without '&' prefixes.
-    HWND text = GetDlgItem(window, kMessageBoxTextId);
-    return className(window) == "#32770" && text != nullptr &&
-           (GetWindowLongA(text, GWL_STYLE) & SS_NOPREFIX) != 0;
+    if (className(window) != "#32770" || GetDlgItem(window, kMessageBoxTextId) == nullptr)
+        return false;
+    // Dialog templates use the same id for their labels: what makes a message
+    // box is that the system's own dialog procedure runs it.
+    const auto proc = reinterpret_cast<const void*>(GetWindowLongPtrW(window, DWLP_DLGPROC));
+    HMODULE owner = nullptr;
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCSTR>(proc), &owner))
+        return false;
+    return owner == GetModuleHandleA("user32.dll");
 }
 
 MessageBoxRecorder::MessageBoxRecorder(int answer)

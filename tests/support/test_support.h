@@ -89,7 +89,8 @@ private:
     bool ran_ = false;
 };
 
-// True for a message box window (a dialog with the message text static).
+// True for a message box window: a dialog run by the system's message-box
+// procedure (not merely a dialog with a label of id -1).
 bool isMessageBox(HWND window);
 // Text of a window.
 std::string windowText(HWND window);
