@@ -142,6 +142,8 @@ public:
     }
     SelectGuard(const SelectGuard&) = delete;
     SelectGuard& operator=(const SelectGuard&) = delete;
+    // False when the object could not be selected.
+    bool selected() const noexcept { return previous_ && previous_ != HGDI_ERROR; }
 
 private:
     HDC dc_;

@@ -329,3 +329,53 @@ TEST(Resources, VersionBlockAndModuleStrings)
     ASSERT_GT(LoadStringA(dll.handle(), 3, text, sizeof text), 0);
     EXPECT_STREQ(text, "5.00");
 }
+
+namespace {
+
+INT_PTR CALLBACK labelledDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL)
+        EndDialog(dialog, 7);
+    return message == WM_INITDIALOG;
+}
+
+} // namespace
+
+// The harness the dialog tests rely on: message boxes are answered and
+// recorded, and a dialog whose labels have id -1 is scripted, not mistaken for
+// a message box.
+TEST(TestHarness, RecordsMessageBoxesAndScriptsDialogsWithUnnumberedLabels)
+{
+    w32ktest::MessageBoxRecorder recorder(IDNO);
+    EXPECT_EQ(MessageBoxA(nullptr, "Overwrite?", "Panel Designer", MB_YESNO), IDNO);
+    ASSERT_EQ(recorder.shown().size(), 1u);
+    EXPECT_EQ(recorder.shown()[0].caption, "Panel Designer");
+    EXPECT_EQ(recorder.shown()[0].text, "Overwrite?");
+
+    struct alignas(4) {
+        DLGTEMPLATE t;
+        WORD menu, cls, title;
+        alignas(4) DLGITEMTEMPLATE item;
+        WORD itemClass[2], itemText[2], extra;
+    } tmpl{};
+    tmpl.t.style = WS_POPUP | WS_VISIBLE;
+    tmpl.t.cdit = 1;
+    tmpl.t.cx = 80;
+    tmpl.t.cy = 30;
+    tmpl.item.style = WS_CHILD | WS_VISIBLE | SS_LEFT;
+    tmpl.item.id = static_cast<WORD>(-1);
+    tmpl.item.cx = 40;
+    tmpl.item.cy = 8;
+    tmpl.itemClass[0] = 0xFFFF;
+    tmpl.itemClass[1] = 0x0082; // static
+    tmpl.itemText[0] = L'A';
+
+    w32ktest::DialogScript script([](HWND dialog) {
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(DialogBoxIndirectParamA(GetModuleHandleA(nullptr), &tmpl.t, nullptr,
+                                      labelledDialogProc, 0),
+              7);
+    EXPECT_TRUE(script.ran());
+    EXPECT_EQ(recorder.shown().size(), 1u);
+}

@@ -1,0 +1,257 @@
+// Net-node folders: the tree of the network's panel records. A folder (itself
+// a record, the root) owns its child block and, through the records in it,
+// every block below. Blocks are locked only for the duration of one call.
+#include "frame/raii.h"
+#include "w32korutil1.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+using w32k::GlobalBlock;
+using RecordLock = w32k::GlobalLockGuard<NetNodeRecord>;
+
+constexpr UINT kBlockFlags = GMEM_MOVEABLE | GMEM_ZEROINIT;
+constexpr std::size_t kRecordSize = sizeof(NetNodeRecord);
+
+bool hasChildren(const NetNodeRecord& record) noexcept
+{
+    return record.childBlock != nullptr && record.childCount != 0;
+}
+
+// Children really present: the count, never more than the block holds.
+std::size_t usableChildren(const NetNodeRecord& record, const RecordLock& lock) noexcept
+{
+    return std::min<std::size_t>(record.childCount, lock.size() / kRecordSize);
+}
+
+void forgetChildren(NetNodeRecord& record) noexcept
+{
+    record.childCount = 0;
+    record.childBlock = nullptr;
+}
+
+// A child block without a count, or a count without a block, is no child
+// block at all. The stray handle is dropped, not freed: it may be shared.
+void normalise(NetNodeRecord& folder) noexcept
+{
+    if (!hasChildren(folder))
+        forgetChildren(folder);
+}
+
+std::optional<std::size_t> findNode(const RecordLock& children, std::size_t count, WORD number) noexcept
+{
+    for (std::size_t k = 0; k < count; ++k) {
+        if (children[k].nodeNumber == number)
+            return k;
+    }
+    return std::nullopt;
+}
+
+// Frees every block below record and clears its child fields and flag bit 0.
+// False when some block of the tree could not be locked (its handle is
+// dropped and its children are not visited).
+bool deleteTree(NetNodeRecord& record) noexcept
+{
+    bool complete = true;
+    if (hasChildren(record)) {
+        GlobalBlock block(record.childBlock);
+        RecordLock children(block.get());
+        if (children) {
+            const std::size_t count = usableChildren(record, children);
+            for (std::size_t k = 0; k < count; ++k)
+                complete = deleteTree(children[k]) && complete;
+        } else {
+            complete = false;
+            block.release();
+        }
+    }
+    forgetChildren(record);
+    record.flags &= static_cast<BYTE>(~W32K_NETNODE_FLAG_CHILDREN);
+    return complete;
+}
+
+// Deep copy: destination gets source's bytes and blocks of its own for every
+// level. On any failure below, everything allocated for the copy is freed
+// and destination is left without children.
+bool duplicateTree(NetNodeRecord& destination, const NetNodeRecord& source) noexcept
+{
+    const NetNodeRecord original = source; // source may be destination itself
+    destination = original;
+    forgetChildren(destination);
+    if (!hasChildren(original))
+        return true;
+
+    RecordLock from(original.childBlock);
+    if (!from)
+        return false;
+    const std::size_t count = usableChildren(original, from);
+    if (count == 0)
+        return true;
+    GlobalBlock block = GlobalBlock::allocate(count * kRecordSize, kBlockFlags);
+    if (!block)
+        return false;
+    {
+        RecordLock to(block.get());
+        if (!to)
+            return false;
+        for (std::size_t k = 0; k < count; ++k) {
+            if (!duplicateTree(to[k], from[k])) {
+                for (std::size_t done = 0; done < k; ++done)
+                    deleteTree(to[done]);
+                return false;
+            }
+        }
+    }
+    destination.childBlock = block.release();
+    destination.childCount = static_cast<WORD>(count);
+    return true;
+}
+
+// Overwrites the first child with record's node number; false when there is
+// none. The replaced child's subtree is deleted unless record carries it.
+std::optional<bool> replaceExisting(NetNodeRecord& folder, const NetNodeRecord& record) noexcept
+{
+    RecordLock children(folder.childBlock);
+    if (!children)
+        return false;
+    const auto found = findNode(children, usableChildren(folder, children), record.nodeNumber);
+    if (!found)
+        return std::nullopt;
+    NetNodeRecord& child = children[*found];
+    if (child.childBlock != record.childBlock)
+        deleteTree(child);
+    child = record;
+    return true;
+}
+
+// Records the folder really holds; nullopt when its block cannot be locked.
+std::optional<std::size_t> heldChildren(const NetNodeRecord& folder) noexcept
+{
+    if (!folder.childBlock)
+        return 0;
+    RecordLock children(folder.childBlock);
+    if (!children)
+        return std::nullopt;
+    return usableChildren(folder, children);
+}
+
+// Appends record behind the children the folder really holds.
+bool appendChild(NetNodeRecord& folder, const NetNodeRecord& record) noexcept
+{
+    const auto held = heldChildren(folder);
+    if (!held)
+        return false;
+    const SIZE_T bytes = (*held + 1) * kRecordSize;
+    HGLOBAL grown = folder.childBlock ? GlobalReAlloc(folder.childBlock, bytes, kBlockFlags)
+                                      : GlobalAlloc(kBlockFlags, bytes);
+    if (!grown)
+        return false;
+    folder.childBlock = grown;
+    RecordLock children(grown);
+    if (!children)
+        return false; // the larger block stays consistent with the old count
+    children[*held] = record;
+    folder.childCount = static_cast<WORD>(*held + 1);
+    return true;
+}
+
+// Replaces the folder's block by one of exactly count records holding its
+// first count children; keeps the larger block when memory fails.
+void shrinkChildBlock(NetNodeRecord& folder, std::size_t count) noexcept
+{
+    GlobalBlock smaller = GlobalBlock::allocate(count * kRecordSize, kBlockFlags);
+    if (!smaller)
+        return;
+    {
+        RecordLock to(smaller.get());
+        RecordLock from(folder.childBlock);
+        if (!to || !from)
+            return;
+        std::memcpy(to.get(), from.get(), count * kRecordSize);
+    }
+    GlobalFree(folder.childBlock);
+    folder.childBlock = smaller.release();
+}
+
+} // namespace
+
+extern "C" {
+
+BOOL WINAPI ExpRegisterNetNodeData(NetNodeRecord* folder, const NetNodeRecord* record)
+{
+    if (!folder || !record)
+        return FALSE;
+    const NetNodeRecord incoming = *record;
+    normalise(*folder);
+    if (hasChildren(*folder)) {
+        if (const auto replaced = replaceExisting(*folder, incoming))
+            return *replaced ? TRUE : FALSE;
+    }
+    return appendChild(*folder, incoming) ? TRUE : FALSE;
+}
+
+BOOL WINAPI ExpGetNetNodeData(const NetNodeRecord* folder, int mode, WORD key, NetNodeRecord* out)
+{
+    if (!folder || !out || !hasChildren(*folder))
+        return FALSE;
+    RecordLock children(folder->childBlock);
+    if (!children)
+        return FALSE;
+    const std::size_t count = usableChildren(*folder, children);
+    std::optional<std::size_t> position;
+    if (mode != W32K_NETNODE_BY_POSITION)
+        position = findNode(children, count, key);
+    else if (key < count)
+        position = key;
+    if (!position)
+        return FALSE;
+    *out = children[*position];
+    return TRUE;
+}
+
+BOOL WINAPI ExpDeleteNetNodeData(NetNodeRecord* folder, WORD nodeNumber)
+{
+    if (!folder || !hasChildren(*folder))
+        return FALSE;
+    std::size_t remaining = 0;
+    {
+        RecordLock children(folder->childBlock);
+        if (!children)
+            return FALSE;
+        const std::size_t count = usableChildren(*folder, children);
+        const auto found = findNode(children, count, nodeNumber);
+        if (!found)
+            return FALSE;
+        deleteTree(children[*found]);
+        remaining = count - 1;
+        std::memmove(&children[*found], &children[*found + 1], (remaining - *found) * kRecordSize);
+        folder->childCount = static_cast<WORD>(remaining);
+    }
+    if (remaining == 0) {
+        GlobalFree(folder->childBlock);
+        folder->childBlock = nullptr;
+    } else {
+        shrinkChildBlock(*folder, remaining);
+    }
+    return TRUE;
+}
+
+BOOL WINAPI ExpDuplicateNetworkFolder(NetNodeRecord* destination, const NetNodeRecord* source)
+{
+    if (!destination || !source)
+        return FALSE;
+    return duplicateTree(*destination, *source) ? TRUE : FALSE;
+}
+
+BOOL WINAPI ExpDeleteNetworkFolder(NetNodeRecord* record)
+{
+    if (!record)
+        return FALSE;
+    return deleteTree(*record) ? TRUE : FALSE;
+}
+
+} // extern "C"

@@ -1,0 +1,319 @@
+// The parameter-set folder exports: reading and placing values, cutting a
+// folder back, duplicating and deleting it. The run arithmetic comes from
+// parameter_folder_core; this file locks the host's blocks, replaces them
+// when the entry count changes and keeps the string-store references of text
+// folders balanced.
+//
+// Every operation that changes a folder first gets all the memory it needs;
+// only then does it touch the descriptor, the entries or the references, so
+// a failure leaves the folder exactly as it was.
+#include "w32korutil1.h"
+
+#include "data/parameter_folder_core.h"
+#include "frame/raii.h"
+#include "frame/string_store.h"
+
+#include <algorithm>
+
+namespace w32k::folders {
+
+static_assert(sizeof(ParSetEntry) == sizeof(Entry));
+static_assert(offsetof(ParSetEntry, FirstIndex) == offsetof(Entry, first));
+static_assert(offsetof(ParSetEntry, LastIndex) == offsetof(Entry, last));
+static_assert(offsetof(ParSetEntry, StringId) == offsetof(Entry, stringId));
+static_assert(offsetof(ParSetEntry, Number) == offsetof(Entry, number));
+static_assert(offsetof(ParSetEntry, Reserved) == offsetof(Entry, reserved));
+
+namespace {
+
+Kind kindOf(const ParSetFolder& folder) noexcept
+{
+    return folder.ValueKind == PARSET_KIND_TEXT ? Kind::Text : Kind::Number;
+}
+
+bool isEmpty(const ParSetFolder& folder) noexcept
+{
+    return folder.Block == nullptr || folder.EntryCount == 0;
+}
+
+// The entries of a folder, locked for the lifetime of the object. An empty
+// folder has no entries and is not locked; a count larger than the block
+// holds is cut to the entries that fit.
+class FolderEntries {
+public:
+    explicit FolderEntries(const ParSetFolder& folder) noexcept
+        : lock_(isEmpty(folder) ? nullptr : folder.Block),
+          count_(lock_ ? entriesInBlock(folder.EntryCount, lock_.size()) : 0),
+          valid_(isEmpty(folder) || lock_)
+    {
+    }
+
+    // False when the block could not be locked.
+    explicit operator bool() const noexcept { return valid_; }
+    std::span<Entry> entries() const noexcept { return {lock_.get(), count_}; }
+
+private:
+    GlobalLockGuard<Entry> lock_;
+    std::size_t count_;
+    bool valid_;
+};
+
+// A new entry block of exactly `count` entries (flags 0x42), locked while
+// this object lives; release() hands the handle over.
+class NewEntryBlock {
+public:
+    explicit NewEntryBlock(std::size_t count) noexcept
+        : block_(GlobalBlock::allocate(count * kEntrySize)), lock_(block_.get())
+    {
+    }
+
+    explicit operator bool() const noexcept { return static_cast<bool>(lock_); }
+    Entry* entries() const noexcept { return lock_.get(); }
+    HGLOBAL release() noexcept { return block_.release(); }
+
+private:
+    GlobalBlock block_;
+    GlobalLockGuard<Entry> lock_;
+};
+
+// Stores a new block and count in the descriptor and frees the old block,
+// which nobody may hold locked any more.
+void installBlock(ParSetFolder& folder, HGLOBAL block, std::size_t count) noexcept
+{
+    const HGLOBAL old = folder.Block;
+    folder.Block = block;
+    folder.EntryCount = static_cast<WORD>(count);
+    if (old && old != block)
+        GlobalFree(old);
+}
+
+void releaseReference(Kind kind, WORD id, void* project) noexcept
+{
+    if (kind == Kind::Text && id != 0)
+        strings::release(id, project);
+}
+
+void addReference(Kind kind, WORD id, void* project) noexcept
+{
+    if (kind == Kind::Text && id != 0)
+        strings::addReference(id, project);
+}
+
+void releaseReferences(std::span<const Entry> entries, Kind kind, void* project) noexcept
+{
+    for (const Entry& entry : entries)
+        releaseReference(kind, entry.stringId, project);
+}
+
+void addReferences(std::span<const Entry> entries, Kind kind, void* project) noexcept
+{
+    for (const Entry& entry : entries)
+        addReference(kind, entry.stringId, project);
+}
+
+// Additions first, so that no id loses its last reference on the way.
+void applyReferenceChanges(const ReferenceChanges& changes, void* project) noexcept
+{
+    for (const std::uint16_t id : changes.added())
+        strings::addReference(id, project);
+    for (const std::uint16_t id : changes.released())
+        strings::release(id, project);
+}
+
+// Writes old[0, from) + replacement + old[to, n) into `out`.
+void copyWithReplacement(std::span<const Entry> old, const Placement& placement, Entry* out) noexcept
+{
+    const std::span<const Entry> replacement = placement.replacementEntries();
+    out = std::copy(old.begin(), old.begin() + placement.from, out);
+    out = std::copy(replacement.begin(), replacement.end(), out);
+    std::copy(old.begin() + placement.to, old.end(), out);
+}
+
+// The placement applied to the folder's entries: in place when the count
+// stays, otherwise into a new block. False (nothing changed) when memory
+// fails or the folder would grow beyond kMaxEntries.
+bool applyPlacement(const Placement& placement, std::span<Entry> old, HGLOBAL& rebuilt,
+                    std::size_t& count) noexcept
+{
+    count = placement.newCount(old.size());
+    if (count == old.size()) {
+        const std::span<const Entry> replacement = placement.replacementEntries();
+        std::copy(replacement.begin(), replacement.end(), old.begin() + placement.from);
+        return true;
+    }
+    if (count > kMaxEntries && count > old.size())
+        return false;
+    NewEntryBlock block(count);
+    if (!block)
+        return false;
+    copyWithReplacement(old, placement, block.entries());
+    rebuilt = block.release();
+    return true;
+}
+
+BOOL placeValue(ParSetFolder& folder, int index, Value value, void* project) noexcept
+{
+    Placement placement;
+    HGLOBAL rebuilt = nullptr;
+    std::size_t count = 0;
+    {
+        const FolderEntries old(folder);
+        bool placed = false;
+        if (old) {
+            placement = planPlacement(old.entries(), index, value);
+            placed = applyPlacement(placement, old.entries(), rebuilt, count);
+        }
+        if (!placed) {
+            // The handed-over reference belongs to the folder, which drops it.
+            releaseReference(value.kind, value.stringId(), project);
+            return FALSE;
+        }
+    }
+    if (rebuilt)
+        installBlock(folder, rebuilt, count);
+    else if (placement.changesEntries())
+        folder.EntryCount = static_cast<WORD>(count);
+    applyReferenceChanges(placement.references, project);
+    return TRUE;
+}
+
+BOOL getValue(const ParSetFolder& folder, int index, DWORD& value) noexcept
+{
+    const FolderEntries folderEntries(folder);
+    const std::span<const Entry> entries = folderEntries.entries();
+    const std::optional<std::size_t> covering = coveringEntry(entries, index);
+    if (!covering)
+        return FALSE;
+    const Entry& entry = entries[*covering];
+    value = kindOf(folder) == Kind::Text ? entry.stringId : entry.number;
+    return TRUE;
+}
+
+// Drops every reference and frees the block. With `needReferences`, a text
+// folder whose block cannot be locked is left as it was (FALSE); otherwise
+// the block goes in any case.
+BOOL removeAllEntries(ParSetFolder& folder, void* project, bool needReferences) noexcept
+{
+    if (folder.Block) {
+        const Kind kind = kindOf(folder);
+        {
+            const FolderEntries entries(folder);
+            if (!entries && kind == Kind::Text && needReferences)
+                return FALSE;
+            releaseReferences(entries.entries(), kind, project);
+        }
+        GlobalFree(folder.Block);
+    }
+    folder.EntryCount = 0;
+    folder.Block = nullptr;
+    return TRUE;
+}
+
+void shortenTo(std::span<Entry> entries, int limit) noexcept
+{
+    for (Entry& entry : entries)
+        if (entry.last > limit)
+            entry.last = static_cast<std::int16_t>(limit);
+}
+
+// Cuts the folder back to the set indices up to limit (a folder that keeps
+// nothing becomes empty).
+BOOL trimFolder(ParSetFolder& folder, int limit, void* project) noexcept
+{
+    HGLOBAL rebuilt = nullptr;
+    std::size_t keep = 0;
+    {
+        const FolderEntries old(folder);
+        if (!old)
+            return FALSE;
+        const std::span<Entry> entries = old.entries();
+        keep = entriesWithin(entries, limit);
+        if (keep > 0 && keep < entries.size()) {
+            NewEntryBlock block(keep);
+            if (!block)
+                return FALSE;
+            std::copy(entries.begin(), entries.begin() + keep, block.entries());
+            shortenTo({block.entries(), keep}, limit);
+            releaseReferences(entries.subspan(keep), kindOf(folder), project);
+            rebuilt = block.release();
+        } else if (keep > 0) {
+            shortenTo(entries, limit);
+        }
+    }
+    if (keep == 0)
+        return removeAllEntries(folder, project, true);
+    if (rebuilt)
+        installBlock(folder, rebuilt, keep);
+    else
+        folder.EntryCount = static_cast<WORD>(keep);
+    return TRUE;
+}
+
+BOOL duplicateFolder(ParSetFolder& destination, const ParSetFolder& source, void* project) noexcept
+{
+    destination = source;
+    destination.Block = nullptr;
+    if (isEmpty(source))
+        return TRUE;
+    const FolderEntries entries(source);
+    const std::span<const Entry> from = entries.entries();
+    destination.EntryCount = 0;
+    if (!entries)
+        return FALSE;
+    if (from.empty())
+        return TRUE;
+    NewEntryBlock block(from.size());
+    if (!block)
+        return FALSE;
+    std::copy(from.begin(), from.end(), block.entries());
+    destination.Block = block.release();
+    destination.EntryCount = static_cast<WORD>(from.size());
+    addReferences(from, kindOf(destination), project);
+    return TRUE;
+}
+
+} // namespace
+} // namespace w32k::folders
+
+extern "C" {
+
+BOOL WINAPI ExpGetValueFromFolder(ParSetFolder* folder, int index, DWORD* value, void*)
+{
+    if (!folder || !value)
+        return FALSE;
+    return w32k::folders::getValue(*folder, w32k::folders::signed16(index), *value);
+}
+
+BOOL WINAPI ExpPlaceValueInFolder(ParSetFolder* folder, int index, DWORD value, void* project)
+{
+    using namespace w32k::folders;
+    if (!folder)
+        return FALSE;
+    return placeValue(*folder, signed16(index), Value{kindOf(*folder), value}, project);
+}
+
+BOOL WINAPI ExpValidateFolder(ParSetFolder* folder, int count, int offset, void* project)
+{
+    using namespace w32k::folders;
+    if (!folder || isEmpty(*folder))
+        return FALSE;
+    if (signed16(count) <= 0)
+        return removeAllEntries(*folder, project, true);
+    return trimFolder(*folder, trimLimit(count, offset), project);
+}
+
+BOOL WINAPI ExpDuplicateFolder(ParSetFolder* destination, const ParSetFolder* source, void* project)
+{
+    if (!destination || !source || destination == source)
+        return FALSE;
+    return w32k::folders::duplicateFolder(*destination, *source, project);
+}
+
+BOOL WINAPI ExpDeleteFolder(ParSetFolder* folder, void* project)
+{
+    if (!folder)
+        return FALSE;
+    return w32k::folders::removeAllEntries(*folder, project, false);
+}
+
+} // extern "C"

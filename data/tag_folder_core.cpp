@@ -1,0 +1,152 @@
+#include "data/tag_folder_core.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <utility>
+
+namespace w32k::tags {
+
+std::uint16_t readWord(const std::uint8_t* bytes) noexcept
+{
+    return static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
+}
+
+void writeWord(std::uint8_t* bytes, std::uint16_t value) noexcept
+{
+    bytes[0] = static_cast<std::uint8_t>(value & 0xFF);
+    bytes[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+std::size_t usableCount(std::size_t headerCount, std::size_t blockBytes) noexcept
+{
+    return std::min(headerCount, blockBytes / kElementSize);
+}
+
+std::optional<std::size_t> findById(std::span<const Element> elements, std::uint16_t id) noexcept
+{
+    if (id == kNoTag)
+        return std::nullopt;
+    for (std::size_t p = 0; p < elements.size(); ++p) {
+        if (elements[p].id == id)
+            return p;
+    }
+    return std::nullopt;
+}
+
+TagPath splitPath(std::string_view path) noexcept
+{
+    const std::size_t tab = path.find(kPathSeparator);
+    if (tab == std::string_view::npos)
+        return TagPath{path, {}, false};
+    return TagPath{path.substr(tab + 1), path.substr(0, tab), true};
+}
+
+bool composePath(std::string_view parent, std::string_view name, std::span<char> out) noexcept
+{
+    const std::size_t needed = parent.size() + 1 + name.size() + 1;
+    if (needed > out.size())
+        return false;
+    char* p = out.data();
+    p = std::copy(parent.begin(), parent.end(), p);
+    *p++ = kPathSeparator;
+    p = std::copy(name.begin(), name.end(), p);
+    *p = '\0';
+    return true;
+}
+
+std::uint16_t smallestFreeId(std::span<const Element> elements) noexcept
+{
+    // With n elements one of the ids 1..n+1 is free, so the map needs no
+    // more than n + 2 entries whatever the largest id in use is.
+    const std::size_t mapSize = elements.size() + 2;
+    std::unique_ptr<bool[]> used(new (std::nothrow) bool[mapSize]());
+    if (!used)
+        return kNoTag;
+    for (const Element& e : elements) {
+        if (e.id < mapSize)
+            used[e.id] = true;
+    }
+    for (std::size_t id = kFirstId; id < mapSize; ++id) {
+        if (!used[id])
+            return static_cast<std::uint16_t>(id);
+    }
+    return kNoTag; // not reached: the pigeonhole leaves one id free
+}
+
+namespace {
+
+// (parent id, position) of every element, sorted, to find the children of a
+// group in logarithmic time.
+using ChildIndex = std::vector<std::pair<std::uint16_t, std::size_t>>;
+
+ChildIndex indexByParent(std::span<const Element> elements)
+{
+    ChildIndex index;
+    index.reserve(elements.size());
+    for (std::size_t p = 0; p < elements.size(); ++p)
+        index.emplace_back(elements[p].parentId, p);
+    std::sort(index.begin(), index.end());
+    return index;
+}
+
+std::vector<std::size_t> collectSubtree(std::span<const Element> elements, std::size_t root)
+{
+    const ChildIndex byParent = indexByParent(elements);
+    std::vector<bool> doomed(elements.size(), false);
+    std::vector<std::size_t> pending{root};
+    doomed[root] = true;
+    while (!pending.empty()) {
+        const std::size_t p = pending.back();
+        pending.pop_back();
+        if (!elements[p].isGroup())
+            continue;
+        const std::uint16_t id = elements[p].id;
+        auto first = std::lower_bound(byParent.begin(), byParent.end(), std::pair{id, std::size_t{0}});
+        for (auto it = first; it != byParent.end() && it->first == id; ++it) {
+            if (!doomed[it->second]) {
+                doomed[it->second] = true;
+                pending.push_back(it->second);
+            }
+        }
+    }
+    std::vector<std::size_t> positions;
+    for (std::size_t p = 0; p < elements.size(); ++p) {
+        if (doomed[p])
+            positions.push_back(p);
+    }
+    return positions;
+}
+
+} // namespace
+
+std::optional<std::vector<std::size_t>> subtreePositions(std::span<const Element> elements,
+                                                         std::size_t position) noexcept
+{
+    if (position >= elements.size())
+        return std::vector<std::size_t>{};
+    try {
+        return collectSubtree(elements, position);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+std::size_t compactWithout(std::span<Element> elements, std::span<const std::size_t> doomed) noexcept
+{
+    std::size_t kept = 0;
+    std::size_t next = 0; // index into doomed
+    for (std::size_t p = 0; p < elements.size(); ++p) {
+        if (next < doomed.size() && doomed[next] == p) {
+            ++next;
+            continue;
+        }
+        if (kept != p)
+            std::memcpy(&elements[kept], &elements[p], kElementSize);
+        ++kept;
+    }
+    return kept;
+}
+
+} // namespace w32k::tags

@@ -1,0 +1,91 @@
+#include "support/temp_files.h"
+
+#include <atomic>
+
+namespace w32ktest {
+
+namespace {
+
+void removeTree(const std::string& directory)
+{
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            const std::string path = directory + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                removeTree(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(directory.c_str());
+}
+
+} // namespace
+
+TempDirectory::TempDirectory()
+{
+    static std::atomic<unsigned> counter{0};
+    char base[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, base);
+    std::string root(base);
+    if (!root.empty() && root.back() == '\\')
+        root.pop_back();
+    for (;;) {
+        path_ = root + "\\w32k" + std::to_string(GetCurrentProcessId()) + "_" +
+                std::to_string(counter++);
+        if (CreateDirectoryA(path_.c_str(), nullptr))
+            break;
+    }
+}
+
+TempDirectory::~TempDirectory()
+{
+    removeTree(path_);
+}
+
+std::string TempDirectory::file(const std::string& name) const
+{
+    return path_ + "\\" + name;
+}
+
+std::string TempDirectory::write(const std::string& name, const std::string& contents) const
+{
+    const std::string path = file(name);
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(handle, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
+        CloseHandle(handle);
+    }
+    return path;
+}
+
+std::string TempDirectory::subdirectory(const std::string& name) const
+{
+    const std::string path = file(name);
+    CreateDirectoryA(path.c_str(), nullptr);
+    return path;
+}
+
+std::string currentDirectory()
+{
+    char path[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, path);
+    return path;
+}
+
+CurrentDirectoryGuard::CurrentDirectoryGuard() : saved_(currentDirectory()) {}
+
+CurrentDirectoryGuard::~CurrentDirectoryGuard()
+{
+    SetCurrentDirectoryA(saved_.c_str());
+}
+
+} // namespace w32ktest
