@@ -945,3 +945,73 @@ TEST(PortMessages, LongestTextsAreCutToTheBufferNeverPastIt)
     formatSwitchMessage(buffer.data(), 40, 0xFFFFFFFFu, "is unavailable", "to ", 0xFFFFFFFEu);
     EXPECT_STREQ(buffer.data(), "COM 4294967296 is unavailable.\nto 42949");
 }
+
+// -- The spin control inside the dialogs ----------------------------------------------------
+
+namespace {
+
+// A click on one half of a spin control (0 = upper, 1 = lower), released at once.
+void clickSpinHalf(HWND spinControl, int half)
+{
+    RECT client{};
+    GetClientRect(spinControl, &client);
+    const int y = half == 0 ? client.bottom / 4 : client.bottom * 3 / 4;
+    const LPARAM point = MAKELPARAM(client.right / 2, y);
+    SendMessageA(spinControl, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    SendMessageA(spinControl, WM_LBUTTONUP, 0, point);
+}
+
+// An arrow key on the spin control; its step is posted, so the queue is pumped.
+void pressArrow(HWND spinControl, WPARAM key)
+{
+    SendMessageA(spinControl, WM_KEYDOWN, key, 1);
+    SendMessageA(spinControl, WM_KEYUP, key, 0xC0000001);
+    w32ktest::pumpMessages();
+}
+
+} // namespace
+
+TEST(CommSpin, PortDialogStepsWithTheMouseAndTheArrowKeys)
+{
+    PortDevices devices({P, P, P, P});
+    PortHost host(6, 0, devices);
+    std::vector<std::string> shown;
+    const auto run = runPortDialog(host, [&](HWND dialog) {
+        HWND spinControl = GetDlgItem(dialog, IDC_BAUD_SPIN);
+        clickSpinHalf(spinControl, 0);
+        shown.push_back(itemText(dialog, IDC_BAUD_TEXT));
+        clickSpinHalf(spinControl, 1);
+        clickSpinHalf(spinControl, 1);
+        shown.push_back(itemText(dialog, IDC_BAUD_TEXT));
+        pressArrow(spinControl, VK_UP);
+        shown.push_back(itemText(dialog, IDC_BAUD_TEXT));
+        pressArrow(spinControl, VK_DOWN);
+        pressArrow(spinControl, VK_DOWN);
+        shown.push_back(itemText(dialog, IDC_BAUD_TEXT));
+        press(dialog, IDOK);
+    });
+    ASSERT_TRUE(run.scriptRan);
+    EXPECT_EQ(shown, (std::vector<std::string>{"19200", "38400", "9600", "19200"}));
+    EXPECT_EQ(host.settings, 7);
+}
+
+TEST(CommSpin, ParametersDialogStepsWithTheMouseAndTheArrowKeys)
+{
+    ParamsHost host(kData8 | 9, 6, 9);
+    std::vector<std::string> shown;
+    const INT_PTR result = runParamsDialog(host, [&](HWND dialog) {
+        HWND spinControl = GetDlgItem(dialog, IDC_CP_BAUD_SPIN);
+        clickSpinHalf(spinControl, 0);
+        shown.push_back(itemText(dialog, IDC_CP_BAUD_TEXT));
+        clickSpinHalf(spinControl, 1);
+        clickSpinHalf(spinControl, 1);
+        shown.push_back(itemText(dialog, IDC_CP_BAUD_TEXT));
+        pressArrow(spinControl, VK_UP);
+        pressArrow(spinControl, VK_UP);
+        shown.push_back(itemText(dialog, IDC_CP_BAUD_TEXT));
+        press(dialog, IDOK);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(shown, (std::vector<std::string>{"9600", "38400", "9600"}));
+    EXPECT_EQ(host.settings, kData8 | 6);
+}
