@@ -739,6 +739,116 @@ W32KAPI INT_PTR WINAPI PasswordProc(HWND dialog, UINT message, WPARAM wParam, LP
  * Communication settings.
  * ------------------------------------------------------------------------- */
 
+/* Line settings byte: baud rate, data bits, parity and stop bits of a serial
+ * line in one unsigned byte (bit 0 least significant). */
+#define W32K_LINE_BAUD_MASK     0x0F /* bits 0-3: baud index, see below */
+#define W32K_LINE_DATA_BITS_8   0x10 /* bit 4: 0 = 7 data bits, 1 = 8 */
+#define W32K_LINE_PARITY_SHIFT  5    /* bits 5-6: parity */
+#define W32K_LINE_PARITY_MASK   0x60
+#define W32K_LINE_STOP_BITS_2   0x80 /* bit 7: 0 = one stop bit, 1 = two */
+
+/* Baud indexes: 0 = 150, 1 = 300, 2 = 600, 3 = 1200, 4 = 2400, 5 = 4800,
+ * 6 = 9600, 7 = 19200, 8 = 38400, 9 = 57600 baud; 10-15 are not used. */
+#define W32K_BAUD_150    0
+#define W32K_BAUD_9600   6
+#define W32K_BAUD_19200  7
+#define W32K_BAUD_38400  8
+#define W32K_BAUD_57600  9
+
+/* Parity field values. */
+#define W32K_PARITY_NONE 0
+#define W32K_PARITY_ODD  1
+#define W32K_PARITY_EVEN 2
+
+/* Port indexes: 0 = COM1 .. 3 = COM4. CheckPortSelection returns
+ * W32K_PORT_NONE when none of the four ports can be opened. */
+#define W32K_PORT_COUNT 4
+#define W32K_PORT_NONE  8
+
+#pragma pack(push, 1)
+
+/* Port settings record: the creation parameter of the port settings dialog
+ * and the record of the port probing routines. All texts and arrays belong
+ * to the host and outlive the call. */
+typedef struct PortSettings {
+    BYTE *settings;                /* the line settings byte */
+    DWORD *portIndex;              /* 0 = COM1 .. 3 = COM4 */
+    const char *const *deviceNames;/* 4 device names in port order, passed to CreateFileA */
+    LONG workingBaudIndex;         /* owned by the dialog while it runs */
+    const char *const *baudTexts;  /* display texts by baud index (6, 7 and 8 are read) */
+    DWORD reserved;                /* not used by this library */
+    const char *caption;           /* caption of the message boxes */
+} PortSettings;
+
+/* Communication parameters record: the communication parameters dialog and
+ * the INI routines. The INI baud-rate texts should be the decimal rates
+ * ("9600" at index 6) so that a written file reads back. */
+typedef struct CommParameters {
+    BYTE *settings;                  /* the line settings byte */
+    BYTE workingSettings;            /* owned by the dialog while it runs */
+    BYTE unused5[3];
+    const char *const *displayTexts; /* baud-rate display texts by baud index */
+    BYTE lowestBaudIndex;            /* lowest selectable baud index */
+    BYTE highestBaudIndex;           /* highest selectable baud index (>= lowest) */
+    BYTE unused14[2];
+    const char *const *iniBaudTexts; /* INI baud-rate texts by baud index */
+    const char *const *parityTexts;  /* 3 texts: none, odd, even */
+    DWORD unused24;
+    const char *iniFile;             /* INI file name */
+    const char *iniSection;          /* INI section name */
+} CommParameters;
+
+#pragma pack(pop)
+
+W32K_CHECK_SIZE(PortSettings, 28, 48);
+W32K_CHECK_OFFSET(PortSettings, settings, 0, 0);
+W32K_CHECK_OFFSET(PortSettings, portIndex, 4, 8);
+W32K_CHECK_OFFSET(PortSettings, deviceNames, 8, 16);
+W32K_CHECK_OFFSET(PortSettings, workingBaudIndex, 12, 24);
+W32K_CHECK_OFFSET(PortSettings, baudTexts, 16, 28);
+W32K_CHECK_OFFSET(PortSettings, reserved, 20, 36);
+W32K_CHECK_OFFSET(PortSettings, caption, 24, 40);
+
+W32K_CHECK_SIZE(CommParameters, 36, 60);
+W32K_CHECK_OFFSET(CommParameters, settings, 0, 0);
+W32K_CHECK_OFFSET(CommParameters, workingSettings, 4, 8);
+W32K_CHECK_OFFSET(CommParameters, displayTexts, 8, 12);
+W32K_CHECK_OFFSET(CommParameters, lowestBaudIndex, 12, 20);
+W32K_CHECK_OFFSET(CommParameters, highestBaudIndex, 13, 21);
+W32K_CHECK_OFFSET(CommParameters, iniBaudTexts, 16, 24);
+W32K_CHECK_OFFSET(CommParameters, parityTexts, 20, 32);
+W32K_CHECK_OFFSET(CommParameters, unused24, 24, 40);
+W32K_CHECK_OFFSET(CommParameters, iniFile, 28, 44);
+W32K_CHECK_OFFSET(CommParameters, iniSection, 32, 52);
+
+/* Runs the "Port Settings" dialog on the record. Returns 1 after OK, 0 after
+ * Cancel or when no port can be opened (or no record is given), -1 when the
+ * dialog cannot be created. */
+W32KAPI INT_PTR WINAPI StartPCSetupDlg(HWND owner, PortSettings *record);
+/* The dialog procedure of the "Port Settings" dialog. */
+W32KAPI INT_PTR WINAPI ComPCMsgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+/* Probes the four device names (exclusive open); with a dialog, disables the
+ * buttons of unavailable ports and checks the one chosen. Returns the first
+ * available port searching cyclically from the current one, W32K_PORT_NONE
+ * when none can be opened, or a current index outside 0-3 unchanged. Does not
+ * write the record. */
+W32KAPI UINT WINAPI CheckPortSelection(HWND dialog, PortSettings *record);
+/* Probes as CheckPortSelection and moves the port index to the port found,
+ * telling the user. Returns TRUE when no port can be opened (after a message),
+ * FALSE otherwise. */
+W32KAPI BOOLEAN WINAPI SetComPort(HWND dialog, PortSettings *record);
+
+/* Runs the "Communication Parameters Setup" dialog. Returns 1 after OK (the
+ * settings byte is written), 0 after Cancel or without a record, -1 when the
+ * dialog cannot be created. */
+W32KAPI INT_PTR WINAPI ExecCommParameters(HWND owner, CommParameters *record);
+/* Reads "BaudRate", "DataBits", "Parity" and "StopBits" from the record's INI
+ * section into the settings byte, field by field. Returns 0 when every key
+ * gave an accepted value, 1 otherwise. */
+W32KAPI int WINAPI LoadIniCommParams(CommParameters *record);
+/* Writes the four keys. Returns 0 when all writes succeeded, 1 otherwise. */
+W32KAPI int WINAPI WriteIniCommParams(CommParameters *record);
+
 /* ---------------------------------------------------------------------------
  * Bitmaps.
  * ------------------------------------------------------------------------- */
