@@ -122,6 +122,22 @@ TEST_F(DamagedFolder, PlacingAndReadingStayInTheBlockAndBalanceReferences)
     }
 }
 
+// A run whose first index lies beyond its last covers nothing: placing its
+// own value next to it once extended it and the value was lost.
+TEST_F(DamagedFolder, AValueBesideAReversedRunIsStoredOnItsOwn)
+{
+    Guarded<ParSetFolder> host(folder({{8, 4}}));
+    const DWORD value = id(0);
+    KorAddReference(value, project);
+    EXPECT_TRUE(ExpPlaceValueInFolder(&host.value, 5, value, project));
+    DWORD placed = 0;
+    EXPECT_TRUE(ExpGetValueFromFolder(&host.value, 5, &placed, project));
+    EXPECT_EQ(placed, value);
+    expectReferencesMatch(host.value);
+    EXPECT_TRUE(ExpDeleteFolder(&host.value, project));
+    EXPECT_TRUE(host.guardsIntact());
+}
+
 TEST_F(DamagedFolder, CuttingBackAndCopyingKeepReferencesBalanced)
 {
     for (const auto& [name, runs] : kDamagedRuns) {

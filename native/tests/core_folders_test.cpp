@@ -64,6 +64,29 @@ TEST(DamagedFolder, PlacementsStayInsideTheEntriesAndBalanceReferences)
     }
 }
 
+// Found by fuzz_folders (corpus/folders/regression_reversed_last_run): the
+// value of a damaged last run {8..4} placed at 5 extended that run to {8..5},
+// which still covers nothing, so the placed value was lost.
+TEST(DamagedFolder, AReversedRunIsNeverExtendedOrJoined)
+{
+    const folders::Value value{folders::Kind::Text, 1};
+    struct Case {
+        const char* name;
+        std::vector<folders::Entry> entries;
+    };
+    const Case cases[] = {
+        {"reversed last run", {run(8, 4, 1)}},
+        {"reversed run before a joinable one", {run(0, 0, 2), run(9, 4, 1), run(6, 9, 1)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto after = applied(c.entries, folders::planPlacement(c.entries, 5, value));
+        const auto k = folders::coveringEntry(after, 5);
+        ASSERT_TRUE(k);
+        EXPECT_EQ(after[*k].stringId, 1);
+    }
+}
+
 TEST(DamagedFolder, CutBackAndLookupOnUnorderedEntries)
 {
     const std::vector<folders::Entry> entries = {run(5, 9, 1), run(0, 3, 2), run(12, 20, 3)};
