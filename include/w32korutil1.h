@@ -249,10 +249,13 @@ W32KAPI BOOL WINAPI ExpGetNetNodeData(const NetNodeRecord *folder, int mode, WOR
 /* Removes the first child with that node number and its whole subtree. */
 W32KAPI BOOL WINAPI ExpDeleteNetNodeData(NetNodeRecord *folder, WORD nodeNumber);
 /* Makes destination a deep copy of source: every level gets blocks of its own.
- * FALSE when memory fails anywhere in the tree; destination then has no children. */
+ * FALSE when memory fails anywhere in the tree, or the tree is damaged (a block
+ * below itself, more than 256 levels); destination then has no children. */
 W32KAPI BOOL WINAPI ExpDuplicateNetworkFolder(NetNodeRecord *destination, const NetNodeRecord *source);
 /* Frees the record's whole subtree and clears its child fields and flag bit 0.
- * FALSE when a child block cannot be locked (its handle is dropped). */
+ * FALSE when a child block cannot be locked, is named a second time in the
+ * tree or lies more than 256 levels down (its handle is dropped, never freed
+ * twice). */
 W32KAPI BOOL WINAPI ExpDeleteNetworkFolder(NetNodeRecord *record);
 
 /* ---------------------------------------------------------------------------
