@@ -91,10 +91,15 @@ W32KAPI AppFmallocProc WINAPI GetAppFmalloc(void);
 /* ---------------------------------------------------------------------------
  * Window procedures of the registered classes and the bitmap frame.
  * ------------------------------------------------------------------------- */
+/* Spin control: two halves that step the parent with WM_SPINSTEP. */
 W32KAPI LRESULT WINAPI SpinControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+/* Percentage meter: driven by the WM_METER* messages. */
 W32KAPI LRESULT WINAPI TVOMeterWndFn(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+/* Edit that takes digits only; with the "RET" property Tab/Return go to the parent. */
 W32KAPI LRESULT WINAPI DlgNoAlphaEditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+/* Check box whose focus mark is drawn on the parent around the whole control. */
 W32KAPI LRESULT WINAPI CheckBoxOnlyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+/* Push-button showing the bitmaps of its "BBmp"/"BBmpD" properties. */
 W32KAPI LRESULT WINAPI TavoButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 /* Subclass procedure a host installs on a "static" control to show a bitmap. */
 W32KAPI LRESULT WINAPI StaticBmpFrameProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
