@@ -108,7 +108,16 @@ TEST_F(DigitsEdit, TakesTypedDigitsOnlyAndBeepsAtEveryOtherCharacter)
     }
 }
 
-TEST_F(DigitsEdit, WithRetTabAndReturnGoToTheParentInsteadOfTheDialog)
+WNDPROC g_editProc = nullptr;
+bool g_retGoneBeforeNcDestroy = false;
+LRESULT CALLBACK watchDestroy(HWND w, UINT m, WPARAM wp, LPARAM lp)
+{
+    if (m == WM_NCDESTROY)
+        g_retGoneBeforeNcDestroy = GetPropA(w, W32K_PROP_EDIT_RETURN) == nullptr;
+    return CallWindowProcA(g_editProc, w, m, wp, lp);
+}
+
+TEST_F(DigitsEdit, WithRetTabAndReturnGoToTheParentAndRetGoesWithTheEdit)
 {
     HWND edit = digitsEdit("5");
     HWND next = child("button", BS_PUSHBUTTON | WS_TABSTOP, 10, 40, 80, 20, 2);
@@ -144,24 +153,10 @@ TEST_F(DigitsEdit, WithRetTabAndReturnGoToTheParentInsteadOfTheDialog)
     type(edit, "\x1b");
     EXPECT_EQ(beeps.count(), 1);
     EXPECT_EQ(g_editReturns.size(), 3u);
-}
 
-WNDPROC g_editProc = nullptr;
-bool g_retGoneBeforeNcDestroy = false;
-LRESULT CALLBACK watchDestroy(HWND w, UINT m, WPARAM wp, LPARAM lp)
-{
-    if (m == WM_NCDESTROY)
-        g_retGoneBeforeNcDestroy = GetPropA(w, W32K_PROP_EDIT_RETURN) == nullptr;
-    return CallWindowProcA(g_editProc, w, m, wp, lp);
-}
-
-TEST_F(DigitsEdit, DestroyingTheEditRemovesRet)
-{
-    HWND edit = digitsEdit();
-    SetPropA(edit, W32K_PROP_EDIT_RETURN, reinterpret_cast<HANDLE>(1));
+    // Destroying the edit removes RET.
     g_editProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(watchDestroy)));
-    g_retGoneBeforeNcDestroy = false;
     DestroyWindow(edit);
     EXPECT_TRUE(g_retGoneBeforeNcDestroy);
 }

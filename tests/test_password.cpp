@@ -587,41 +587,36 @@ HGLOBAL WINAPI failingAlloc(UINT, SIZE_T) { return nullptr; }
 
 TEST(PasswordDialog, WithoutMemoryTheTableIsKeptAndTheDialogStaysOpen)
 {
-    {
-        SCOPED_TRACE("resizing the table fails");
-        const PasswordEntry system = entry("1000", PWD_ATTR_SYSTEM, 1, 12, 0x77);
-        Host host({system});
+    struct Case {
+        const char* function; // fails while OK is first pressed
+        void* replacement;
+        std::vector<PasswordEntry> before, after;
+    };
+    const PasswordEntry system = entry("1000", PWD_ATTR_SYSTEM, 1, 12, 0x77);
+    const Case cases[] = {
+        {"GlobalReAlloc", reinterpret_cast<void*>(&failingReAlloc), {system}, {system, entry("1001", 0, 1, 12)}},
+        {"GlobalAlloc", reinterpret_cast<void*>(&failingAlloc), {}, {entry("1000", PWD_ATTR_SYSTEM, 1, 12)}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.function);
+        Host host(c.before);
         const HGLOBAL table = host.block.PasswordTable;
         MessageBoxRecorder boxes;
-        bool stayedOpen = false;
         const int result = host.run([&](HWND dialog) {
-            type(dialog, id(1, IDC_PWD_PART_PASSWORD), "1001");
-            ImportHook fail(library(), "KERNEL32.dll", "GlobalReAlloc", reinterpret_cast<void*>(&failingReAlloc));
-            EXPECT_TRUE(fail.installed());
-            stayedOpen = pressOk(dialog);
-        });
-        EXPECT_TRUE(stayedOpen);
-        EXPECT_EQ(result, 0);
-        EXPECT_EQ(boxes.texts(), Texts{kNoMemory});
-        EXPECT_EQ(host.block.PasswordTable, table);
-        expectTable(host, {system});
-    }
-    {
-        SCOPED_TRACE("the first block cannot be allocated");
-        Host host;
-        MessageBoxRecorder boxes;
-        const int result = host.run([&](HWND dialog) {
-            type(dialog, id(0, IDC_PWD_PART_PASSWORD), "1000");
+            const int row = static_cast<int>(c.before.size());
+            type(dialog, id(row, IDC_PWD_PART_PASSWORD), std::to_string(1000 + row));
             {
-                ImportHook fail(library(), "KERNEL32.dll", "GlobalAlloc", reinterpret_cast<void*>(&failingAlloc));
+                ImportHook fail(library(), "KERNEL32.dll", c.function, c.replacement);
                 EXPECT_TRUE(fail.installed());
                 EXPECT_TRUE(pressOk(dialog));
             }
+            EXPECT_EQ(host.block.PasswordTable, table);
+            expectTable(host, c.before);
             EXPECT_FALSE(pressOk(dialog)); // memory again: now it is stored
         });
         EXPECT_EQ(result, 1);
         EXPECT_EQ(boxes.texts(), Texts{kNoMemory});
-        expectTable(host, {entry("1000", PWD_ATTR_SYSTEM, 1, 12)});
+        expectTable(host, c.after);
     }
 }
 
