@@ -11,7 +11,7 @@ namespace pw = w32k::password;
 
 namespace {
 
-TEST(PasswordCore, NumbersAreReadAsTheEditsShowThem)
+TEST(PasswordCore, NumbersAreReadAsTheEditsShowThemAndPagesFitSixteenBits)
 {
     const std::pair<const char*, long> leading[] = {
         {"", 0}, {"42", 42}, {"  7x", 7}, {"-3", -3}, {"+9", 9}, {"abc", 0}, {"99999999999999", INT32_MAX}, {"-99999999999999999999999", -INT32_MAX},
@@ -19,22 +19,16 @@ TEST(PasswordCore, NumbersAreReadAsTheEditsShowThem)
     for (const auto& [text, value] : leading)
         EXPECT_EQ(pw::leadingInteger(text), value) << text;
 
-    EXPECT_EQ(pw::unsignedNumber("12"), 12u);
-    EXPECT_EQ(pw::unsignedNumber(" 5 "), 5u);
-    EXPECT_EQ(pw::unsignedNumber("4294967295"), 4294967295u);
-    EXPECT_EQ(pw::unsignedNumber("4294967296"), std::nullopt);
-    EXPECT_EQ(pw::unsignedNumber(""), std::nullopt);
-    EXPECT_EQ(pw::unsignedNumber("1a"), std::nullopt);
-    EXPECT_EQ(pw::unsignedNumber("-1"), std::nullopt);
-}
-
-TEST(PasswordCore, LastPageFitsSixteenBits)
-{
-    EXPECT_EQ(pw::lastPage(12), 12);
-    EXPECT_EQ(pw::lastPage(0), 0);
-    EXPECT_EQ(pw::lastPage(-5), 0);
-    EXPECT_EQ(pw::lastPage(65535), 65535);
-    EXPECT_EQ(pw::lastPage(70000), 65535);
+    const std::pair<const char*, std::optional<std::uint32_t>> whole[] = {
+        {"12", 12u}, {" 5 ", 5u}, {"4294967295", 4294967295u}, {"4294967296", std::nullopt},
+        {"", std::nullopt}, {"1a", std::nullopt}, {"-1", std::nullopt},
+    };
+    for (const auto& [text, value] : whole)
+        EXPECT_EQ(pw::unsignedNumber(text), value) << text;
+    // The last page fits sixteen bits.
+    const std::pair<int, int> pages[] = {{12, 12}, {0, 0}, {-5, 0}, {65535, 65535}, {70000, 65535}};
+    for (const auto& [used, last] : pages)
+        EXPECT_EQ(pw::lastPage(used), last) << used;
 }
 
 pw::Rows emptyRows(const std::string& to = "12")

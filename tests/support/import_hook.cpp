@@ -61,4 +61,16 @@ ImportHook::~ImportHook()
         writeSlot(slot_, original_);
 }
 
+BeepCounter::BeepCounter(HMODULE module)
+    : hook_(module, "USER32.dll", "MessageBeep", reinterpret_cast<void*>(&beep))
+{
+    count_ = 0;
+}
+
+BOOL WINAPI BeepCounter::beep(UINT)
+{
+    ++count_;
+    return TRUE;
+}
+
 } // namespace w32ktest

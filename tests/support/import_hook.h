@@ -29,4 +29,17 @@ private:
     void* original_ = nullptr;
 };
 
+// Counts a module's MessageBeep calls (the library's by default) while alive.
+class BeepCounter {
+public:
+    explicit BeepCounter(HMODULE module = GetModuleHandleA("W32KORUTIL1.dll"));
+    bool installed() const { return hook_.installed(); }
+    int count() const { return count_; }
+
+private:
+    static BOOL WINAPI beep(UINT);
+    static inline int count_ = 0;
+    ImportHook hook_;
+};
+
 } // namespace w32ktest
