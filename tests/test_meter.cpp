@@ -13,25 +13,12 @@ using w32ktest::VisibleHost;
 
 namespace {
 
-constexpr COLORREF kBlue = RGB(0, 0, 255);
-constexpr COLORREF kLightGrey = RGB(192, 192, 192);
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kMarker = RGB(255, 0, 255);
-
-constexpr DWORD kFrame = 0x0001;
-constexpr DWORD kSunken = 0x0002;
-constexpr DWORD kRaised = 0x0004;
-constexpr DWORD kVertical = 0x0008;
+constexpr COLORREF kBlue = RGB(0, 0, 255), kLightGrey = RGB(192, 192, 192);
+constexpr COLORREF kWhite = RGB(255, 255, 255), kBlack = RGB(0, 0, 0), kMarker = RGB(255, 0, 255);
+constexpr DWORD kFrame = 0x0001, kSunken = 0x0002, kRaised = 0x0004, kVertical = 0x0008;
 
 // Length of the bar in the tests, and the meter's thickness across it.
-constexpr int kBarLength = 100;
-constexpr int kThickness = 60;
-
-COLORREF shadow()
-{
-    return GetSysColor(COLOR_BTNSHADOW);
-}
+constexpr int kBarLength = 100, kThickness = 60;
 
 // Pixels between the client edge and the inner rectangle.
 int edgeOf(DWORD style)
@@ -44,48 +31,43 @@ HWND addMeter(VisibleHost& host, DWORD style)
 {
     const int along = kBarLength + 2 * edgeOf(style);
     const bool vertical = (style & kVertical) != 0;
-    return host.add(W32K_CLASS_METER, style, 10, 10, vertical ? kThickness : along,
-                    vertical ? along : kThickness);
+    return host.add(W32K_CLASS_METER, style, 10, 10, vertical ? kThickness : along, vertical ? along : kThickness);
 }
 
-void setMeter(HWND meter, LONG range, LONG position)
+// Sends a range and/or a position (kUnsent: not sent) and lets it paint.
+using Value = long long;
+constexpr Value kUnsent = LLONG_MIN;
+
+ClientPixels setMeter(HWND meter, Value range, Value position)
 {
-    SendMessageA(meter, WM_METERSETRANGE, static_cast<WPARAM>(static_cast<DWORD>(range)), 0);
-    SendMessageA(meter, WM_METERSETPOS, static_cast<WPARAM>(static_cast<DWORD>(position)), 0);
+    if (range != kUnsent)
+        SendMessageA(meter, WM_METERSETRANGE, static_cast<WPARAM>(static_cast<DWORD>(range)), 0);
+    if (position != kUnsent)
+        SendMessageA(meter, WM_METERSETPOS, static_cast<WPARAM>(static_cast<DWORD>(position)), 0);
     w32ktest::settlePaint(meter);
+    return ClientPixels(meter);
 }
 
 // The first line of the inner rectangle along the bar (the text, centred
-// across the bar, never reaches it), split at `filled` pixels of the bar.
-struct BarLine {
-    RECT filled;
-    RECT unfilled;
-};
-
-BarLine firstLine(DWORD style, int filled)
+// across the bar, never reaches it) is blue for `filled` pixels and light
+// grey for the rest.
+bool barShows(const ClientPixels& pixels, DWORD style, int filled)
 {
-    const int e = edgeOf(style);
-    if (style & kVertical) {
-        const int bottom = e + kBarLength;
-        return {{e, bottom - filled, e + 1, bottom}, {e, e, e + 1, bottom - filled}};
-    }
-    return {{e, e, e + filled, e + 1}, {e + filled, e, e + kBarLength, e + 1}};
+    const int e = edgeOf(style), end = e + kBarLength;
+    const RECT full = style & kVertical ? RECT{e, end - filled, e + 1, end} : RECT{e, e, e + filled, e + 1};
+    const RECT empty = style & kVertical ? RECT{e, e, e + 1, end - filled} : RECT{e + filled, e, end, e + 1};
+    return (filled == 0 || pixels.all(full, kBlue)) && (filled == kBarLength || pixels.all(empty, kLightGrey));
 }
 
-RECT innerRect(HWND meter, DWORD style)
+// The text (its smoothing may bring other colours) stays in one short line
+// centred in the inner rectangle; everything else there is bar or track.
+void expectOnlyBarAndCentredText(const ClientPixels& pixels, DWORD style)
 {
-    RECT r{};
-    GetClientRect(meter, &r);
-    InflateRect(&r, -edgeOf(style), -edgeOf(style));
-    return r;
-}
-
-// The text may be smoothed into other colours; those stay in a short box
-// centred in the inner rectangle, and everything else there is bar or track.
-void expectOnlyBarAndCentredText(const ClientPixels& pixels, const RECT& inner)
-{
-    const RECT text =
-        pixels.bounds(inner, [](COLORREF c) { return c != kBlue && c != kLightGrey; });
+    RECT inner = pixels.rect();
+    InflateRect(&inner, -edgeOf(style), -edgeOf(style));
+    EXPECT_GT(pixels.count(inner, kBlue), 0);
+    EXPECT_GT(pixels.count(inner, kLightGrey), 0) << "the text shows on either colour";
+    const RECT text = pixels.bounds(inner, [](COLORREF c) { return c != kBlue && c != kLightGrey; });
     if (IsRectEmpty(&text))
         return;
     EXPECT_NEAR((text.left + text.right) / 2.0, (inner.left + inner.right) / 2.0, 3.0);
@@ -95,38 +77,15 @@ void expectOnlyBarAndCentredText(const ClientPixels& pixels, const RECT& inner)
 
 } // namespace
 
-TEST(Meter, NewMeterShowsZeroPercentOnLightGrey)
-{
-    VisibleHost host;
-    HWND meter = addMeter(host, kSunken);
-    ASSERT_TRUE(meter);
-    EXPECT_EQ(SendMessageA(meter, WM_METERGETRANGE, 0, 0), 100);
-    EXPECT_EQ(SendMessageA(meter, WM_METERGETPOS, 0, 0), 0);
-
-    const ClientPixels pixels(meter);
-    const RECT inner = innerRect(meter, kSunken);
-    EXPECT_GT(pixels.count(inner, kLightGrey), pixels.count(inner, kBlue));
-    EXPECT_GT(pixels.count(inner, kBlue), 0) << "the text 0%";
-    const BarLine line = firstLine(kSunken, 0);
-    EXPECT_TRUE(pixels.all(line.unfilled, kLightGrey));
-    expectOnlyBarAndCentredText(pixels, inner);
-    // The text is centred.
-    const RECT text = pixels.bounds(kBlue);
-    EXPECT_NEAR((text.left + text.right) / 2.0, (inner.left + inner.right) / 2.0, 3.0);
-    EXPECT_NEAR((text.top + text.bottom) / 2.0, (inner.top + inner.bottom) / 2.0, 4.0);
-}
-
-struct FillCase {
-    const char* what;
-    DWORD style;
-    LONG range;
-    LONG position;
-    int filled; // pixels of the 100-pixel bar shown blue
-};
-
 TEST(Meter, FillsItsShareOfTheInnerRectangle)
 {
-    const FillCase cases[] = {
+    const struct {
+        const char* what;
+        DWORD style;
+        Value range, position;
+        int filled; // pixels of the 100-pixel bar shown blue
+    } cases[] = {
+        {"new meter: 0 of 100", kSunken, kUnsent, kUnsent, 0},
         {"quarter, horizontal", kSunken, 200, 50, 25},
         {"quarter, vertical from the bottom", kSunken | kVertical, 200, 50, 25},
         {"full, horizontal", kSunken, 100, 100, 100},
@@ -147,128 +106,87 @@ TEST(Meter, FillsItsShareOfTheInnerRectangle)
         {"x100 beyond 32 bits, half", kSunken, 42949674, 21474837, 50},
         {"largest values", kSunken, INT_MAX, INT_MAX, 100},
     };
-    for (const FillCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         VisibleHost host;
-        HWND meter = addMeter(host, c.style);
-        setMeter(meter, c.range, c.position);
-        const ClientPixels pixels(meter);
-        const BarLine line = firstLine(c.style, c.filled);
-        if (c.filled > 0) {
-            EXPECT_TRUE(pixels.all(line.filled, kBlue));
-        }
-        if (c.filled < kBarLength) {
-            EXPECT_TRUE(pixels.all(line.unfilled, kLightGrey));
-        }
-        expectOnlyBarAndCentredText(pixels, innerRect(meter, c.style));
+        const ClientPixels pixels = setMeter(addMeter(host, c.style), c.range, c.position);
+        EXPECT_TRUE(barShows(pixels, c.style, c.filled));
+        expectOnlyBarAndCentredText(pixels, c.style);
     }
 }
 
-TEST(Meter, TextChangesColourWhereTheBarEnds)
+// The percentage shown is exactly the image of another meter (or not).
+TEST(Meter, TextShowsThePercentageCappedAtOneHundredWithItsSign)
 {
-    VisibleHost host;
-    HWND meter = addMeter(host, 0);
-    // A wide text keeps both halves busy: range 2, position 1 shows 50%.
-    setMeter(meter, 2, 1);
-    const ClientPixels pixels(meter);
-    const RECT filled{0, 1, kBarLength / 2, kThickness - 1};
-    const RECT unfilled{kBarLength / 2, 1, kBarLength, kThickness - 1};
-    EXPECT_GT(pixels.count(filled, kLightGrey), 0) << "light grey digits on the blue bar";
-    EXPECT_GT(pixels.count(unfilled, kBlue), 0) << "blue digits on the light grey part";
-}
-
-struct SameImageCase {
-    const char* what;
-    LONG range, position;          // shown ...
-    LONG sameRange, samePosition;  // ... exactly like this
-};
-
-TEST(Meter, TextShowsThePercentageCappedAtOneHundred)
-{
-    const SameImageCase cases[] = {
-        {"above the range shows 100%", 100, 300, 100, 100},
-        {"x100 beyond 32 bits shows 100%", 1, 30000000, 100, 100},
-        {"x100 beyond 32 bits, half shows 50%", 42949674, 21474837, 100, 50},
-        {"range 3, position 1 shows 33%", 3, 1, 300, 99},
+    const struct {
+        const char* what;
+        LONG range, position, otherRange, otherPosition;
+        bool same;
+    } cases[] = {
+        {"above the range shows 100%", 100, 300, 100, 100, true},
+        {"x100 beyond 32 bits shows 100%", 1, 30000000, 100, 100, true},
+        {"x100 beyond 32 bits, half shows 50%", 42949674, 21474837, 100, 50, true},
+        {"range 3, position 1 shows 33%", 3, 1, 300, 99, true},
+        {"-50% is not 0%", 100, -50, 100, 0, false},
     };
-    for (const SameImageCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         VisibleHost host;
         HWND meter = addMeter(host, kSunken);
-        setMeter(meter, c.sameRange, c.samePosition);
-        const ClientPixels expected(meter);
-        setMeter(meter, c.range, c.position);
-        EXPECT_TRUE(ClientPixels(meter) == expected);
+        const ClientPixels other = setMeter(meter, c.otherRange, c.otherPosition);
+        const ClientPixels shown = setMeter(meter, c.range, c.position);
+        EXPECT_EQ(shown == other, c.same);
+        if (!c.same) {
+            EXPECT_GT(shown.count(kBlue), other.count(kBlue)) << "a wider text";
+        }
     }
-}
-
-TEST(Meter, NegativePercentagesShowTheirSign)
-{
+    // The digits change colour where the bar ends: 50% over the whole width.
     VisibleHost host;
-    HWND meter = addMeter(host, kSunken);
-    setMeter(meter, 100, 0);
-    const ClientPixels zero(meter);
-    setMeter(meter, 100, -50);
-    const ClientPixels negative(meter);
-    const RECT inner = innerRect(meter, kSunken);
-    EXPECT_FALSE(negative == zero);
-    EXPECT_GT(negative.count(inner, kBlue), zero.count(inner, kBlue)) << "-50% is wider than 0%";
-    expectOnlyBarAndCentredText(negative, inner);
+    const ClientPixels half = setMeter(addMeter(host, 0), 2, 1);
+    EXPECT_GT(half.count({0, 1, kBarLength / 2, kThickness - 1}, kLightGrey), 0) << "on the blue bar";
+    EXPECT_GT(half.count({kBarLength / 2, 1, kBarLength, kThickness - 1}, kBlue), 0) << "on light grey";
 }
 
-struct BorderCase {
-    const char* what;
-    DWORD style;
-    COLORREF topLeft, topRight, bottomLeft, bottomRight, second; // second: at (1, 1)
-};
-
+// Corners and the pixel at (1, 1); bordered meters also hold a position out
+// of the range, which must not reach the border.
 TEST(Meter, BorderStyles)
 {
-    const COLORREF s = shadow();
-    const BorderCase cases[] = {
-        {"sunken", kSunken, s, kWhite, kWhite, kWhite, kLightGrey},
-        {"raised", kRaised, kWhite, s, s, s, kLightGrey},
-        {"sunken wins over raised", kSunken | kRaised, s, kWhite, kWhite, kWhite, kLightGrey},
-        {"black frame", kFrame, kBlack, kBlack, kBlack, kBlack, kLightGrey},
-        {"sunken border and frame", kSunken | kFrame, s, kWhite, kWhite, kWhite, kBlack},
-        {"raised border and frame", kRaised | kFrame, kWhite, s, s, s, kBlack},
-        {"none", 0, kLightGrey, kLightGrey, kLightGrey, kLightGrey, kLightGrey},
-        {"none, vertical", kVertical, kLightGrey, kLightGrey, kLightGrey, kLightGrey, kLightGrey},
+    const COLORREF s = GetSysColor(COLOR_BTNSHADOW), g = kLightGrey;
+    const struct {
+        const char* what;
+        DWORD style;
+        LONG position;
+        COLORREF topLeft, topRight, bottomLeft, bottomRight, second;
+    } cases[] = {
+        {"sunken", kSunken, INT_MIN, s, kWhite, kWhite, kWhite, g},
+        {"raised", kRaised, -1000, kWhite, s, s, s, g},
+        {"sunken wins over raised", kSunken | kRaised, 0, s, kWhite, kWhite, kWhite, g},
+        {"black frame", kFrame, 0, kBlack, kBlack, kBlack, kBlack, g},
+        {"sunken border and frame", kSunken | kFrame, INT_MAX, s, kWhite, kWhite, kWhite, kBlack},
+        {"raised border and frame", kRaised | kFrame, 1000, kWhite, s, s, s, kBlack},
+        {"none", 0, 0, g, g, g, g, g},
+        {"none, vertical", kVertical, 0, g, g, g, g, g},
     };
-    for (const BorderCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         VisibleHost host;
-        HWND meter = addMeter(host, c.style);
-        const ClientPixels pixels(meter);
+        const ClientPixels pixels = setMeter(addMeter(host, c.style), 100, c.position);
         const int right = pixels.width() - 1, bottom = pixels.height() - 1;
         EXPECT_EQ(pixels.at(0, 0), c.topLeft);
         EXPECT_EQ(pixels.at(right, 0), c.topRight);
         EXPECT_EQ(pixels.at(0, bottom), c.bottomLeft);
         EXPECT_EQ(pixels.at(right, bottom), c.bottomRight);
         EXPECT_EQ(pixels.at(1, 1), c.second);
-        // The border's edges are whole lines in their colour.
-        if (c.style & (kSunken | kRaised)) {
+        if (c.style & (kSunken | kRaised)) { // whole lines in their colour
             EXPECT_TRUE(pixels.all({0, 0, 1, bottom}, c.topLeft));
             EXPECT_TRUE(pixels.all({0, 0, right, 1}, c.topLeft));
             EXPECT_TRUE(pixels.all({right, 0, right + 1, bottom + 1}, c.bottomRight));
             EXPECT_TRUE(pixels.all({0, bottom, right + 1, bottom + 1}, c.bottomRight));
         }
-    }
-}
-
-TEST(Meter, BorderStaysWhenThePositionLeavesTheRange)
-{
-    for (const LONG position : {LONG{-1000}, LONG{1000}, LONG{INT_MAX}, LONG{INT_MIN}}) {
-        SCOPED_TRACE(position);
-        VisibleHost host;
-        HWND meter = addMeter(host, kSunken | kFrame);
-        setMeter(meter, 100, position);
-        const ClientPixels pixels(meter);
-        const int right = pixels.width() - 1, bottom = pixels.height() - 1;
-        EXPECT_TRUE(pixels.all({0, 0, 1, bottom}, shadow()));
-        EXPECT_TRUE(pixels.all({right, 0, right + 1, bottom + 1}, kWhite));
-        EXPECT_TRUE(pixels.all({1, 1, right, 2}, kBlack)) << "frame, top";
-        EXPECT_TRUE(pixels.all({1, bottom - 1, right, bottom}, kBlack)) << "frame, bottom";
+        if (c.second == kBlack) {
+            EXPECT_TRUE(pixels.all({1, 1, right, 2}, kBlack)) << "frame, top";
+            EXPECT_TRUE(pixels.all({1, bottom - 1, right, bottom}, kBlack)) << "frame, bottom";
+        }
     }
 }
 
@@ -277,68 +195,42 @@ TEST(Meter, RangeZeroDrawsNothing)
     VisibleHost host;
     HWND meter = addMeter(host, kSunken);
     w32ktest::fillClient(meter, kMarker);
-    SendMessageA(meter, WM_METERSETRANGE, 0, 0);
-    SendMessageA(meter, WM_METERSETPOS, 50, 0);
-    w32ktest::settlePaint(meter);
-    EXPECT_TRUE(ClientPixels(meter).all({0, 0, kBarLength + 2, kThickness}, kMarker));
-    // Not even an erase paints it.
-    w32ktest::repaintNow(meter, true);
+    EXPECT_TRUE(setMeter(meter, 0, 50).all({0, 0, kBarLength + 2, kThickness}, kMarker));
+    w32ktest::repaintNow(meter, true); // not even an erase paints it
     EXPECT_TRUE(ClientPixels(meter).all({0, 0, kBarLength + 2, kThickness}, kMarker));
 }
 
-TEST(Meter, SettingTheRangeAloneDoesNotRepaint)
+TEST(Meter, OnlyThePositionRepaintsAndWithoutErasing)
 {
     VisibleHost host;
     HWND meter = addMeter(host, kSunken);
-    setMeter(meter, 100, 50);
-    EXPECT_TRUE(ClientPixels(meter).all(firstLine(kSunken, 50).filled, kBlue));
-
-    SendMessageA(meter, WM_METERSETRANGE, 200, 0);
-    w32ktest::settlePaint(meter);
-    const ClientPixels unchanged(meter);
-    EXPECT_TRUE(unchanged.all(firstLine(kSunken, 50).filled, kBlue)) << "still the old 50%";
-
-    SendMessageA(meter, WM_METERSETPOS, 50, 0);
-    w32ktest::settlePaint(meter);
-    const ClientPixels quarter(meter);
-    EXPECT_TRUE(quarter.all(firstLine(kSunken, 25).filled, kBlue));
-    EXPECT_TRUE(quarter.all(firstLine(kSunken, 25).unfilled, kLightGrey));
-
-    // The position repaints the whole meter, without erasing first.
+    EXPECT_TRUE(barShows(setMeter(meter, 100, 50), kSunken, 50));
+    EXPECT_TRUE(barShows(setMeter(meter, 200, kUnsent), kSunken, 50)) << "still the old 50%";
+    EXPECT_TRUE(barShows(setMeter(meter, kUnsent, 50), kSunken, 25));
     w32ktest::fillClient(meter, kMarker);
-    SendMessageA(meter, WM_METERSETPOS, 60, 0);
-    w32ktest::settlePaint(meter);
-    const ClientPixels repainted(meter);
+    const ClientPixels repainted = setMeter(meter, kUnsent, 60);
     EXPECT_EQ(repainted.count(kMarker), 0);
-    EXPECT_TRUE(repainted.all(firstLine(kSunken, 30).filled, kBlue));
+    EXPECT_TRUE(barShows(repainted, kSunken, 30));
 }
-
-struct MessageCase {
-    UINT message;
-    WPARAM wParam;
-    LRESULT result;
-};
 
 TEST(Meter, MessagesStoreTheirValuesInTheWindowExtraData)
 {
     VisibleHost host;
     HWND meter = addMeter(host, kSunken);
-    const MessageCase steps[] = {
-        {WM_METERSETRANGE, 250, 0},
-        {WM_METERGETRANGE, 0, 250},
-        {WM_METERSETPOS, 75, 0},
-        {WM_METERGETPOS, 0, 75},
-        {WM_METERSETRANGE, static_cast<DWORD>(-7), 0},
-        {WM_METERGETRANGE, 0, -7},
-        {WM_METERSETPOS, static_cast<DWORD>(INT_MIN), 0},
-        {WM_METERGETPOS, 0, INT_MIN},
-        {WM_GETDLGCODE, 0, DLGC_STATIC},
-        {WM_ERASEBKGND, 0, 1},
+    const struct {
+        UINT message;
+        WPARAM wParam;
+        LRESULT result;
+    } steps[] = {
+        {WM_METERGETRANGE, 0, 100}, {WM_METERGETPOS, 0, 0}, // a new meter
+        {WM_METERSETRANGE, 250, 0}, {WM_METERGETRANGE, 0, 250},
+        {WM_METERSETPOS, 75, 0}, {WM_METERGETPOS, 0, 75},
+        {WM_METERSETRANGE, static_cast<DWORD>(-7), 0}, {WM_METERGETRANGE, 0, -7},
+        {WM_METERSETPOS, static_cast<DWORD>(INT_MIN), 0}, {WM_METERGETPOS, 0, INT_MIN},
+        {WM_GETDLGCODE, 0, DLGC_STATIC}, {WM_ERASEBKGND, 0, 1},
     };
-    for (const MessageCase& step : steps) {
-        SCOPED_TRACE(step.message);
-        EXPECT_EQ(SendMessageA(meter, step.message, step.wParam, 0), step.result);
-    }
+    for (const auto& step : steps)
+        EXPECT_EQ(SendMessageA(meter, step.message, step.wParam, 0), step.result) << step.message;
     // The layout hosts rely on: range first, then position.
     EXPECT_EQ(GetWindowLongA(meter, 0), -7);
     EXPECT_EQ(GetWindowLongA(meter, 4), INT_MIN);

@@ -3,6 +3,7 @@
 // focus mark around the value window, and the cancel of a press.
 #include <gtest/gtest.h>
 
+#include "support/pixels.h"
 #include "support/test_support.h"
 #include "w32korutil1.h"
 
@@ -17,14 +18,14 @@ namespace {
 constexpr int kSpinId = 801;
 constexpr int kWidth = 15, kHeight = 28; // vertical layout; horizontal swaps them
 constexpr UINT kRepeatMs = 150;
+constexpr LONG kNoHalf = 255;            // the active half while none is pressed
 
+// The host window: records every WM_SPINSTEP it receives.
 struct Step {
     HWND spin;
     LPARAM half;
     DWORD tick;
 };
-
-// The host window: records every WM_SPINSTEP it receives.
 struct Host {
     std::vector<Step> steps;
     std::function<void(HWND spin)> onStep; // optional reaction to a step
@@ -43,27 +44,19 @@ LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-const char* hostClass()
-{
-    static const char* name = [] {
+class SpinControl : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
         WNDCLASSA cls{};
         cls.lpfnWndProc = hostProc;
         cls.hInstance = GetModuleHandleA(nullptr);
         cls.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
         cls.lpszClassName = "SpinTestHost";
-        RegisterClassA(&cls);
-        return "SpinTestHost";
-    }();
-    return name;
-}
-
-class SpinControl : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+        RegisterClassA(&cls); // fails harmlessly when registered already
         g_host = &host;
-        parent = CreateWindowExA(0, hostClass(), "spin host", WS_POPUP | WS_VISIBLE, 100, 100, 240,
-                                 120, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        parent = CreateWindowExA(0, "SpinTestHost", "spin host", WS_POPUP | WS_VISIBLE, 100, 100, 240, 120,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(parent, nullptr);
     }
     void TearDown() override
@@ -78,20 +71,28 @@ protected:
     HWND createSpin(DWORD extraStyle = 0, int x = 40, int y = 30)
     {
         const bool horizontal = (extraStyle & 1) != 0;
-        HWND spin = CreateWindowExA(0, W32K_CLASS_SPIN, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | extraStyle,
-                                    x, y, horizontal ? kHeight : kWidth, horizontal ? kWidth : kHeight,
-                                    parent, reinterpret_cast<HMENU>(kSpinId), nullptr, nullptr);
+        HWND spin = CreateWindowExA(0, W32K_CLASS_SPIN, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP | extraStyle, x, y,
+                                    horizontal ? kHeight : kWidth, horizontal ? kWidth : kHeight, parent,
+                                    reinterpret_cast<HMENU>(kSpinId), nullptr, nullptr);
         UpdateWindow(parent);
         return spin;
+    }
+    HWND child(int x, int y, int width, int height, int id = 0)
+    {
+        return CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, x, y, width, height, parent,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
     }
 
     static LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
 
-    std::vector<LPARAM> halves() const
+    // The halves of the steps received since the last call.
+    std::vector<LPARAM> takeHalves(DWORD pumpMs = 0)
     {
+        pumpMessages(pumpMs);
         std::vector<LPARAM> all;
         for (const auto& s : host.steps)
             all.push_back(s.half);
+        host.steps.clear();
         return all;
     }
 
@@ -101,17 +102,15 @@ protected:
 
 // --- mouse ---------------------------------------------------------------------
 
-struct PressCase {
-    DWORD style;
-    int x, y;
-    LPARAM half;
-};
-
 TEST_F(SpinControl, PressSendsOneStepForTheHalfUnderThePointerAtOnce)
 {
-    const PressCase cases[] = {
-        {0, 7, 0, 0},  {0, 7, 13, 0}, {0, 7, 14, 1}, {0, 0, 27, 1}, // upper / lower
-        {1, 0, 7, 0},  {1, 13, 7, 0}, {1, 14, 7, 1}, {1, 27, 14, 1}, // left / right
+    const struct {
+        DWORD style;
+        int x, y;
+        LPARAM half;
+    } cases[] = {
+        {0, 7, 0, 0}, {0, 7, 13, 0}, {0, 7, 14, 1}, {0, 0, 27, 1},  // upper / lower
+        {1, 0, 7, 0}, {1, 13, 7, 0}, {1, 14, 7, 1}, {1, 27, 14, 1}, // left / right
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "style " << c.style << " at " << c.x << "," << c.y);
@@ -141,47 +140,28 @@ TEST_F(SpinControl, HoldingRepeatsEveryPeriodAndReleaseStops)
         EXPECT_GE(gap, kRepeatMs - 20) << "step " << i;
         EXPECT_LE(gap, kRepeatMs + 60) << "step " << i;
     }
-    EXPECT_EQ(halves(), std::vector<LPARAM>(host.steps.size(), 0));
-
+    const auto held = takeHalves();
+    EXPECT_EQ(std::count(held.begin(), held.end(), 0), std::ssize(held)) << "all on the upper half";
     SendMessageA(spin, WM_LBUTTONUP, 0, at(7, 3));
-    host.steps.clear();
-    pumpMessages(2 * kRepeatMs + 50);
-    EXPECT_TRUE(host.steps.empty());
+    EXPECT_TRUE(takeHalves(2 * kRepeatMs + 50).empty());
 }
 
 TEST_F(SpinControl, DraggingOffPausesTheRepeatAndDraggingBackResumesInTheNewDirection)
 {
     HWND spin = createSpin();
     SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at(7, 3));
-    pumpMessages(kRepeatMs + 30);
-    ASSERT_GE(host.steps.size(), 2u);
-
+    EXPECT_GE(takeHalves(kRepeatMs + 30).size(), 2u);
     // Left of the control: the low word is 65531 as an unsigned coordinate.
     SendMessageA(spin, WM_MOUSEMOVE, MK_LBUTTON, at(-5, 3));
-    host.steps.clear();
-    pumpMessages(3 * kRepeatMs);
-    EXPECT_TRUE(host.steps.empty());
+    EXPECT_TRUE(takeHalves(3 * kRepeatMs).empty());
     EXPECT_EQ(GetCapture(), spin); // still held
-
     SendMessageA(spin, WM_MOUSEMOVE, MK_LBUTTON, at(7, 20)); // back, on the lower half
     EXPECT_TRUE(host.steps.empty());                         // a move itself sends nothing
-    pumpMessages(2 * kRepeatMs + 30);
-    EXPECT_GE(host.steps.size(), 1u);
-    EXPECT_EQ(halves(), std::vector<LPARAM>(host.steps.size(), 1));
-
+    const auto resumed = takeHalves(2 * kRepeatMs + 30);
+    EXPECT_GE(resumed.size(), 1u);
+    EXPECT_EQ(std::count(resumed.begin(), resumed.end(), 1), std::ssize(resumed)) << "all on the lower half";
     SendMessageA(spin, WM_LBUTTONUP, 0, at(300, 300)); // released anywhere
-    host.steps.clear();
-    pumpMessages(2 * kRepeatMs);
-    EXPECT_TRUE(host.steps.empty());
-}
-
-TEST_F(SpinControl, MovesWithoutAPressAreIgnored)
-{
-    HWND spin = createSpin();
-    SendMessageA(spin, WM_MOUSEMOVE, 0, at(7, 3));
-    SendMessageA(spin, WM_TIMER, 100, 0);
-    pumpMessages(kRepeatMs + 30);
-    EXPECT_TRUE(host.steps.empty());
+    EXPECT_TRUE(takeHalves(2 * kRepeatMs).empty());
 }
 
 TEST_F(SpinControl, DoubleClickIsASecondPress)
@@ -191,11 +171,10 @@ TEST_F(SpinControl, DoubleClickIsASecondPress)
     SendMessageA(spin, WM_LBUTTONUP, 0, at(7, 20));
     SendMessageA(spin, WM_LBUTTONDBLCLK, MK_LBUTTON, at(7, 20));
     SendMessageA(spin, WM_LBUTTONUP, 0, at(7, 20));
-    pumpMessages(kRepeatMs + 30);
-    EXPECT_EQ(halves(), (std::vector<LPARAM>{1, 1}));
+    EXPECT_EQ(takeHalves(kRepeatMs + 30), (std::vector<LPARAM>{1, 1}));
 }
 
-TEST_F(SpinControl, CancelModeStopsTheRepeatReleasesTheCaptureAndDoesNotRepaint)
+TEST_F(SpinControl, CancelModeStopsTheRepeatReleasesOnlyItsOwnCaptureAndDoesNotRepaint)
 {
     HWND spin = createSpin();
     SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at(7, 3));
@@ -204,20 +183,14 @@ TEST_F(SpinControl, CancelModeStopsTheRepeatReleasesTheCaptureAndDoesNotRepaint)
     EXPECT_EQ(SendMessageA(spin, WM_CANCELMODE, 0, 0), 0);
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_FALSE(GetUpdateRect(spin, nullptr, FALSE));
-    EXPECT_EQ(GetWindowLongA(spin, 0), 0);   // tracking flag
-    EXPECT_EQ(GetWindowLongA(spin, 4), 255); // active half: none
-    host.steps.clear();
-    pumpMessages(2 * kRepeatMs + 50);
-    EXPECT_TRUE(host.steps.empty());
+    EXPECT_EQ(GetWindowLongA(spin, 0), 0); // tracking flag
+    EXPECT_EQ(GetWindowLongA(spin, 4), kNoHalf);
+    takeHalves();
+    EXPECT_TRUE(takeHalves(2 * kRepeatMs + 50).empty());
     SendMessageA(spin, WM_MOUSEMOVE, MK_LBUTTON, at(7, 20)); // no longer tracking
-    EXPECT_EQ(GetWindowLongA(spin, 4), 255);
-}
+    EXPECT_EQ(GetWindowLongA(spin, 4), kNoHalf);
 
-TEST_F(SpinControl, CancelModeLeavesAnotherWindowsCaptureAlone)
-{
-    HWND spin = createSpin();
-    HWND other = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 100, 10, 20, 20, parent,
-                                 nullptr, nullptr, nullptr);
+    HWND other = child(100, 10, 20, 20);
     SetCapture(other);
     SendMessageA(spin, WM_CANCELMODE, 0, 0);
     EXPECT_EQ(GetCapture(), other);
@@ -231,84 +204,61 @@ TEST_F(SpinControl, ParentDestroyingTheControlOnTheFirstStepLeavesNoTimerBehind)
     SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at(7, 3));
     EXPECT_FALSE(IsWindow(spin));
     host.onStep = nullptr;
-    pumpMessages(2 * kRepeatMs);
-    EXPECT_EQ(host.steps.size(), 1u);
+    EXPECT_EQ(takeHalves(2 * kRepeatMs).size(), 1u);
 }
 
 // --- keyboard --------------------------------------------------------------------
 
+// One step posted per key-down, auto-repeated ones too (no timer for keys);
+// the half shows pressed until key-up.
 TEST_F(SpinControl, ArrowKeysPostOneStepEachInEitherLayout)
 {
-    struct KeyCase {
+    const struct {
         WPARAM key;
         LPARAM half;
-    };
-    const KeyCase keys[] = {{VK_UP, 0}, {VK_LEFT, 0}, {VK_DOWN, 1}, {VK_RIGHT, 1}};
+    } keys[] = {{VK_UP, 0}, {VK_LEFT, 0}, {VK_DOWN, 1}, {VK_RIGHT, 1}};
     for (DWORD style : {0ul, 1ul}) {
         HWND spin = createSpin(style);
         for (const auto& k : keys) {
             SCOPED_TRACE(testing::Message() << "style " << style << " key " << k.key);
-            host.steps.clear();
             EXPECT_EQ(SendMessageA(spin, WM_KEYDOWN, k.key, 1), 0);
             EXPECT_TRUE(host.steps.empty()); // posted, not sent
             pumpMessages();
             ASSERT_EQ(host.steps.size(), 1u);
             EXPECT_EQ(host.steps[0].spin, spin);
-            EXPECT_EQ(host.steps[0].half, k.half);
-            EXPECT_EQ(GetWindowLongA(spin, 4), k.half); // shown pressed until key-up
+            EXPECT_EQ(takeHalves(), std::vector<LPARAM>{k.half});
+            EXPECT_EQ(GetWindowLongA(spin, 4), k.half);
             SendMessageA(spin, WM_KEYUP, k.key, 0xC0000001);
-            EXPECT_EQ(GetWindowLongA(spin, 4), 255);
+            EXPECT_EQ(GetWindowLongA(spin, 4), kNoHalf);
         }
         DestroyWindow(spin);
     }
-}
-
-TEST_F(SpinControl, KeyboardRepeatGivesOneStepPerKeyDown)
-{
     HWND spin = createSpin();
     for (int i = 0; i < 3; ++i)
         SendMessageA(spin, WM_KEYDOWN, VK_DOWN, 0x40000001); // repeat flag set
-    pumpMessages(kRepeatMs + 30); // no timer for keys: nothing beyond the three
-    EXPECT_EQ(halves(), (std::vector<LPARAM>{1, 1, 1}));
+    EXPECT_EQ(takeHalves(kRepeatMs + 30), (std::vector<LPARAM>{1, 1, 1}));
 }
 
-TEST_F(SpinControl, OtherKeysAreSwallowed)
+TEST_F(SpinControl, OtherKeysStrayTimersAndMovesWithoutAPressDoNothing)
 {
     HWND spin = createSpin();
-    for (WPARAM key : {WPARAM{'A'}, WPARAM{VK_SPACE}, WPARAM{VK_RETURN}, WPARAM{VK_TAB},
-                       WPARAM{VK_F1}, WPARAM{VK_PRIOR}, WPARAM{VK_HOME}}) {
+    for (WPARAM key : {WPARAM{'A'}, WPARAM{VK_SPACE}, WPARAM{VK_RETURN}, WPARAM{VK_TAB}, WPARAM{VK_F1},
+                       WPARAM{VK_PRIOR}, WPARAM{VK_HOME}}) {
         EXPECT_EQ(SendMessageA(spin, WM_KEYDOWN, key, 1), 0) << key;
-        EXPECT_EQ(GetWindowLongA(spin, 4), 255) << key;
+        EXPECT_EQ(GetWindowLongA(spin, 4), kNoHalf) << key;
     }
-    pumpMessages();
-    EXPECT_TRUE(host.steps.empty());
-}
-
-TEST_F(SpinControl, AsksTheDialogManagerForTheArrowKeysOnly)
-{
-    HWND spin = createSpin();
+    SendMessageA(spin, WM_MOUSEMOVE, 0, at(7, 3));
+    SendMessageA(spin, WM_TIMER, 100, 0);
+    EXPECT_TRUE(takeHalves(kRepeatMs + 30).empty());
+    // Called directly through the export.
     EXPECT_EQ(SpinControlProc(spin, WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS);
     EXPECT_EQ(SpinControlProc(spin, WM_ERASEBKGND, 0, 0), 1);
-}
-
-TEST_F(SpinControl, DestroyRemovesTheFocusWindowProperty)
-{
-    HWND spin = createSpin();
     SetPropA(spin, "FocHwnd", parent);
     EXPECT_EQ(SpinControlProc(spin, WM_DESTROY, 0, 0), 0);
-    EXPECT_EQ(GetPropA(spin, "FocHwnd"), nullptr);
+    EXPECT_EQ(GetPropA(spin, "FocHwnd"), nullptr) << "destroy removes the focus window property";
 }
 
 // --- painting ------------------------------------------------------------------------
-
-COLORREF pixel(HWND window, int x, int y)
-{
-    GdiFlush();
-    HDC dc = GetDC(window);
-    const COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(window, dc);
-    return c;
-}
 
 TEST_F(SpinControl, PressedHalfIsDrawnSunkenWithItsArrowMovedByOnePixel)
 {
@@ -322,23 +272,23 @@ TEST_F(SpinControl, PressedHalfIsDrawnSunkenWithItsArrowMovedByOnePixel)
     };
     // 15 x 28: halves split at y 14; up arrow (7,5) (4,8) (10,8), down arrow (7,22) (4,19) (10,19).
     const Probe probes[] = {
-        {0, 0, frame, frame, frame},      // outline
-        {5, 14, frame, frame, frame},     // divider
-        {7, 5, text, face, text},         // up arrow tip
-        {8, 6, text, text, text},         // inside the up arrow, or its moved tip
-        {4, 8, text, face, text},         // up arrow corner, moved when pressed
-        {11, 9, face, text, face},        // ... to here
-        {4, 19, text, text, face},        // down arrow corner
-        {11, 20, face, face, text},       // ... moved
-        {5, 1, white, shadow, white},     // upper bevel top edge
-        {13, 7, shadow, face, shadow},    // upper bevel right edge (raised only)
-        {5, 15, white, white, shadow},    // lower bevel top edge
-        {5, 26, shadow, shadow, face},    // lower bevel bottom edge (raised only)
+        {0, 0, frame, frame, frame},   // outline
+        {5, 14, frame, frame, frame},  // divider
+        {7, 5, text, face, text},      // up arrow tip
+        {8, 6, text, text, text},      // inside the up arrow, or its moved tip
+        {4, 8, text, face, text},      // up arrow corner, moved when pressed
+        {11, 9, face, text, face},     // ... to here
+        {4, 19, text, text, face},     // down arrow corner
+        {11, 20, face, face, text},    // ... moved
+        {5, 1, white, shadow, white},  // upper bevel top edge
+        {13, 7, shadow, face, shadow}, // upper bevel right edge (raised only)
+        {5, 15, white, white, shadow}, // lower bevel top edge
+        {5, 26, shadow, shadow, face}, // lower bevel bottom edge (raised only)
     };
-    auto expectProbes = [&](const char* state, COLORREF Probe::*which) {
+    const auto expectProbes = [&](const char* state, COLORREF Probe::*which) {
         UpdateWindow(spin);
         for (const auto& p : probes)
-            EXPECT_EQ(pixel(spin, p.x, p.y), p.*which) << state << " at " << p.x << "," << p.y;
+            EXPECT_EQ(w32ktest::clientPixel(spin, p.x, p.y), p.*which) << state << " at " << p.x << "," << p.y;
     };
     expectProbes("idle", &Probe::idle);
     SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at(7, 3));
@@ -357,86 +307,47 @@ TEST_F(SpinControl, PressedHalfIsDrawnSunkenWithItsArrowMovedByOnePixel)
 
 // --- focus mark ----------------------------------------------------------------------
 
-std::vector<COLORREF> ring(HWND window, RECT r)
+// How many pixels of the one-pixel ring on the edge of `r` differ between two copies.
+int ringDifferences(const w32ktest::ClientPixels& a, const w32ktest::ClientPixels& b, RECT r)
 {
-    GdiFlush();
-    HDC dc = GetDC(window);
-    std::vector<COLORREF> pixels;
-    for (int x = r.left; x < r.right; ++x) {
-        pixels.push_back(GetPixel(dc, x, r.top));
-        pixels.push_back(GetPixel(dc, x, r.bottom - 1));
-    }
-    for (int y = r.top + 1; y < r.bottom - 1; ++y) {
-        pixels.push_back(GetPixel(dc, r.left, y));
-        pixels.push_back(GetPixel(dc, r.right - 1, y));
-    }
-    ReleaseDC(window, dc);
-    return pixels;
+    return a.differences(b, {r.left, r.top, r.right, r.top + 1}) +
+           a.differences(b, {r.left, r.bottom - 1, r.right, r.bottom}) +
+           a.differences(b, {r.left, r.top + 1, r.left + 1, r.bottom - 1}) +
+           a.differences(b, {r.right - 1, r.top + 1, r.right, r.bottom - 1});
 }
 
-std::size_t differing(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b)
-{
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < std::min(a.size(), b.size()); ++i)
-        n += a[i] != b[i];
-    return n;
-}
-
-RECT childRect(HWND parent, HWND child)
-{
-    RECT r;
-    GetWindowRect(child, &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
+// Around the window named by the property, else item 2000 (both 2 pixels
+// in), else the control itself (a frame's width out); nothing else changes.
 TEST_F(SpinControl, FocusMarkIsDrawnOnGainAndRemovedOnLoss)
 {
     enum Target { Property, Item2000, Itself };
     for (Target target : {Property, Item2000, Itself}) {
         SCOPED_TRACE(target);
         HWND spin = createSpin(0, 160, 40);
-        HWND frame2000 = nullptr, named = nullptr;
-        if (target != Itself)
-            frame2000 = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 20, 20, 60, 24, parent,
-                                        reinterpret_cast<HMENU>(2000), nullptr, nullptr);
-        if (target == Property) {
-            named = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 20, 60, 90, 30, parent,
-                                    nullptr, nullptr, nullptr);
+        HWND frame2000 = target != Itself ? child(20, 20, 60, 24, 2000) : nullptr;
+        HWND named = target == Property ? child(20, 60, 90, 30) : nullptr;
+        if (named)
             SetPropA(spin, "FocHwnd", named);
-        }
+        HWND around = named ? named : frame2000 ? frame2000 : spin;
         RECT mark;
-        if (target == Itself) {
-            mark = childRect(parent, spin);
-            const int grow = GetSystemMetrics(SM_CXFRAME);
-            InflateRect(&mark, grow, grow);
-        } else {
-            mark = childRect(parent, target == Property ? named : frame2000);
-            InflateRect(&mark, -2, -2);
-        }
-        RECT outside = mark;
-        InflateRect(&outside, 1, 1);
-        RECT inside = mark;
-        InflateRect(&inside, -1, -1);
+        GetWindowRect(around, &mark);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&mark), 2);
+        const int grow = around == spin ? GetSystemMetrics(SM_CXFRAME) : -2;
+        InflateRect(&mark, grow, grow);
         RedrawWindow(parent, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        const auto before = ring(parent, mark);
-        const auto beforeOutside = ring(parent, outside);
-        const auto beforeInside = ring(parent, inside);
+        const w32ktest::ClientPixels before(parent);
 
         SendMessageA(spin, WM_SETFOCUS, 0, 0);
-        const auto shown = ring(parent, mark);
-        EXPECT_GE(differing(before, shown), before.size() / 3);
-        EXPECT_EQ(differing(beforeOutside, ring(parent, outside)), 0u);
-        EXPECT_EQ(differing(beforeInside, ring(parent, inside)), 0u);
-
+        const w32ktest::ClientPixels shown(parent);
+        const int ring = 2 * (mark.right - mark.left) + 2 * (mark.bottom - mark.top) - 4;
+        EXPECT_GE(ringDifferences(before, shown, mark), ring / 3);
+        EXPECT_EQ(before.differences(shown, before.rect()), ringDifferences(before, shown, mark))
+            << "only the ring changes";
         SendMessageA(spin, WM_KILLFOCUS, 0, 0);
-        EXPECT_EQ(differing(before, ring(parent, mark)), 0u);
-
-        DestroyWindow(spin);
-        if (frame2000)
-            DestroyWindow(frame2000);
-        if (named)
-            DestroyWindow(named);
+        EXPECT_TRUE(w32ktest::ClientPixels(parent) == before);
+        for (HWND window : {spin, frame2000, named})
+            if (window)
+                DestroyWindow(window);
     }
 }
 

@@ -18,24 +18,6 @@ namespace w32ktest {
 
 namespace {
 
-// A top-down 32-bit DIB section: pixels as 0x00RRGGBB.
-HBITMAP makeTopDownDib(HDC dc, int width, int height, void** bits)
-{
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return CreateDIBSection(dc, &info, DIB_RGB_COLORS, bits, nullptr, 0);
-}
-
-COLORREF fromDibPixel(DWORD pixel)
-{
-    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
-}
-
 RECT clipped(const RECT& area, int width, int height)
 {
     RECT r{};
@@ -148,16 +130,7 @@ void repaintNow(HWND window, bool erase)
 
 COLORREF clientPixel(HWND window, int x, int y)
 {
-    GdiFlush();
-    RECT client{};
-    GetClientRect(window, &client);
-    const POINT p{x, y};
-    if (!PtInRect(&client, p))
-        return CLR_INVALID;
-    HDC dc = GetDC(window);
-    const COLORREF colour = GetPixel(dc, x, y);
-    ReleaseDC(window, dc);
-    return colour;
+    return ClientPixels(window).at(x, y);
 }
 
 ClientPixels::ClientPixels(HWND window)
@@ -165,31 +138,31 @@ ClientPixels::ClientPixels(HWND window)
     GdiFlush();
     RECT client{};
     GetClientRect(window, &client);
-    width_ = client.right;
-    height_ = client.bottom;
-    if (width_ <= 0 || height_ <= 0)
+    if (client.right <= 0 || client.bottom <= 0)
         return;
+    // Through a top-down 32-bit DIB section: pixels as 0x00RRGGBB.
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     HDC dc = GetDC(window);
     HDC memory = CreateCompatibleDC(dc);
     void* bits = nullptr;
-    HBITMAP dib = makeTopDownDib(dc, width_, height_, &bits);
+    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (memory && dib) {
         HGDIOBJ old = SelectObject(memory, dib);
-        BitBlt(memory, 0, 0, width_, height_, dc, 0, 0, SRCCOPY);
+        BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
         GdiFlush();
         const auto* source = static_cast<const DWORD*>(bits);
-        pixels_.reserve(static_cast<size_t>(width_) * height_);
-        for (int i = 0; i < width_ * height_; ++i)
-            pixels_.push_back(fromDibPixel(source[i]));
+        for (LONG i = 0; i < client.right * client.bottom; ++i)
+            pixels_.push_back(RGB((source[i] >> 16) & 0xFF, (source[i] >> 8) & 0xFF, source[i] & 0xFF));
         SelectObject(memory, old);
+        width_ = client.right;
+        height_ = client.bottom;
     }
     if (dib)
         DeleteObject(dib);
     if (memory)
         DeleteDC(memory);
     ReleaseDC(window, dc);
-    if (pixels_.empty())
-        width_ = height_ = 0;
 }
 
 COLORREF ClientPixels::at(int x, int y) const
@@ -199,19 +172,13 @@ COLORREF ClientPixels::at(int x, int y) const
     return pixels_[static_cast<size_t>(y) * width_ + x];
 }
 
-template <typename Visit>
-void ClientPixels::forEach(const RECT& area, Visit visit) const
-{
-    const RECT r = clipped(area, width_, height_);
-    for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x)
-            visit(at(x, y));
-}
-
 int ClientPixels::count(const RECT& area, COLORREF colour) const
 {
+    const RECT r = clipped(area, width_, height_);
     int n = 0;
-    forEach(area, [&](COLORREF c) { n += c == colour ? 1 : 0; });
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x)
+            n += at(x, y) == colour ? 1 : 0;
     return n;
 }
 
@@ -220,18 +187,6 @@ bool ClientPixels::all(const RECT& area, COLORREF colour) const
     const RECT r = clipped(area, width_, height_);
     return !IsRectEmpty(&r) && EqualRect(&r, &area) &&
            count(r, colour) == (r.right - r.left) * (r.bottom - r.top);
-}
-
-std::map<COLORREF, int> ClientPixels::histogram(const RECT& area) const
-{
-    std::map<COLORREF, int> counts;
-    forEach(area, [&](COLORREF c) { ++counts[c]; });
-    return counts;
-}
-
-RECT ClientPixels::bounds(COLORREF colour) const
-{
-    return bounds([colour](COLORREF c) { return c == colour; });
 }
 
 RECT ClientPixels::bounds(const RECT& area, const std::function<bool(COLORREF)>& match) const

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <functional>
-#include <map>
 #include <ostream>
 #include <vector>
 
@@ -70,14 +69,13 @@ public:
     int count(COLORREF colour) const { return count(rect(), colour); }
     // True when every pixel of `area` has `colour` (and area is not empty).
     bool all(const RECT& area, COLORREF colour) const;
-    // Pixel count per colour within `area`.
-    std::map<COLORREF, int> histogram(const RECT& area) const;
-    // The smallest rectangle holding every pixel of `colour`; empty if none.
-    RECT bounds(COLORREF colour) const;
-    // The smallest rectangle holding every pixel for which `match` holds.
-    RECT bounds(const std::function<bool(COLORREF)>& match) const { return bounds(rect(), match); }
-    // The same within `area`.
+    // The smallest rectangle within `area` holding every pixel for which
+    // `match` holds (or of `colour`); empty if none.
     RECT bounds(const RECT& area, const std::function<bool(COLORREF)>& match) const;
+    RECT bounds(COLORREF colour) const
+    {
+        return bounds(rect(), [colour](COLORREF c) { return c == colour; });
+    }
 
     // How many pixels of `area` differ from the same pixels of `other`.
     int differences(const ClientPixels& other, const RECT& area) const;
@@ -85,9 +83,6 @@ public:
     bool operator==(const ClientPixels& other) const;
 
 private:
-    template <typename Visit>
-    void forEach(const RECT& area, Visit visit) const;
-
     int width_ = 0;
     int height_ = 0;
     std::vector<COLORREF> pixels_;
