@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-using w32ktest::CurrentDirectoryGuard;
 using w32ktest::TempDirectory;
 
 namespace {
@@ -22,91 +21,59 @@ bool sameName(const std::string& a, const std::string& b)
     return _stricmp(a.c_str(), b.c_str()) == 0;
 }
 
-// Every match of a search, FindFirst's and FindNext's, in order.
+std::string lower(std::string name)
+{
+    std::transform(name.begin(), name.end(), name.begin(), ::tolower);
+    return name;
+}
+
+// FindFirst on a copy of path in buffer.
+int findFirst(char (&buffer)[MAX_PATH], const std::string& path, UINT mode, HMODULE module = nullptr)
+{
+    std::strcpy(buffer, path.c_str());
+    return FindFirst(module, buffer, 0x1234, mode);
+}
+
+// Every match of a search, FindFirst's and FindNext's, in order, lower-cased.
 std::vector<std::string> allMatches(HMODULE module, const std::string& path, UINT mode)
 {
     std::vector<std::string> matches;
     char buffer[MAX_PATH] = {};
-    std::strcpy(buffer, path.c_str());
-    if (FindFirst(module, buffer, 0x1234, mode) != 0)
+    if (findFirst(buffer, path, mode, module) != 0)
         return matches;
     do {
-        matches.emplace_back(buffer);
+        matches.push_back(lower(buffer));
     } while (matches.size() < 64 && FindNext(buffer) == 0);
     return matches;
 }
-
-std::vector<std::string> sorted(std::vector<std::string> names)
-{
-    for (auto& name : names)
-        std::transform(name.begin(), name.end(), name.begin(), ::tolower);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-// A module loaded from a copy of KorAbout.dll in dir: its directory is step 1.
-class ModuleIn {
-public:
-    explicit ModuleIn(const std::string& directory)
-    {
-        const std::string target = directory + "\\search.dll";
-        CopyFileA((w32ktest::exeDirectory() + "\\KorAbout.dll").c_str(), target.c_str(), FALSE);
-        module_ = LoadLibraryA(target.c_str());
-    }
-    ~ModuleIn()
-    {
-        if (module_)
-            FreeLibrary(module_);
-    }
-    ModuleIn(const ModuleIn&) = delete;
-    ModuleIn& operator=(const ModuleIn&) = delete;
-    HMODULE handle() const { return module_; }
-
-private:
-    HMODULE module_ = nullptr;
-};
 
 class FileSearch : public ::testing::Test {
 protected:
     void TearDown() override { FileFindInterrupt(); }
 
     TempDirectory root;
-    CurrentDirectoryGuard restore; // destroyed before root: the directory can go
+    w32ktest::CurrentDirectoryGuard restore; // destroyed before root: the directory can go
 };
 
 } // namespace
 
-TEST_F(FileSearch, OneLocationSearchesOnlyThePathsDirectory)
+TEST_F(FileSearch, ThePathsDirectoryThenTheModulesUnlessOneLocation)
 {
-    const std::string data = root.subdirectory("DATA");
-    const std::string moduleDir = root.subdirectory("MOD");
-    root.write("DATA\\a.w32kq");
-    root.write("DATA\\b.w32kq");
-    root.write("MOD\\m.w32kq");
-    ModuleIn module(moduleDir);
+    const std::string data = lower(root.subdirectory("DATA")), mod = lower(root.subdirectory("MOD"));
+    for (const char* name : {"DATA\\a.w32kq", "MOD\\m1.w32kq", "MOD\\m2.w32kq"})
+        root.write(name);
+    w32ktest::ModuleCopy module(root, "MOD\\search.dll");
     ASSERT_NE(module.handle(), nullptr);
 
-    const auto matches = allMatches(module.handle(), data + "\\*.w32kq", W32K_FIND_ONE_LOCATION);
-    EXPECT_EQ(sorted(matches), sorted({data + "\\a.w32kq", data + "\\b.w32kq"}));
+    auto matches = allMatches(module.handle(), data + "\\*.w32kq", 0);
+    ASSERT_EQ(matches.size(), 3u);
+    std::sort(matches.begin() + 1, matches.end());
+    EXPECT_EQ(matches, (std::vector<std::string>{data + "\\a.w32kq", mod + "\\m1.w32kq", mod + "\\m2.w32kq"}))
+        << "the path's directory comes first";
+    EXPECT_EQ(allMatches(module.handle(), data + "\\*.w32kq", W32K_FIND_ONE_LOCATION),
+              std::vector<std::string>{data + "\\a.w32kq"});
     EXPECT_TRUE(sameName(w32ktest::currentDirectory(), data))
         << "the search leaves the current directory at the location searched";
-}
-
-TEST_F(FileSearch, ModeZeroGoesOnToTheModulesDirectory)
-{
-    const std::string data = root.subdirectory("DATA");
-    const std::string moduleDir = root.subdirectory("MOD");
-    root.write("DATA\\a.w32kq");
-    root.write("MOD\\m1.w32kq");
-    root.write("MOD\\m2.w32kq");
-    ModuleIn module(moduleDir);
-    ASSERT_NE(module.handle(), nullptr);
-
-    const auto matches = allMatches(module.handle(), data + "\\*.w32kq", 0);
-    ASSERT_EQ(matches.size(), 3u);
-    EXPECT_TRUE(sameName(matches[0], data + "\\a.w32kq")) << "the path's directory comes first";
-    EXPECT_EQ(sorted({matches[1], matches[2]}),
-              sorted({moduleDir + "\\m1.w32kq", moduleDir + "\\m2.w32kq"}));
 
     // Nothing in DATA: FindFirst already answers from the module's directory.
     DeleteFileA((data + "\\a.w32kq").c_str());
@@ -114,17 +81,16 @@ TEST_F(FileSearch, ModeZeroGoesOnToTheModulesDirectory)
     EXPECT_TRUE(allMatches(module.handle(), data + "\\*.w32kq", W32K_FIND_ONE_LOCATION).empty());
 }
 
-TEST_F(FileSearch, StepsSelectTheWindowsAndSystemDirectories)
+TEST_F(FileSearch, StepsSelectTheWindowsAndSystemDirectoriesAndBadPathsFindNothing)
 {
     char windows[MAX_PATH] = {}, system[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, MAX_PATH);
     GetSystemDirectoryA(system, MAX_PATH);
-    struct Case {
-        const char* pattern;
+    const struct {
+        std::string pattern;
         UINT mode;
         std::string expected; // empty: nothing found
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"win.ini", 2, std::string(windows) + "\\win.ini"},
         {"win.ini", W32K_FIND_ONE_LOCATION | 2, std::string(windows) + "\\win.ini"},
         {"kernel32.dll", 2, std::string(system) + "\\kernel32.dll"}, // not in Windows: goes on
@@ -132,32 +98,39 @@ TEST_F(FileSearch, StepsSelectTheWindowsAndSystemDirectories)
         {"kernel32.dll", 3, std::string(system) + "\\kernel32.dll"},
         {"win.ini", 3, ""},
         {"win.ini", 4, ""}, // beyond the last location
-        {"*", 4, ""},
         {"*", W32K_FIND_ONE_LOCATION | 4, ""},
+        {root.path() + "\\NOWHERE\\*.w32kq", W32K_FIND_ONE_LOCATION, ""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.pattern) + " mode " + std::to_string(c.mode));
+        SCOPED_TRACE(c.pattern + " mode " + std::to_string(c.mode));
         char buffer[MAX_PATH] = {};
-        std::strcpy(buffer, c.pattern);
-        const int result = FindFirst(nullptr, buffer, 0, c.mode);
-        if (c.expected.empty()) {
-            EXPECT_EQ(result, 1);
+        const int result = findFirst(buffer, c.pattern, c.mode);
+        EXPECT_EQ(result, c.expected.empty() ? 1 : 0);
+        if (c.expected.empty())
             EXPECT_EQ(FindNext(buffer), 1) << "no search is left running";
-        } else {
-            EXPECT_EQ(result, 0);
+        else
             EXPECT_TRUE(sameName(buffer, c.expected)) << buffer;
-        }
         FileFindInterrupt();
     }
+    char longPath[400];
+    std::memset(longPath, 'a', sizeof longPath - 1);
+    longPath[sizeof longPath - 1] = '\0';
+    EXPECT_EQ(FindFirst(nullptr, longPath, 0, 0), 1);
+    EXPECT_EQ(FindFirst(nullptr, nullptr, 0, 0), 1);
+
+    // A bare name is searched in the current directory and stays bare.
+    root.write("bare.w32kq");
+    SetCurrentDirectoryA(root.path().c_str());
+    char buffer[MAX_PATH] = {};
+    ASSERT_EQ(findFirst(buffer, "bare.w32kq", W32K_FIND_ONE_LOCATION), 0);
+    EXPECT_STREQ(buffer, "bare.w32kq");
 }
 
 TEST_F(FileSearch, ANewFindFirstEndsTheRunningSearch)
 {
-    const std::string one = root.subdirectory("ONE");
-    const std::string two = root.subdirectory("TWO");
-    root.write("ONE\\a.w32kq");
-    root.write("ONE\\b.w32kq");
-    root.write("TWO\\c.w32kq");
+    const std::string one = root.subdirectory("ONE"), two = root.subdirectory("TWO");
+    for (const char* name : {"ONE\\a.w32kq", "ONE\\b.w32kq", "TWO\\c.w32kq"})
+        root.write(name);
 
     // Handles are handed out from the lowest free slot: leaked find handles
     // push a new handle's value up by 4 each.
@@ -169,61 +142,30 @@ TEST_F(FileSearch, ANewFindFirstEndsTheRunningSearch)
     const uintptr_t before = probeHandle();
     char buffer[MAX_PATH];
     constexpr int kSearches = 50;
-    for (int i = 0; i < kSearches; ++i) {
-        std::strcpy(buffer, (one + "\\*.w32kq").c_str());
-        ASSERT_EQ(FindFirst(nullptr, buffer, 0, W32K_FIND_ONE_LOCATION), 0);
-    }
-    EXPECT_LT(probeHandle(), before + 4 * kSearches / 2)
-        << "each replaced search closes its find handle";
+    for (int i = 0; i < kSearches; ++i)
+        ASSERT_EQ(findFirst(buffer, one + "\\*.w32kq", W32K_FIND_ONE_LOCATION), 0);
+    EXPECT_LT(probeHandle(), before + 4 * kSearches / 2) << "each replaced search closes its find handle";
 
-    std::strcpy(buffer, (two + "\\*.w32kq").c_str());
-    ASSERT_EQ(FindFirst(nullptr, buffer, 0, W32K_FIND_ONE_LOCATION), 0);
+    ASSERT_EQ(findFirst(buffer, two + "\\*.w32kq", W32K_FIND_ONE_LOCATION), 0);
     EXPECT_TRUE(sameName(buffer, two + "\\c.w32kq"));
     EXPECT_EQ(FindNext(buffer), 1) << "FindNext continues the new search, not the old one";
 }
 
-TEST_F(FileSearch, InterruptEndsTheSearchAndIsHarmlessWithoutOne)
+TEST_F(FileSearch, InterruptOrANullBufferEndsTheSearch)
 {
-    FileFindInterrupt();
-    FileFindInterrupt();
-    char buffer[MAX_PATH] = "unchanged";
-    EXPECT_EQ(FindNext(buffer), 1);
-    EXPECT_STREQ(buffer, "unchanged");
-
+    FileFindInterrupt(); // harmless without a search
     const std::string data = root.subdirectory("DATA");
     root.write("DATA\\a.w32kq");
     root.write("DATA\\b.w32kq");
-    std::strcpy(buffer, (data + "\\*.w32kq").c_str());
-    ASSERT_EQ(FindFirst(nullptr, buffer, 0, W32K_FIND_ONE_LOCATION), 0);
-    FileFindInterrupt();
-    std::strcpy(buffer, "unchanged");
-    EXPECT_EQ(FindNext(buffer), 1);
-    EXPECT_STREQ(buffer, "unchanged");
-
-    // FindNext without a buffer ends the search as well.
-    std::strcpy(buffer, (data + "\\*.w32kq").c_str());
-    ASSERT_EQ(FindFirst(nullptr, buffer, 0, W32K_FIND_ONE_LOCATION), 0);
-    EXPECT_EQ(FindNext(nullptr), 1);
-    EXPECT_EQ(FindNext(buffer), 1);
-}
-
-TEST_F(FileSearch, BadPathsFindNothing)
-{
-    char longPath[400];
-    std::memset(longPath, 'a', sizeof longPath - 1);
-    longPath[sizeof longPath - 1] = '\0';
-    EXPECT_EQ(FindFirst(nullptr, longPath, 0, 0), 1);
-    EXPECT_EQ(FindFirst(nullptr, nullptr, 0, 0), 1);
-    char missing[MAX_PATH] = {};
-    std::strcpy(missing, (root.path() + "\\NOWHERE\\*.w32kq").c_str());
-    EXPECT_EQ(FindFirst(nullptr, missing, 0, W32K_FIND_ONE_LOCATION), 1);
-}
-
-TEST_F(FileSearch, ABareNameInModeZeroSearchesTheCurrentDirectory)
-{
-    root.write("bare.w32kq");
-    SetCurrentDirectoryA(root.path().c_str());
-    char buffer[MAX_PATH] = "bare.w32kq";
-    ASSERT_EQ(FindFirst(nullptr, buffer, 0, W32K_FIND_ONE_LOCATION), 0);
-    EXPECT_STREQ(buffer, "bare.w32kq");
+    for (bool interrupt : {true, false}) {
+        char buffer[MAX_PATH];
+        ASSERT_EQ(findFirst(buffer, data + "\\*.w32kq", W32K_FIND_ONE_LOCATION), 0);
+        if (interrupt)
+            FileFindInterrupt();
+        else
+            EXPECT_EQ(FindNext(nullptr), 1);
+        std::strcpy(buffer, "unchanged");
+        EXPECT_EQ(FindNext(buffer), 1);
+        EXPECT_STREQ(buffer, "unchanged");
+    }
 }

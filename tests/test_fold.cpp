@@ -1,5 +1,6 @@
 // XDialogFold through the DLL, on a dialog made from the library's own
-// template 1760 (its controls serve as marker controls and fold button).
+// "Select Language" template 1760 (its controls serve as marker controls and
+// fold button), and that template's controls as a host's procedure gets them.
 #include <gtest/gtest.h>
 
 #include "support/test_support.h"
@@ -47,59 +48,43 @@ RECT windowRect(HWND window)
 int width(const RECT& r) { return r.right - r.left; }
 int height(const RECT& r) { return r.bottom - r.top; }
 
-// The position CenterDialogBox gives a window of this size.
-POINT centred(const RECT& r)
-{
-    const int x = ((GetSystemMetrics(SM_CXSCREEN) - width(r)) / 2 + 4) & ~7;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - height(r)) / 2;
-    return POINT{x, y};
-}
-
+// Where CenterDialogBox puts a window of this size.
 void expectCentred(const RECT& r)
 {
-    const POINT expected = centred(r);
-    EXPECT_EQ(r.left, expected.x);
-    EXPECT_EQ(r.top, expected.y);
+    EXPECT_EQ(r.left, ((GetSystemMetrics(SM_CXSCREEN) - width(r)) / 2 + 4) & ~7);
+    EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - height(r)) / 2);
 }
 
 } // namespace
 
-TEST(XDialogFold, VerticalFoldEndsFourFrameHeightsBelowTheMarker)
+TEST(XDialogFold, TheDialogEndsFourFrameSizesPastTheMarkerAndStaysCentred)
 {
     Dialog dialog;
     ASSERT_NE(dialog.get(), nullptr);
-    const RECT before = windowRect(dialog.get());
-    const RECT marker = windowRect(dialog.item(W32K_ID_CURRENT_LANGUAGE));
-    ASSERT_TRUE(XDialogFold(dialog.get(), W32K_ID_CURRENT_LANGUAGE, FALSE, TRUE, nullptr));
-
-    const RECT after = windowRect(dialog.get());
-    EXPECT_EQ(height(after), marker.bottom - before.top + 4 * GetSystemMetrics(SM_CYDLGFRAME));
-    EXPECT_LT(height(after), height(before));
-    EXPECT_EQ(width(after), width(before)) << "a vertical fold keeps the width";
-    expectCentred(after);
-}
-
-TEST(XDialogFold, HorizontalFoldNarrowsAndUnfoldWidens)
-{
-    Dialog dialog;
-    ASSERT_NE(dialog.get(), nullptr);
-    const int frames = 4 * GetSystemMetrics(SM_CXDLGFRAME);
-    const RECT original = windowRect(dialog.get());
-
-    const RECT list = windowRect(dialog.item(W32K_ID_LANGUAGE_LIST));
-    ASSERT_TRUE(XDialogFold(dialog.get(), W32K_ID_LANGUAGE_LIST, TRUE, FALSE, nullptr));
-    const RECT folded = windowRect(dialog.get());
-    EXPECT_EQ(width(folded), list.right - original.left + frames);
-    EXPECT_EQ(height(folded), height(original)) << "a horizontal fold keeps the height";
-    expectCentred(folded);
-
-    // The OK button at the far right: the folded dialog grows back.
-    const RECT ok = windowRect(dialog.item(IDOK));
-    ASSERT_TRUE(XDialogFold(dialog.get(), IDOK, TRUE, TRUE, nullptr));
-    const RECT unfolded = windowRect(dialog.get());
-    EXPECT_EQ(width(unfolded), ok.right - folded.left + frames);
-    EXPECT_GT(width(unfolded), width(folded));
-    expectCentred(unfolded);
+    const struct {
+        int marker;
+        BOOL horizontal, arrowBack;
+    } cases[] = {
+        {W32K_ID_CURRENT_LANGUAGE, FALSE, TRUE},
+        {IDOK, FALSE, FALSE},
+        {W32K_ID_LANGUAGE_LIST, TRUE, FALSE},
+        {IDOK, TRUE, TRUE}, // the OK button at the far right: the folded dialog grows back
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.marker) + (c.horizontal ? " horizontal" : " vertical"));
+        const RECT before = windowRect(dialog.get());
+        const RECT marker = windowRect(dialog.item(c.marker));
+        ASSERT_TRUE(XDialogFold(dialog.get(), c.marker, c.horizontal, c.arrowBack, nullptr));
+        const RECT after = windowRect(dialog.get());
+        if (c.horizontal) {
+            EXPECT_EQ(width(after), marker.right - before.left + 4 * GetSystemMetrics(SM_CXDLGFRAME));
+            EXPECT_EQ(height(after), height(before)) << "a horizontal fold keeps the height";
+        } else {
+            EXPECT_EQ(height(after), marker.bottom - before.top + 4 * GetSystemMetrics(SM_CYDLGFRAME));
+            EXPECT_EQ(width(after), width(before)) << "a vertical fold keeps the width";
+        }
+        expectCentred(after);
+    }
 }
 
 TEST(XDialogFold, RewritesTheArrowMarkOfTheButton)
@@ -148,14 +133,29 @@ TEST(XDialogFold, AMissingMarkerChangesNothing)
     EXPECT_FALSE(XDialogFold(nullptr, IDOK, FALSE, TRUE, button));
 }
 
-TEST(XDialogFold, ANullButtonStillResizes)
+TEST(SelectLanguageTemplate, CaptionAndControlsInTheirOrder)
 {
     Dialog dialog;
     ASSERT_NE(dialog.get(), nullptr);
-    const RECT before = windowRect(dialog.get());
-    const RECT marker = windowRect(dialog.item(IDOK));
-    EXPECT_TRUE(XDialogFold(dialog.get(), IDOK, FALSE, FALSE, nullptr));
-    const RECT after = windowRect(dialog.get());
-    EXPECT_EQ(height(after), marker.bottom - before.top + 4 * GetSystemMetrics(SM_CYDLGFRAME));
-    expectCentred(after);
+    EXPECT_EQ(w32ktest::windowText(dialog.get()), "Select Language");
+    const struct {
+        const char* cls;
+        int id;
+        const char* text;
+    } expected[] = {
+        {"Static", -1, "Current Language:"}, {"Edit", W32K_ID_CURRENT_LANGUAGE, ""},
+        {"Static", -1, "&Languages:"},       {"ListBox", W32K_ID_LANGUAGE_LIST, ""},
+        {"Button", IDOK, "OK"},              {"Button", IDCANCEL, "Cancel"},
+    };
+    HWND child = GetWindow(dialog.get(), GW_CHILD);
+    for (const auto& c : expected) {
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(w32ktest::className(child), c.cls);
+        EXPECT_EQ(static_cast<short>(GetDlgCtrlID(child)), c.id);
+        EXPECT_EQ(w32ktest::windowText(child), c.text);
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(child, nullptr) << "no further controls";
+    EXPECT_TRUE(GetWindowLongA(dialog.item(W32K_ID_CURRENT_LANGUAGE), GWL_STYLE) & ES_READONLY);
+    EXPECT_TRUE(GetWindowLongA(dialog.item(IDOK), GWL_STYLE) & BS_DEFPUSHBUTTON);
 }

@@ -79,9 +79,9 @@ struct DrawnLine {
     }
 };
 
-std::vector<int> run(int from, int length)
+// xs, then the x positions from .. from + length - 1.
+std::vector<int> run(int from, int length, std::vector<int> xs = {})
 {
-    std::vector<int> xs;
     for (int x = from; x < from + length; ++x)
         xs.push_back(x);
     return xs;
@@ -136,8 +136,16 @@ TEST(HierDraw, LineHeightIsTheLargerOfCellAndFont)
     DestroyWindow(list);
 }
 
-TEST(HierDraw, OpenListOnTheHeap)
+bool g_failRealloc = false;
+void* __cdecl failingRealloc(void* block, size_t size)
 {
+    return g_failRealloc ? nullptr : std::realloc(block, size);
+}
+
+TEST(HierDraw, OpenListOnTheHeapStaysConsistentWhenReallocFails)
+{
+    w32ktest::ImportHook hook(library(), "msvcrt.dll", "realloc", reinterpret_cast<void*>(failingRealloc));
+    ASSERT_TRUE(hook.installed());
     TreeState t;
     EXPECT_FALSE(HierDraw_IsOpened(&t.state, 5));
     for (DWORD v : {5u, 0x80000007u, 9u, 5u})
@@ -146,34 +154,20 @@ TEST(HierDraw, OpenListOnTheHeap)
     EXPECT_FALSE(HierDraw_IsOpened(&t.state, 7)); // all 32 bits count
     HierDraw_CloseItem(&t.state, 5);              // every entry of the value goes
     EXPECT_EQ(t.opened(), (std::vector<DWORD>{0x80000007u, 9}));
-    HierDraw_CloseItem(&t.state, 9);
+
+    g_failRealloc = true;
+    HierDraw_OpenItem(&t.state, 4); // cannot grow: unchanged
+    EXPECT_EQ(t.opened(), (std::vector<DWORD>{0x80000007u, 9}));
+    HierDraw_CloseItem(&t.state, 9); // cannot shrink: closed all the same
+    EXPECT_EQ(t.opened(), (std::vector<DWORD>{0x80000007u}));
+    g_failRealloc = false;
+
     HierDraw_CloseItem(&t.state, 0x80000007u);
     EXPECT_EQ(t.state.openCount, 0);
     EXPECT_EQ(t.state.openList, nullptr); // the last value frees the list
     HierDraw_OpenItem(&t.state, 1);
     HierDraw_DrawCloseAll(&t.state);
     EXPECT_EQ(t.state.openList, nullptr);
-}
-
-bool g_failRealloc = false;
-void* __cdecl failingRealloc(void* block, size_t size)
-{
-    return g_failRealloc ? nullptr : std::realloc(block, size);
-}
-
-TEST(HierDraw, FailedAllocationLeavesTheOpenListConsistent)
-{
-    w32ktest::ImportHook hook(library(), "msvcrt.dll", "realloc", reinterpret_cast<void*>(failingRealloc));
-    ASSERT_TRUE(hook.installed());
-    TreeState t;
-    for (DWORD v : {1u, 2u, 3u})
-        HierDraw_OpenItem(&t.state, v);
-    g_failRealloc = true;
-    HierDraw_OpenItem(&t.state, 4); // cannot grow: unchanged
-    EXPECT_EQ(t.opened(), (std::vector<DWORD>{1, 2, 3}));
-    HierDraw_CloseItem(&t.state, 2); // cannot shrink: closed all the same
-    EXPECT_EQ(t.opened(), (std::vector<DWORD>{1, 3}));
-    g_failRealloc = false;
 }
 
 TEST(HierDraw, ShowKidsScrollsTheLastChildIntoView)
@@ -221,8 +215,7 @@ TEST(HierDraw, DrawnLineShowsConnectorsCellAndText)
         {2, 2, 0, {35}, run(35, 11), {35}},                   // bit 1: full line at 35
         {2, 0, 0, {35}, run(35, 11), {}},                     // own connector to the middle
         {2, 1u << 3, 0, {35}, run(35, 11), {35}},             // bit level + 1: on to the bottom
-        {3, 3, 0, {13, 35, 57}, [] { auto xs = run(57, 11); xs.insert(xs.begin(), {13, 35}); return xs; }(),
-         {13, 35}},
+        {3, 3, 0, {13, 35, 57}, run(57, 11, {13, 35}), {13, 35}},
         {1, 0, 10, {23}, run(23, 11), {}},                    // an item that starts at x = 10
     };
     for (const auto& c : cases) {

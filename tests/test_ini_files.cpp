@@ -44,7 +44,7 @@ std::vector<int> head(const std::vector<int>& list, size_t n)
 }
 
 struct TextCase {
-    const char* text;
+    std::string text;
     int count;
     int result;
     std::vector<int> expected; // groups, item count, numbers
@@ -74,23 +74,15 @@ TEST(GetIniRangeNumbers, ParsesPlainTexts)
         {"99999999999", 3, 0, {1, 1, INT_MAX}}, // saturates instead of overflowing
         {"-99999999999", 3, 0, {1, 1, INT_MIN}},
         {"0x123456789", 3, 0, {1, 1, -1}},
+        // Long tokens: the token buffer keeps 51 characters and the value saturates.
+        {std::string(300, '7') + ",0x" + std::string(200, 'f') + ",3", 8, 0, {1, 3, INT_MAX, -1, 3}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(std::string("text \"") + c.text + "\" N " + std::to_string(c.count));
-        const ParseOutcome outcome = parse(nullptr, nullptr, nullptr, c.text, c.count);
+        SCOPED_TRACE("text \"" + c.text.substr(0, 20) + "\" N " + std::to_string(c.count));
+        const ParseOutcome outcome = parse(nullptr, nullptr, nullptr, c.text.c_str(), c.count);
         EXPECT_EQ(outcome.result, c.result);
         EXPECT_EQ(head(outcome.list, c.expected.size()), c.expected);
     }
-}
-
-TEST(GetIniRangeNumbers, LongTokensAreCutNotOverrun)
-{
-    // A 300-digit token: the token buffer keeps 51 characters and the value saturates.
-    const std::string digits(300, '7');
-    const std::string text = digits + ",0x" + std::string(200, 'f') + ",3";
-    const ParseOutcome outcome = parse(nullptr, nullptr, nullptr, text.c_str(), 8);
-    EXPECT_EQ(outcome.result, 0);
-    EXPECT_EQ(head(outcome.list, 5), (std::vector<int>{1, 3, INT_MAX, -1, 3}));
 }
 
 TEST(GetIniRangeNumbers, BadArgumentsGiveOne)
@@ -145,53 +137,40 @@ TEST(GetIniRangeNumbers, LongIniValuesAreCutToTheValueBuffer)
 
 namespace {
 
-// A copy of the resource-only KorAbout.dll named `name` in dir whose string
-// resource 1 is `text` (none for null), loaded for the test's scope.
-class VersionModule {
-public:
-    VersionModule(const TempDirectory& dir, const std::string& name, const char* text)
-    {
-        path_ = dir.file(name);
-        const std::string source = w32ktest::exeDirectory() + "\\KorAbout.dll";
-        EXPECT_TRUE(CopyFileA(source.c_str(), path_.c_str(), FALSE));
-        if (text)
-            setString1(text);
-        module_ = LoadLibraryA(path_.c_str());
-        EXPECT_NE(module_, nullptr) << path_;
-    }
-    ~VersionModule()
-    {
-        if (module_)
-            FreeLibrary(module_);
-    }
-    VersionModule(const VersionModule&) = delete;
-    VersionModule& operator=(const VersionModule&) = delete;
-    HMODULE handle() const { return module_; }
+// Makes string resource 1 of the module file at path hold text. String
+// bundle 1 holds the ids 0-15: one counted UTF-16 string each.
+void setString1(const std::string& path, const char* text)
+{
+    std::vector<WORD> bundle(16, 0);
+    bundle[1] = static_cast<WORD>(std::strlen(text));
+    bundle.insert(bundle.begin() + 2, text, text + std::strlen(text));
+    HANDLE update = BeginUpdateResourceA(path.c_str(), FALSE);
+    ASSERT_NE(update, nullptr);
+    EXPECT_TRUE(UpdateResourceA(update, MAKEINTRESOURCEA(6), MAKEINTRESOURCEA(1),
+                                MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), bundle.data(),
+                                static_cast<DWORD>(bundle.size() * sizeof(WORD))));
+    EXPECT_TRUE(EndUpdateResourceA(update, FALSE));
+}
 
-private:
-    // String bundle 1 holds the ids 0-15: one counted UTF-16 string each.
-    void setString1(const char* text)
-    {
-        std::vector<WORD> bundle;
-        for (int id = 0; id < 16; ++id) {
-            if (id != 1) {
-                bundle.push_back(0);
-                continue;
-            }
-            bundle.push_back(static_cast<WORD>(std::strlen(text)));
-            for (const char* c = text; *c; ++c)
-                bundle.push_back(static_cast<WORD>(static_cast<unsigned char>(*c)));
-        }
-        HANDLE update = BeginUpdateResourceA(path_.c_str(), FALSE);
-        ASSERT_NE(update, nullptr);
-        EXPECT_TRUE(UpdateResourceA(update, MAKEINTRESOURCEA(6), MAKEINTRESOURCEA(1),
-                                    MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), bundle.data(),
-                                    static_cast<DWORD>(bundle.size() * sizeof(WORD))));
-        EXPECT_TRUE(EndUpdateResourceA(update, FALSE));
-    }
+// Fills buffer (size bytes, then guards) with name, calls find and checks
+// that nothing was written past size; returns the buffer's text.
+template <typename Find>
+std::string guarded(int size, const char* name, Find find, BOOL expected)
+{
+    std::vector<char> buffer(static_cast<size_t>(size) + 8, '#');
+    std::memcpy(buffer.data(), name, std::strlen(name) + 1); // every size used holds name
+    EXPECT_EQ(find(buffer.data(), size), expected);
+    for (size_t i = static_cast<size_t>(size); i < buffer.size(); ++i)
+        EXPECT_EQ(buffer[i], '#') << "written past the buffer at " << i;
+    return buffer.data();
+}
 
-    std::string path_;
-    HMODULE module_ = nullptr;
+// A temporary directory that is the current one for the test.
+class InDirectory : public ::testing::Test {
+protected:
+    InDirectory() { SetCurrentDirectoryA(dir.path().c_str()); }
+    TempDirectory dir;
+    CurrentDirectoryGuard restore;
 };
 
 } // namespace
@@ -199,11 +178,10 @@ private:
 TEST(DecodeLibVersion, ReadsStringOneOfTheModule)
 {
     TempDirectory dir;
-    struct Case {
+    const struct {
         const char* text; // null: the module has no string 1
         WORD expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"5.00", 0x0500},
         {"2.5.01", 0x0501},
         {"4.10", 0x040A},
@@ -216,95 +194,45 @@ TEST(DecodeLibVersion, ReadsStringOneOfTheModule)
     int index = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text ? c.text : "(none)");
-        VersionModule module(dir, "ver" + std::to_string(index++) + ".dll", c.text);
+        w32ktest::ModuleCopy module(dir, "ver" + std::to_string(index++) + ".dll", {}, [&](const std::string& path) {
+            if (c.text)
+                setString1(path, c.text);
+        });
+        ASSERT_NE(module.handle(), nullptr);
         EXPECT_EQ(DecodeLibVersion(module.handle()), c.expected);
     }
 }
 
-TEST(FindFile, SearchesOnlyWithBuffersBelow260)
+using FindFileTest = InDirectory;
+
+TEST_F(FindFileTest, SearchesOnlyWithBuffersBelow260AndNeverWritesPastThem)
 {
-    TempDirectory dir;
-    CurrentDirectoryGuard restore;
-    const std::string file = dir.write("w32kfindme.txt", "x");
-    SetCurrentDirectoryA(dir.path().c_str());
-
-    char buffer[300] = "w32kfindme.txt";
-    EXPECT_FALSE(FindFile(buffer, 260, 0));
-    EXPECT_STREQ(buffer, "w32kfindme.txt") << "260 returns at once";
-
-    EXPECT_TRUE(FindFile(buffer, 259, 0));
-    EXPECT_EQ(_stricmp(buffer, file.c_str()), 0) << buffer;
-
-    std::strcpy(buffer, "w32k-no-such-file.txt");
-    EXPECT_FALSE(FindFile(buffer, 259, 0));
-}
-
-TEST(FindFile, APathThatDoesNotFitGivesZeroAndStaysInTheBuffer)
-{
-    TempDirectory dir;
-    CurrentDirectoryGuard restore;
     const std::string file = dir.write("w32kfit.txt", "x");
-    SetCurrentDirectoryA(dir.path().c_str());
-
-    struct Case {
+    const auto find = [](char* buffer, int size) { return FindFile(buffer, size, 0); };
+    const int exact = static_cast<int>(file.size()) + 1;
+    const struct {
         int size;
         BOOL expected;
-    };
-    const int exact = static_cast<int>(file.size()) + 1;
-    const Case cases[] = {{exact - 1, FALSE}, {exact, TRUE}, {16, FALSE}};
+    } cases[] = {{260, FALSE}, {259, TRUE}, {exact - 1, FALSE}, {exact, TRUE}, {16, FALSE}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.size);
-        std::vector<char> buffer(static_cast<size_t>(c.size) + 8, '#');
-        std::strcpy(buffer.data(), "w32kfit.txt");
-        EXPECT_EQ(FindFile(buffer.data(), c.size, 0), c.expected);
-        for (size_t i = static_cast<size_t>(c.size); i < buffer.size(); ++i)
-            ASSERT_EQ(buffer[i], '#') << "written past the buffer at " << i;
-        if (!c.expected) {
-            EXPECT_STREQ(buffer.data(), "w32kfit.txt");
-        }
+        const std::string result = guarded(c.size, "w32kfit.txt", find, c.expected);
+        EXPECT_TRUE(c.expected ? _stricmp(result.c_str(), file.c_str()) == 0 : result == "w32kfit.txt") << result;
     }
+    EXPECT_EQ(guarded(259, "w32k-no-such-file.txt", find, FALSE), "w32k-no-such-file.txt");
     // A name without its terminator inside the buffer is not searched.
     char unterminated[8];
     std::memcpy(unterminated, "w32kfitX", 8);
     EXPECT_FALSE(FindFile(unterminated, 8, 0));
 }
 
-namespace {
+using CompanionFiles = InDirectory;
 
-// The module loaded from a copy of KorAbout.dll at dir\fileName.
-class CopiedModule {
-public:
-    CopiedModule(const TempDirectory& dir, const std::string& fileName, const std::string& loadName)
-    {
-        const std::string source = w32ktest::exeDirectory() + "\\KorAbout.dll";
-        EXPECT_TRUE(CopyFileA(source.c_str(), dir.file(fileName).c_str(), FALSE));
-        module_ = LoadLibraryA(dir.file(loadName).c_str());
-        EXPECT_NE(module_, nullptr) << loadName;
-    }
-    ~CopiedModule()
-    {
-        if (module_)
-            FreeLibrary(module_);
-    }
-    CopiedModule(const CopiedModule&) = delete;
-    CopiedModule& operator=(const CopiedModule&) = delete;
-    HMODULE handle() const { return module_; }
-
-private:
-    HMODULE module_ = nullptr;
-};
-
-} // namespace
-
-TEST(CompanionFiles, IniAndHelpFilesAreNamedAfterTheModule)
+TEST_F(CompanionFiles, IniAndHelpFilesAreNamedAfterTheModule)
 {
-    TempDirectory dir;
-    CurrentDirectoryGuard restore;
-    SetCurrentDirectoryA(dir.path().c_str());
-    const std::string ini = dir.write("TOOL.ini");
-    const std::string help = dir.write("TOOL.hlp");
-    CopiedModule tool(dir, "TOOL.EXE", "TOOL.EXE");
-
+    const std::string ini = dir.write("TOOL.ini"), help = dir.write("TOOL.hlp");
+    w32ktest::ModuleCopy tool(dir, "TOOL.EXE");
+    ASSERT_NE(tool.handle(), nullptr);
     char buffer[MAX_PATH] = {};
     EXPECT_TRUE(GetIniFileName(tool.handle(), buffer, 259));
     EXPECT_EQ(_stricmp(buffer, ini.c_str()), 0) << buffer;
@@ -315,40 +243,25 @@ TEST(CompanionFiles, IniAndHelpFilesAreNamedAfterTheModule)
     EXPECT_FALSE(GetHelpFileName(tool.handle(), buffer, 259));
     EXPECT_STREQ(buffer, "TOOL.hlp") << "the bare name stays in the buffer";
     EXPECT_FALSE(GetIniFileName(tool.handle(), buffer, 260)) << "as FindFile: 260 is too large";
+
+    // Too small for the module's path, for the path found, and no buffer at all.
+    char path[MAX_PATH] = {};
+    const int pathLength = static_cast<int>(GetModuleFileNameA(tool.handle(), path, MAX_PATH));
+    for (int size : {pathLength, static_cast<int>(ini.size()), 5}) {
+        SCOPED_TRACE(size);
+        guarded(size, "", [&](char* b, int n) { return GetIniFileName(tool.handle(), b, n); }, FALSE);
+    }
+    EXPECT_FALSE(GetIniFileName(tool.handle(), nullptr, 100));
+    EXPECT_FALSE(GetHelpFileName(tool.handle(), path, 0));
 }
 
-TEST(CompanionFiles, AModuleWithoutExtensionGetsItAppended)
+TEST_F(CompanionFiles, AModuleWithoutExtensionGetsItAppended)
 {
-    TempDirectory dir;
-    CurrentDirectoryGuard restore;
-    SetCurrentDirectoryA(dir.path().c_str());
     const std::string ini = dir.write("TOOLini");
-    CopiedModule tool(dir, "TOOL", "TOOL.");
+    w32ktest::ModuleCopy tool(dir, "TOOL", "TOOL.");
     char buffer[MAX_PATH] = {};
     ASSERT_NE(GetModuleFileNameA(tool.handle(), buffer, MAX_PATH), 0u);
     ASSERT_EQ(std::string(buffer).substr(std::string(buffer).size() - 5), "\\TOOL") << buffer;
     EXPECT_TRUE(GetIniFileName(tool.handle(), buffer, 259));
     EXPECT_EQ(_stricmp(buffer, ini.c_str()), 0) << buffer;
-}
-
-TEST(CompanionFiles, BuffersTooSmallGiveZeroWithoutOverrun)
-{
-    TempDirectory dir;
-    CurrentDirectoryGuard restore;
-    SetCurrentDirectoryA(dir.path().c_str());
-    dir.write("TOOL.ini");
-    CopiedModule tool(dir, "TOOL.EXE", "TOOL.EXE");
-    char path[MAX_PATH] = {};
-    const int pathLength = static_cast<int>(GetModuleFileNameA(tool.handle(), path, MAX_PATH));
-    const int fullIni = static_cast<int>(dir.file("TOOL.ini").size()) + 1;
-    // Too small for the module's path, for the path found, and no buffer at all.
-    for (int size : {pathLength, fullIni - 1, 5}) {
-        SCOPED_TRACE(size);
-        std::vector<char> buffer(static_cast<size_t>(size) + 8, '#');
-        EXPECT_FALSE(GetIniFileName(tool.handle(), buffer.data(), size));
-        for (size_t i = static_cast<size_t>(size); i < buffer.size(); ++i)
-            ASSERT_EQ(buffer[i], '#') << "written past the buffer at " << i;
-    }
-    EXPECT_FALSE(GetIniFileName(tool.handle(), nullptr, 100));
-    EXPECT_FALSE(GetHelpFileName(tool.handle(), path, 0));
 }

@@ -183,23 +183,6 @@ protected:
 
 const Lines kTopLevel{"Alarm", "Motor +", "Tank +", "Empty +"};
 
-TEST_F(TagPicker, TopLevelLeavesInBlockOrder)
-{
-    add("Pump");
-    add("Alarm");
-    add("Valve");
-    EXPECT_EQ(run([&](HWND dialog) {
-                  EXPECT_EQ(lines(dialog), (Lines{"Pump", "Alarm", "Valve"}));
-                  EXPECT_EQ(itemAt(dialog, 1), 2u); // the id alone: level 0, no group bit
-                  EXPECT_EQ(ask(dialog, LB_GETCURSEL), -1);
-                  EXPECT_EQ(nameField(dialog), "");
-                  EXPECT_EQ(windowText(dialog), "Tag Selection");
-              }),
-              W32K_TAGSEL_CANCELLED);
-    EXPECT_TRUE(scriptRan);
-    EXPECT_TRUE(g_accepted.empty());
-}
-
 TEST_F(TagPicker, OwnersTagOpensWhereItIsShown)
 {
     addSampleTree();
@@ -221,12 +204,16 @@ TEST_F(TagPicker, OwnersTagOpensWhereItIsShown)
     };
     for (const Case& c : cases) {
         setOwnerTag(c.ownerTag);
-        run([&](HWND dialog) {
-            EXPECT_EQ(lines(dialog), c.shown) << "owner's tag " << c.ownerTag;
+        EXPECT_EQ(run([&](HWND dialog) {
+            EXPECT_EQ(windowText(dialog), "Tag Selection");
+            EXPECT_EQ(itemAt(dialog, 0), 1u); // the id alone: level 0, no group bit
+            EXPECT_EQ(lines(dialog), c.shown) << "owner's tag " << c.ownerTag; // in block order
             EXPECT_EQ(ask(dialog, LB_GETCURSEL), c.selected) << "owner's tag " << c.ownerTag;
             EXPECT_EQ(nameField(dialog), c.field);
             EXPECT_EQ(block.selectedTagId, c.ownerTag);
-        });
+        }), W32K_TAGSEL_CANCELLED);
+        EXPECT_TRUE(scriptRan);
+        EXPECT_TRUE(g_accepted.empty());
     }
 }
 
@@ -249,49 +236,14 @@ TEST_F(TagPicker, ExpandAndCollapseInPlace)
         doubleClick(dialog, 1);
         EXPECT_EQ(lines(dialog), (Lines{"Alarm", "Motor +", "Tank +", "Empty -"}));
         // The keyboard: right arrow and "+" open, left arrow and "-" close.
-        const struct {
-            WPARAM key;
-            Lines shown;
-        } keys[] = {{VK_RIGHT, {"Alarm", "Motor -", "  Speed", "  Drives +", "  Torque", "Tank +", "Empty -"}},
-                    {VK_ADD, {"Alarm", "Motor -", "  Speed", "  Drives +", "  Torque", "Tank +", "Empty -"}},
-                    {VK_LEFT, {"Alarm", "Motor +", "Tank +", "Empty -"}},
-                    {VK_SUBTRACT, {"Alarm", "Motor +", "Tank +", "Empty -"}}};
-        for (const auto& k : keys) {
+        const Lines opened{"Alarm", "Motor -", "  Speed", "  Drives +", "  Torque", "Tank +", "Empty -"};
+        const Lines closed{"Alarm", "Motor +", "Tank +", "Empty -"};
+        for (const auto& [key, shown] : {std::pair{VK_RIGHT, opened}, {VK_ADD, opened}, {VK_LEFT, closed},
+                                         {VK_SUBTRACT, closed}}) {
             ask(dialog, LB_SETCURSEL, 1);
-            ask(dialog, WM_KEYDOWN, k.key);
-            EXPECT_EQ(lines(dialog), k.shown) << "key " << k.key;
+            ask(dialog, WM_KEYDOWN, key);
+            EXPECT_EQ(lines(dialog), shown) << "key " << key;
         }
-    });
-}
-
-TEST_F(TagPicker, OpeningScrollsOnlyForTags)
-{
-    for (char c = 'A'; c < 'U'; ++c)
-        add(std::string(1, c).c_str());
-    const WORD units = add("Units", 0, 1);
-    add("Unit A", units, 1);
-    add("Unit B", units, 1);
-    const WORD pumps = add("Pumps", 0, 1);
-    add("Pump 1", pumps);
-    add("Pump 2", pumps);
-    run([&](HWND dialog) {
-        const int last = count(dialog) - 1;
-        ask(dialog, LB_SETTOPINDEX, last);
-        const LRESULT top = ask(dialog, LB_GETTOPINDEX);
-        // Only subgroups below: inserted, no scrolling.
-        TagActionItem(dialog, listOf(dialog), nullptr, itemAt(dialog, last - 1), last - 1, 0, &block.hierDraw,
-                      &block, TRUE);
-        EXPECT_EQ(count(dialog), last + 3);
-        EXPECT_EQ(ask(dialog, LB_GETTOPINDEX), top);
-        // Tags below the last line: the list scrolls to the last of them.
-        TagActionItem(dialog, listOf(dialog), nullptr, itemAt(dialog, last + 2), last + 2, 0, &block.hierDraw,
-                      &block, TRUE);
-        EXPECT_GT(ask(dialog, LB_GETTOPINDEX), top);
-        RECT r{};
-        ask(dialog, LB_GETITEMRECT, last + 4, reinterpret_cast<LPARAM>(&r));
-        RECT client{};
-        GetClientRect(listOf(dialog), &client);
-        EXPECT_LE(r.bottom, client.bottom + 1);
     });
 }
 
@@ -317,113 +269,99 @@ TEST_F(TagPicker, ConnectingLinesEndAtTheLastChild)
     });
 }
 
-TEST_F(TagPicker, ClickOnAGroupKeepsTheTagOkAccepts)
+TEST_F(TagPicker, OkOrADoubleClickAcceptsTheTagChosenCancelLeavesTheOwner)
 {
     addSampleTree();
-    setOwnerTag(1);
-    EXPECT_EQ(run([&](HWND dialog) {
-                  click(dialog, 1);
-                  EXPECT_EQ(nameField(dialog), "Alarm");
-                  EXPECT_EQ(block.selectedTagId, 1);
-                  EXPECT_EQ(block.currentItemId, 2);
-                  EXPECT_EQ(lines(dialog), kTopLevel);
-                  press(dialog, IDOK);
-              }),
-              W32K_TAGSEL_ACCEPTED);
-    ASSERT_EQ(g_accepted.size(), 1u);
-    EXPECT_EQ(markerOf(g_accepted[0].data), markers[1]);
-
-    // Without a tag before, OK after a group ends like Cancel.
-    g_accepted.clear();
-    setOwnerTag(0);
-    EXPECT_EQ(run([&](HWND dialog) {
-                  click(dialog, 2);
-                  press(dialog, IDOK);
-              }),
-              W32K_TAGSEL_CANCELLED);
-    EXPECT_TRUE(g_accepted.empty());
-    EXPECT_EQ(ownerTag(), 0);
-
-    // Cancel after choosing a tag leaves the owner alone.
-    setOwnerTag(1);
-    owner[W32K_TAG_OWNER_FLAGS] = 0;
-    EXPECT_EQ(run([&](HWND dialog) {
-                  doubleClick(dialog, 1);
-                  click(dialog, 2);
-                  EXPECT_EQ(block.selectedTagId, 3);
-                  press(dialog, IDCANCEL);
-              }),
-              W32K_TAGSEL_CANCELLED);
-    EXPECT_EQ(ownerTag(), 1);
-    EXPECT_EQ(owner[W32K_TAG_OWNER_FLAGS], 0);
-    EXPECT_TRUE(g_accepted.empty());
-}
-
-TEST_F(TagPicker, DoubleClickOnATagAcceptsIt)
-{
-    addSampleTree();
-    owner[W32K_TAG_OWNER_FLAGS] = 0x01;
-    EXPECT_EQ(run([&](HWND dialog) {
-                  doubleClick(dialog, 1);
-                  click(dialog, 4);
-                  EXPECT_EQ(nameField(dialog), "Torque");
-                  doubleClick(dialog, 4);
-              }),
-              W32K_TAGSEL_ACCEPTED);
-    ASSERT_EQ(g_accepted.size(), 1u);
-    EXPECT_EQ(g_accepted[0].owner, owner + W32K_TAG_OWNER_ACCEPT_ARG);
-    EXPECT_EQ(markerOf(g_accepted[0].data), markers[6]);
-    EXPECT_EQ(g_accepted[0].node, &node);
-    EXPECT_EQ(ownerTag(), 6);
-    EXPECT_EQ(owner[W32K_TAG_OWNER_FLAGS], 0x81);
-    EXPECT_EQ(block.selectedTagId, 6);
-    // The dialog's drawing objects and its open list are gone with it.
-    EXPECT_EQ(block.hierDraw.memoryDC, nullptr);
-    EXPECT_EQ(block.hierDraw.cellBitmap, nullptr);
-    EXPECT_EQ(block.hierDraw.openList, nullptr);
-    EXPECT_EQ(block.hierDraw.openCount, 0);
+    struct Step {
+        int line;
+        bool twice;
+    };
+    const struct {
+        WORD ownerTag;
+        std::vector<Step> steps;
+        int button; // 0: none, the last double click ends the dialog
+        std::string field;
+        INT_PTR result;
+        WORD selected, accepted; // the tag accepted, 0: none
+        BYTE flagsAfter;
+    } cases[] = {
+        // A click on a group keeps the tag; OK accepts it.
+        {1, {{1, false}}, IDOK, "Alarm", W32K_TAGSEL_ACCEPTED, 1, 1, 0x81},
+        // Without a tag before, OK after a group ends like Cancel.
+        {0, {{2, false}}, IDOK, "", W32K_TAGSEL_CANCELLED, 0, 0, 0x01},
+        // Cancel after choosing a tag leaves the owner alone.
+        {1, {{1, true}, {2, false}}, IDCANCEL, "Speed", W32K_TAGSEL_CANCELLED, 3, 0, 0x01},
+        {0, {{1, true}, {4, false}, {4, true}}, 0, "Torque", W32K_TAGSEL_ACCEPTED, 6, 6, 0x81},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("case with owner's tag " + std::to_string(c.ownerTag) + ", " + c.field);
+        g_accepted.clear();
+        setOwnerTag(c.ownerTag);
+        owner[W32K_TAG_OWNER_FLAGS] = 0x01;
+        EXPECT_EQ(run([&](HWND dialog) {
+                      for (size_t i = 0; i < c.steps.size(); ++i) {
+                          if (i + 1 == c.steps.size() && !c.button) { // before the double click that ends it
+                              EXPECT_EQ(nameField(dialog), c.field);
+                          }
+                          click(dialog, c.steps[i].line, c.steps[i].twice);
+                      }
+                      if (c.button) {
+                          EXPECT_EQ(nameField(dialog), c.field);
+                          press(dialog, c.button);
+                      }
+                  }),
+                  c.result);
+        EXPECT_EQ(block.selectedTagId, c.selected);
+        EXPECT_EQ(ownerTag(), c.accepted ? c.accepted : c.ownerTag);
+        EXPECT_EQ(owner[W32K_TAG_OWNER_FLAGS], c.flagsAfter);
+        ASSERT_EQ(g_accepted.size(), c.accepted ? 1u : 0u);
+        if (c.accepted) {
+            EXPECT_EQ(g_accepted[0].owner, owner + W32K_TAG_OWNER_ACCEPT_ARG);
+            EXPECT_EQ(markerOf(g_accepted[0].data), markers[c.accepted]);
+            EXPECT_EQ(g_accepted[0].node, &node);
+        }
+        // The dialog's drawing objects and its open list are gone with it.
+        EXPECT_EQ(block.hierDraw.memoryDC, nullptr);
+        EXPECT_EQ(block.hierDraw.cellBitmap, nullptr);
+        EXPECT_EQ(block.hierDraw.openList, nullptr);
+        EXPECT_EQ(block.hierDraw.openCount, 0);
+    }
 }
 
 TEST_F(TagPicker, OfferedTagsFollowFilterAndNode)
 {
     addSampleTree();
     auto markerIn = [&](std::initializer_list<WORD> ids) {
-        return [this, ids](const TagDataRecord& data) {
+        return [this, ids = std::vector<WORD>(ids)](const TagDataRecord& data) {
             for (WORD id : ids)
                 if (markers[id] == markerOf(data))
                     return true;
             return false;
         };
     };
-    struct Case {
+    const auto all = [](const TagDataRecord&) { return true; };
+    const struct {
         const char* what;
         bool networked;
         std::function<bool(const TagDataRecord&)> filter;
-        Lines shown;
-    };
-    const Case cases[] = {
+        Lines shown; // none: the dialog ends at once
+    } cases[] = {
         {"no filter, networked", true, nullptr, kTopLevel},
-        {"all of node 1", true, [](const TagDataRecord&) { return true; }, {"Alarm", "Motor +"}},
-        {"all, not networked", false, [](const TagDataRecord&) { return true; }, {"Alarm", "Motor +", "Tank +"}},
+        {"all of node 1", true, all, {"Alarm", "Motor +"}},
+        {"all, not networked", false, all, {"Alarm", "Motor +", "Tank +"}},
         {"only a tag two levels deep", true, markerIn({5}), {"Motor +"}},
         {"none of Motor's tags", true, markerIn({1, 8}), {"Alarm"}},
+        {"none at all", true, [](const TagDataRecord&) { return false; }, {}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         project[W32K_PROJECT_NETWORKED] = c.networked ? 1 : 0;
         block.filter = nullptr;
         if (c.filter)
             offer(c.filter);
-        run([&](HWND dialog) { EXPECT_EQ(lines(dialog), c.shown) << c.what; });
+        const INT_PTR result = run([&](HWND dialog) { EXPECT_EQ(lines(dialog), c.shown) << c.what; });
+        EXPECT_EQ(result, c.shown.empty() ? W32K_TAGSEL_NOTHING : W32K_TAGSEL_CANCELLED) << c.what;
+        EXPECT_EQ(scriptRan, !c.shown.empty()) << c.what;
     }
-}
-
-TEST_F(TagPicker, NothingToOfferEndsAtOnce)
-{
-    addSampleTree();
-    offer([](const TagDataRecord&) { return false; });
-    EXPECT_EQ(run([](HWND) {}), W32K_TAGSEL_NOTHING);
-    EXPECT_FALSE(scriptRan);
-
     TagFolderHeader empty{};
     block.folder = &empty;
     block.filter = nullptr;

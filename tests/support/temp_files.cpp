@@ -1,4 +1,5 @@
 #include "support/temp_files.h"
+#include "support/test_support.h"
 
 #include <atomic>
 
@@ -72,6 +73,23 @@ std::string TempDirectory::subdirectory(const std::string& name) const
     const std::string path = file(name);
     CreateDirectoryA(path.c_str(), nullptr);
     return path;
+}
+
+ModuleCopy::ModuleCopy(const TempDirectory& dir, const std::string& fileName, const std::string& loadName,
+                       const std::function<void(const std::string&)>& prepare)
+{
+    const std::string path = dir.file(fileName);
+    if (!CopyFileA((exeDirectory() + "\\KorAbout.dll").c_str(), path.c_str(), FALSE))
+        return;
+    if (prepare)
+        prepare(path);
+    module_ = LoadLibraryA(dir.file(loadName.empty() ? fileName : loadName).c_str());
+}
+
+ModuleCopy::~ModuleCopy()
+{
+    if (module_)
+        FreeLibrary(module_);
 }
 
 std::string currentDirectory()

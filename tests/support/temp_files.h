@@ -1,9 +1,10 @@
-// Temporary directories and files for tests of file operations, and a guard
-// that restores the process's current directory.
+// Temporary directories, copies of a test module in them, and a guard that
+// restores the process's current directory.
 #pragma once
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace w32ktest {
@@ -28,6 +29,21 @@ public:
 
 private:
     std::string path_;
+};
+
+// The resource-only KorAbout.dll copied to dir\fileName, changed by prepare
+// (given the copy's path) and loaded as dir\loadName (fileName if empty).
+class ModuleCopy {
+public:
+    ModuleCopy(const TempDirectory& dir, const std::string& fileName, const std::string& loadName = {},
+               const std::function<void(const std::string&)>& prepare = {});
+    ~ModuleCopy();
+    ModuleCopy(const ModuleCopy&) = delete;
+    ModuleCopy& operator=(const ModuleCopy&) = delete;
+    HMODULE handle() const { return module_; }
+
+private:
+    HMODULE module_ = nullptr;
 };
 
 // Restores the current directory of the process on scope exit.
