@@ -113,14 +113,6 @@ TEST(MatrixClipboardText, PastePutsEachTokenIntoItsCell)
     } cases[] = {
         {"two rows back where they came from", "a1\ta2\ta3\r\nb1\tb2\tb3\r\n", {0, 1, 0, 2},
          {{0, 0, "a1"}, {0, 1, "a2"}, {0, 2, "a3"}, {1, 0, "b1"}, {1, 1, "b2"}, {1, 2, "b3"}}},
-        {"an empty middle cell moves the rest left", "a\t\tc\r\n", {0, 0, 0, 2}, {{0, 0, "a"}, {0, 1, "c"}}},
-        {"an empty first cell is kept", "\tb\r\n", {0, 0, 0, 2}, {{0, 0, ""}, {0, 1, "b"}}},
-        {"a second row starting with TAB continues the first", "a\tb\r\n\tc\td\r\n", {0, 1, 0, 3},
-         {{0, 0, "a"}, {0, 1, "b"}, {0, 2, "c"}, {0, 3, "d"}}},
-        {"one row into one column goes down as far as it reaches", "1\t2\t3\t4\t5\r\n", {2, 5, 3, 3},
-         {{2, 3, "1"}, {3, 3, "2"}, {4, 3, "3"}, {5, 3, "4"}}},
-        {"one column into one row goes across", "1\r\n2\r\n3\r\n4\r\n5\r\n", {4, 4, 0, 9},
-         {{4, 0, "1"}, {4, 1, "2"}, {4, 2, "3"}, {4, 3, "4"}, {4, 4, "5"}}},
         {"what falls beyond the region is dropped", "a\tb\tc\r\nd\te\tf\r\ng\th\ti\r\n", {5, 6, 3, 4},
          {{5, 3, "a"}, {5, 4, "b"}, {6, 3, "d"}, {6, 4, "e"}}},
         {"a row longer than the rectangle does not spill into the next", "a\tb\tc\r\nd\r\n", {0, 1, 0, 0},
@@ -132,16 +124,6 @@ TEST(MatrixClipboardText, PastePutsEachTokenIntoItsCell)
     };
     for (const auto& c : cases)
         EXPECT_EQ(paste(c.text, c.rect), c.placed) << c.what;
-}
-
-TEST(MatrixClipboardText, CopiedRectangleReadsBackCellForCell)
-{
-    const Grid grid = {{"12", "x y", "-3"}, {"r1", "0", "last"}};
-    std::vector<Placement> expected;
-    for (int i = 0; i < 2; ++i)
-        for (int j = 0; j < 3; ++j)
-            expected.emplace_back(10 + i, 20 + j, grid[i][j]);
-    EXPECT_EQ(paste(copyOf(grid), {10, 11, 20, 22}), expected);
 }
 
 } // namespace
