@@ -470,8 +470,8 @@ W32K_CHECK_OFFSET(MatrixDesc, HighlightBrush, 148, 176);
 
 /* Brings the working folders of the matrix into shape: every row's Folder
  * gets a value at each set index 0 to SetCount - 1 (0 or the empty text where
- * it had none; texts cut to MaxTextLen) and is then cut back with
- * ExpValidateFolder(SetCount, SetBase). Returns TRUE (FALSE for NULL). */
+ * it had none; texts cut to MaxTextLen) and nothing beyond SetCount - 1
+ * (SetBase only numbers the displayed sets). Returns TRUE (FALSE for NULL). */
 W32KAPI BOOL WINAPI ValidateParSets(MatrixDesc *matrix);
 
 /* The project's multipage list: the address of a MultipageRec stands at byte
