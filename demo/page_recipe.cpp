@@ -197,11 +197,39 @@ void pageAround(HWND dialog)
     SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(SB_PAGERIGHT, 0), 0);
 }
 
+void clickButton(HWND dialog, int id)
+{
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// The editor's buttons, as the matrix editor's template numbers them.
+constexpr int kCopyButton = 1041;
+constexpr int kPasteButton = 1042;
+constexpr int kFirstColumnButton = 1020;
+
+// Copies parameter set 2 (its column button, then Copy) and highlights
+// parameter set 4 as the place to paste it: Paste is enabled now.
+void copySetAndSelectTarget(HWND dialog)
+{
+    clickButton(dialog, kFirstColumnButton + 1);
+    clickButton(dialog, kCopyButton);
+    clickButton(dialog, kFirstColumnButton + 3);
+}
+
+// ... and pastes it there: the highlight goes, the column shows set 2's values.
+void copySetAndPaste(HWND dialog)
+{
+    copySetAndSelectTarget(dialog);
+    clickButton(dialog, kPasteButton);
+}
+
 void tour(Tour& t, HWND mainWindow)
 {
     t.screenshot(mainWindow, "recipe");
     t.captureDialog("recipe_editor", [mainWindow] { openEditor(mainWindow); });
     t.captureDialog("recipe_editor_paged", [mainWindow] { openEditor(mainWindow); }, pageAround);
+    t.captureDialog("recipe_editor_copied", [mainWindow] { openEditor(mainWindow); }, copySetAndSelectTarget);
+    t.captureDialog("recipe_editor_pasted", [mainWindow] { openEditor(mainWindow); }, copySetAndPaste);
 }
 
 const PageRegistration registration({25, "Recipe editor", show, tour});

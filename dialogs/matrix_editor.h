@@ -54,4 +54,7 @@ INT_PTR onCommand(HWND dialog, MatrixDesc& desc, int id, HWND control, int code)
 INT_PTR onSpinStep(HWND dialog, MatrixDesc& desc, HWND spin, int code) noexcept;
 INT_PTR onCtlColorEdit(HWND dialog, MatrixDesc& desc, HDC dc, HWND edit) noexcept;
 
+// Cut, Copy and Paste of the selection rectangle, each followed by Finish.
+void onClipboardCommand(HWND dialog, MatrixDesc& desc, int id) noexcept;
+
 } // namespace w32k::matrix

@@ -311,7 +311,8 @@ INT_PTR onCommand(HWND dialog, MatrixDesc& desc, int id, HWND control, int code)
     case IDC_MX_CUT:
     case IDC_MX_COPY:
     case IDC_MX_PASTE:
-        break; // the clipboard exchange uses selection(desc) as its rectangle
+        onClipboardCommand(dialog, desc, id);
+        break;
     case IDOK:
         accept(dialog, desc);
         break;
