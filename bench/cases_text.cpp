@@ -1,0 +1,152 @@
+// Text helpers in linear time: GetIniRangeNumbers on a 4 KB value (given as
+// text, and read from an INI file) and GetNextToken over a 64 KB text. Each
+// is judged against four times its run on a quarter of the size.
+#include "bench.h"
+
+#include <windows.h>
+
+#include "w32korutil1.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace w32kbench {
+
+namespace {
+
+constexpr char kSection[] = "Ranges";
+constexpr char kKey[] = "Numbers";
+// The INI value buffer of GetIniRangeNumbers: 4096 bytes with the zero.
+constexpr std::size_t kIniValueLimit = 4095;
+
+// A number list of about `bytes` characters: groups of ten numbers, hex and
+// decimal, "17,0x1F,..;...".
+std::string numberList(std::size_t bytes)
+{
+    std::string text;
+    for (int n = 0;; ++n) {
+        std::string item = n % 4 == 1 ? "0x" + std::to_string(n % 256) : std::to_string(n);
+        const char separator = n % 10 == 9 ? ';' : ',';
+        if (text.size() + item.size() + 1 > bytes)
+            break;
+        if (!text.empty())
+            text += separator;
+        text += item;
+    }
+    return text;
+}
+
+std::size_t numbersIn(const std::string& text)
+{
+    std::size_t n = 1;
+    for (char c : text)
+        n += c == ',' || c == ';';
+    return n;
+}
+
+// A temporary INI file holding kKey = value; removed with the object.
+class IniFile {
+public:
+    IniFile()
+    {
+        char directory[MAX_PATH] = "";
+        GetTempPathA(sizeof directory, directory);
+        GetTempFileNameA(directory, "w3b", 0, path_);
+    }
+    ~IniFile() { DeleteFileA(path_); }
+    IniFile(const IniFile&) = delete;
+    IniFile& operator=(const IniFile&) = delete;
+
+    bool write(const std::string& value) { return WritePrivateProfileStringA(kSection, kKey, value.c_str(), path_); }
+    const char* path() const { return path_; }
+
+private:
+    char path_[MAX_PATH] = "";
+};
+
+// Milliseconds of `repeats` parses of text (from file when given), checked
+// to give every number.
+double parseMs(Bench& bench, const std::string& name, const std::string& text, const IniFile* file,
+               int repeats)
+{
+    std::vector<int> list(numbersIn(text) + 2);
+    int result = 1;
+    const double ms = timeMs([&] {
+        for (int i = 0; i < repeats; ++i) {
+            result = file ? GetIniRangeNumbers(file->path(), kSection, kKey, "", list.data(), static_cast<int>(list.size()))
+                          : GetIniRangeNumbers(nullptr, nullptr, nullptr, text.c_str(), list.data(),
+                                               static_cast<int>(list.size()));
+        }
+    });
+    bench.check(result == 0 && list[2] == 0 && list.back() != 0, name, "the list lost numbers");
+    return ms;
+}
+
+void iniRangeNumbers(Bench& bench, bool fromFile)
+{
+    const std::size_t bytes = bench.smoke() ? 64 : kIniValueLimit;
+    const std::string name = std::string("GetIniRangeNumbers ") + std::to_string(bytes) +
+                             (fromFile ? " B INI value" : " B text");
+    const std::string full = numberList(bytes), quarter = numberList(bytes / 4);
+    IniFile file;
+    IniFile quarterFile;
+    if (fromFile && !bench.check(file.write(full) && quarterFile.write(quarter), name, "cannot write the INI file"))
+        return;
+    const int repeats = fromFile ? bench.size(20, 1) : bench.size(200, 1);
+    const Medians medians = pairedMedians(
+        bench.samples(21), [&] { return parseMs(bench, name, full, fromFile ? &file : nullptr, repeats) / repeats; },
+        [&] { return 4 * parseMs(bench, name, quarter, fromFile ? &quarterFile : nullptr, repeats) / repeats; });
+    bench.report({name, medians.work, medians.bound, {GoalKind::Linear, 1.5}, bench.samples(21)});
+}
+
+// Tokens of up to 12 characters separated by ',' or ' '.
+std::string tokenText(std::size_t bytes)
+{
+    std::string text;
+    for (int n = 0; text.size() < bytes; ++n) {
+        text += "token" + std::to_string(n);
+        text += n % 3 ? ',' : ' ';
+    }
+    text.resize(bytes);
+    return text;
+}
+
+double tokensMs(Bench& bench, const std::string& name, const std::string& text)
+{
+    std::string copy = text;
+    char token[13];
+    std::size_t tokens = 0, characters = 0;
+    const double ms = timeMs([&] {
+        LPSTR cursor = copy.data();
+        while (GetNextToken(token, &cursor, ", ", 12)) {
+            ++tokens;
+            characters += std::strlen(token);
+        }
+    });
+    // Every character is either in a token or one delimiter.
+    bench.check(characters + tokens - 1 == text.size() || characters + tokens == text.size(), name,
+                "the tokens do not cover the text");
+    return ms;
+}
+
+void nextToken(Bench& bench)
+{
+    const std::size_t bytes = bench.size(65536, 256);
+    const std::string name = "GetNextToken over " + std::to_string(bytes / 1024.0).substr(0, 4) + " KB";
+    const std::string full = tokenText(bytes), quarter = tokenText(bytes / 4);
+    const Medians medians = pairedMedians(bench.samples(21), [&] { return tokensMs(bench, name, full); },
+                                          [&] { return 4 * tokensMs(bench, name, quarter); });
+    bench.report({name, medians.work, medians.bound, {GoalKind::Linear, 1.5}, bench.samples(21)});
+}
+
+} // namespace
+
+void runTextCases(Bench& bench)
+{
+    iniRangeNumbers(bench, false);
+    iniRangeNumbers(bench, true);
+    nextToken(bench);
+}
+
+} // namespace w32kbench
