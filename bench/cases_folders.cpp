@@ -8,6 +8,7 @@
 #include "korutil2mfc.h"
 #include "w32korutil1.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -52,20 +53,37 @@ ParSetFolder makeFolder(WORD kind, const std::vector<Run>& runs)
 
 // -- placing into a full folder ------------------------------------------------
 
-// A bare allocate + copy + free of `bytes`, copied from a locked host block:
-// the least a placement that changes the entry count must do.
-double bareCopyMs(HGLOBAL source, std::size_t bytes)
-{
-    return timeMs([&] {
-        const HGLOBAL block = GlobalAlloc(kBlockFlags, bytes);
-        void* to = GlobalLock(block);
-        const void* from = GlobalLock(source);
-        std::memcpy(to, from, bytes);
-        GlobalUnlock(source);
-        GlobalUnlock(block);
-        GlobalFree(block);
-    });
-}
+// The bound: a bare block of entries that is replaced by a new one of
+// another size as a placement replaces the folder's block (allocate, copy,
+// free the old one). It goes through the same sizes as the folder, so both
+// meet the heap in the same state.
+class BareBlock {
+public:
+    explicit BareBlock(std::size_t bytes) : block_(GlobalAlloc(kBlockFlags, bytes)), bytes_(bytes) {}
+    ~BareBlock() { GlobalFree(block_); }
+    BareBlock(const BareBlock&) = delete;
+    BareBlock& operator=(const BareBlock&) = delete;
+
+    // Milliseconds of replacing the block by one of `bytes`.
+    double replaceMs(std::size_t bytes)
+    {
+        return timeMs([&] {
+            const HGLOBAL block = GlobalAlloc(kBlockFlags, bytes);
+            void* to = GlobalLock(block);
+            const void* from = GlobalLock(block_);
+            std::memcpy(to, from, std::min(bytes, bytes_));
+            GlobalUnlock(block_);
+            GlobalUnlock(block);
+            GlobalFree(block_);
+            block_ = block;
+            bytes_ = bytes;
+        });
+    }
+
+private:
+    HGLOBAL block_;
+    std::size_t bytes_;
+};
 
 double placeMs(ParSetFolder& folder, int index, DWORD value, BOOL& placed)
 {
@@ -90,7 +108,7 @@ std::vector<Run> alternatingRuns(int count, int wide, int& middle)
 
 // Split: the middle set of a three-set run takes another value (F - 2 ->
 // F entries); join: it takes the run's value back (F -> F - 2).
-void splitAndJoin(Bench& bench, int full, HGLOBAL source)
+void splitAndJoin(Bench& bench, int full)
 {
     const std::string splitName = "folder " + std::to_string(full) + ": place splitting a run";
     const std::string joinName = "folder " + std::to_string(full) + ": place joining two runs";
@@ -101,16 +119,21 @@ void splitAndJoin(Bench& bench, int full, HGLOBAL source)
     const std::size_t splitBytes = full * sizeof(ParSetEntry);
     const std::size_t joinBytes = (full - 2) * sizeof(ParSetEntry);
 
+    BareBlock bare(joinBytes);
     std::vector<double> split, join, splitBound, joinBound;
     bool right = true;
     for (int i = 0; i < bench.samples(201); ++i) {
         BOOL placed = FALSE;
         split.push_back(placeMs(folder, middle, 2, placed));
         right = right && placed && folder.EntryCount == full;
-        splitBound.push_back(bareCopyMs(source, splitBytes));
         join.push_back(placeMs(folder, middle, runValue, placed));
         right = right && placed && folder.EntryCount == full - 2;
-        joinBound.push_back(bareCopyMs(source, joinBytes));
+    }
+    // The bound in a loop of its own: interleaved with the placements, each
+    // would find the other's freed block and the heap's state would decide.
+    for (int i = 0; i < bench.samples(201); ++i) {
+        splitBound.push_back(bare.replaceMs(splitBytes));
+        joinBound.push_back(bare.replaceMs(joinBytes));
     }
     DWORD value = 0;
     right = right && ExpGetValueFromFolder(&folder, middle, &value, nullptr) && value == runValue;
@@ -122,21 +145,26 @@ void splitAndJoin(Bench& bench, int full, HGLOBAL source)
 
 // Append: a new value two sets behind the last run (F - 1 -> F entries).
 // The folder is cut back between samples, untimed.
-void append(Bench& bench, int full, HGLOBAL source)
+void append(Bench& bench, int full)
 {
     const std::string name = "folder " + std::to_string(full) + ": place appending a run";
     int middle = 0;
     ParSetFolder folder = makeFolder(kNumberKind, alternatingRuns(full - 1, -1, middle));
     const int behind = 2 * (full - 1) + 1;
+    const std::size_t fullBytes = full * sizeof(ParSetEntry), cutBytes = (full - 1) * sizeof(ParSetEntry);
+    BareBlock bare(cutBytes);
     std::vector<double> work, bound;
     bool right = true;
     for (int i = 0; i < bench.samples(201); ++i) {
         BOOL placed = FALSE;
         work.push_back(placeMs(folder, behind, 7, placed));
         right = right && placed && folder.EntryCount == full;
-        bound.push_back(bareCopyMs(source, full * sizeof(ParSetEntry)));
         ExpValidateFolder(&folder, behind, 0, nullptr);
         right = right && folder.EntryCount == full - 1;
+    }
+    for (int i = 0; i < bench.samples(201); ++i) {
+        bound.push_back(bare.replaceMs(fullBytes));
+        bare.replaceMs(cutBytes);
     }
     bench.check(right, name, "append gave the wrong entries");
     ExpDeleteFolder(&folder, nullptr);
@@ -258,12 +286,8 @@ void validateParSets(Bench& bench)
 void runFolderCases(Bench& bench)
 {
     const int full = bench.size(PARSET_MAX_ENTRIES, 16);
-    const HGLOBAL source = GlobalAlloc(kBlockFlags, PARSET_MAX_ENTRIES * sizeof(ParSetEntry));
-    std::memset(GlobalLock(source), 0x5A, PARSET_MAX_ENTRIES * sizeof(ParSetEntry));
-    GlobalUnlock(source);
-    splitAndJoin(bench, full, source);
-    append(bench, full, source);
-    GlobalFree(source);
+    splitAndJoin(bench, full);
+    append(bench, full);
     validateParSets(bench);
 }
 

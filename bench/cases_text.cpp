@@ -7,7 +7,9 @@
 
 #include "w32korutil1.h"
 
+#include <algorithm>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -20,13 +22,16 @@ constexpr char kKey[] = "Numbers";
 // The INI value buffer of GetIniRangeNumbers: 4096 bytes with the zero.
 constexpr std::size_t kIniValueLimit = 4095;
 
-// A number list of about `bytes` characters: groups of ten numbers, hex and
-// decimal, "17,0x1F,..;...".
-std::string numberList(std::size_t bytes)
+// A number list of at most `bytes` characters: groups of ten numbers, hex
+// and decimal, "17,0x1F,..;...". The numbers come from `seed`, so that lists
+// of one size differ and no run learns the branches of the previous one.
+std::string numberList(std::size_t bytes, unsigned seed)
 {
+    std::minstd_rand random(seed);
     std::string text;
     for (int n = 0;; ++n) {
-        std::string item = n % 4 == 1 ? "0x" + std::to_string(n % 256) : std::to_string(n);
+        const unsigned value = random() % 100000;
+        std::string item = n % 4 == 1 ? "0x" + std::to_string(value % 256) : std::to_string(value);
         const char separator = n % 10 == 9 ? ';' : ',';
         if (text.size() + item.size() + 1 > bytes)
             break;
@@ -43,6 +48,15 @@ std::size_t numbersIn(const std::string& text)
     for (char c : text)
         n += c == ',' || c == ';';
     return n;
+}
+
+// What the list must say of text: its groups and its last number.
+bool listRight(const std::string& text, const std::vector<int>& list)
+{
+    const std::size_t groups = 1 + std::count(text.begin(), text.end(), ';');
+    const std::string last = text.substr(text.find_last_of(",;") + 1);
+    const long lastNumber = last.rfind("0x", 0) == 0 ? std::stol(last.substr(2), nullptr, 16) : std::stol(last);
+    return list[0] == static_cast<int>(groups) && list.back() == lastNumber;
 }
 
 // A temporary INI file holding kKey = value; removed with the object.
@@ -65,22 +79,40 @@ private:
     char path_[MAX_PATH] = "";
 };
 
-// Milliseconds of `repeats` parses of text (from file when given), checked
-// to give every number.
-double parseMs(Bench& bench, const std::string& name, const std::string& text, const IniFile* file,
-               int repeats)
+constexpr unsigned kVariants = 8;
+
+// Lists of one size that differ in their numbers.
+std::vector<std::string> numberLists(std::size_t bytes)
 {
-    std::vector<int> list(numbersIn(text) + 2);
-    int result = 1;
+    std::vector<std::string> lists;
+    for (unsigned seed = 1; seed <= kVariants; ++seed)
+        lists.push_back(numberList(bytes, seed));
+    return lists;
+}
+
+// Milliseconds per parse of `repeats` parses of the texts in turn (from
+// file, holding texts[0], when given), each checked to give every number.
+double parseMs(Bench& bench, const std::string& name, const std::vector<std::string>& texts,
+               const IniFile* file, int repeats)
+{
+    std::vector<std::vector<int>> lists;
+    for (const std::string& text : texts)
+        lists.emplace_back(numbersIn(text) + 2);
+    int failed = 0;
     const double ms = timeMs([&] {
         for (int i = 0; i < repeats; ++i) {
-            result = file ? GetIniRangeNumbers(file->path(), kSection, kKey, "", list.data(), static_cast<int>(list.size()))
-                          : GetIniRangeNumbers(nullptr, nullptr, nullptr, text.c_str(), list.data(),
-                                               static_cast<int>(list.size()));
+            const std::size_t k = file ? 0 : i % texts.size();
+            std::vector<int>& list = lists[k];
+            const int count = static_cast<int>(list.size());
+            failed += file ? GetIniRangeNumbers(file->path(), kSection, kKey, "", list.data(), count)
+                           : GetIniRangeNumbers(nullptr, nullptr, nullptr, texts[k].c_str(), list.data(), count);
         }
     });
-    bench.check(result == 0 && list[2] == 0 && list.back() != 0, name, "the list lost numbers");
-    return ms;
+    bool right = failed == 0;
+    for (std::size_t k = 0; k < (file ? 1 : texts.size()) && k < static_cast<std::size_t>(repeats); ++k)
+        right = right && listRight(texts[k], lists[k]);
+    bench.check(right, name, "the list lost numbers");
+    return ms / repeats;
 }
 
 void iniRangeNumbers(Bench& bench, bool fromFile)
@@ -88,15 +120,16 @@ void iniRangeNumbers(Bench& bench, bool fromFile)
     const std::size_t bytes = bench.smoke() ? 64 : kIniValueLimit;
     const std::string name = std::string("GetIniRangeNumbers ") + std::to_string(bytes) +
                              (fromFile ? " B INI value" : " B text");
-    const std::string full = numberList(bytes), quarter = numberList(bytes / 4);
+    const std::vector<std::string> full = numberLists(bytes), quarter = numberLists(bytes / 4);
     IniFile file;
     IniFile quarterFile;
-    if (fromFile && !bench.check(file.write(full) && quarterFile.write(quarter), name, "cannot write the INI file"))
+    if (fromFile &&
+        !bench.check(file.write(full[0]) && quarterFile.write(quarter[0]), name, "cannot write the INI file"))
         return;
-    const int repeats = fromFile ? bench.size(20, 1) : bench.size(200, 1);
+    const int repeats = fromFile ? bench.size(20, 1) : bench.size(400, kVariants);
     const Medians medians = pairedMedians(
-        bench.samples(21), [&] { return parseMs(bench, name, full, fromFile ? &file : nullptr, repeats) / repeats; },
-        [&] { return 4 * parseMs(bench, name, quarter, fromFile ? &quarterFile : nullptr, repeats) / repeats; });
+        bench.samples(21), [&] { return parseMs(bench, name, full, fromFile ? &file : nullptr, repeats); },
+        [&] { return 4 * parseMs(bench, name, quarter, fromFile ? &quarterFile : nullptr, repeats); });
     bench.report({name, medians.work, medians.bound, {GoalKind::Linear, 1.5}, bench.samples(21)});
 }
 
