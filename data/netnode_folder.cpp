@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -51,19 +52,51 @@ std::optional<std::size_t> findNode(const RecordLock& children, std::size_t coun
     return std::nullopt;
 }
 
+// Levels below a folder that the tree operations enter; a deeper tree is
+// damaged (a network of panels is a few levels deep) and its deeper blocks
+// are left alone, so no host data can exhaust the stack.
+constexpr int kMaxTreeDepth = 256;
+
+// The child blocks one tree operation has entered. A damaged tree may name
+// a block twice (below itself, or under two records): such a block is never
+// entered again, so no operation loops or frees a block twice.
+class BlockTrail {
+public:
+    // False when the block was entered already or memory fails.
+    bool enter(HGLOBAL block) noexcept
+    {
+        if (std::find(blocks_.begin(), blocks_.end(), block) != blocks_.end())
+            return false;
+        try {
+            blocks_.push_back(block);
+        } catch (...) {
+            return false;
+        }
+        return true;
+    }
+    // Forgets the block entered last (for a trail of the current path only).
+    void leave() noexcept { blocks_.pop_back(); }
+
+private:
+    std::vector<HGLOBAL> blocks_;
+};
+
 // Frees every block below record and clears its child fields and flag bit 0.
-// False when some block of the tree could not be locked (its handle is
-// dropped and its children are not visited).
-bool deleteTree(NetNodeRecord& record) noexcept
+// False when some block of the tree could not be locked, was met before in
+// this deletion or lies too deep (its handle is dropped and its children are
+// not visited).
+bool deleteTree(NetNodeRecord& record, BlockTrail& trail, int depth = 0) noexcept
 {
     bool complete = true;
-    if (hasChildren(record)) {
+    if (hasChildren(record) && (depth >= kMaxTreeDepth || !trail.enter(record.childBlock))) {
+        complete = false;
+    } else if (hasChildren(record)) {
         GlobalBlock block(record.childBlock);
         RecordLock children(block.get());
         if (children) {
             const std::size_t count = usableChildren(record, children);
             for (std::size_t k = 0; k < count; ++k)
-                complete = deleteTree(children[k]) && complete;
+                complete = deleteTree(children[k], trail, depth + 1) && complete;
         } else {
             complete = false;
             block.release();
@@ -74,16 +107,48 @@ bool deleteTree(NetNodeRecord& record) noexcept
     return complete;
 }
 
+// Deletes a tree that the library built itself (a partial copy).
+void deleteCopy(NetNodeRecord& record) noexcept
+{
+    BlockTrail trail;
+    deleteTree(record, trail);
+}
+
+// The source's block on the trail of the current path while a copy is made.
+class PathStep {
+public:
+    PathStep(BlockTrail& trail, HGLOBAL block) noexcept : trail_(trail), entered_(trail.enter(block)) {}
+    ~PathStep()
+    {
+        if (entered_)
+            trail_.leave();
+    }
+    PathStep(const PathStep&) = delete;
+    PathStep& operator=(const PathStep&) = delete;
+    explicit operator bool() const noexcept { return entered_; }
+
+private:
+    BlockTrail& trail_;
+    bool entered_;
+};
+
 // Deep copy: destination gets source's bytes and blocks of its own for every
 // level. On any failure below, everything allocated for the copy is freed
-// and destination is left without children.
-bool duplicateTree(NetNodeRecord& destination, const NetNodeRecord& source) noexcept
+// and destination is left without children. A source whose blocks form a
+// cycle (a block below itself) or that is too deep fails the same way.
+bool duplicateTree(NetNodeRecord& destination, const NetNodeRecord& source, BlockTrail& path,
+                   int depth = 0) noexcept
 {
     const NetNodeRecord original = source; // source may be destination itself
     destination = original;
     forgetChildren(destination);
     if (!hasChildren(original))
         return true;
+    if (depth >= kMaxTreeDepth)
+        return false;
+    const PathStep step(path, original.childBlock);
+    if (!step)
+        return false;
 
     RecordLock from(original.childBlock);
     if (!from)
@@ -99,9 +164,9 @@ bool duplicateTree(NetNodeRecord& destination, const NetNodeRecord& source) noex
         if (!to)
             return false;
         for (std::size_t k = 0; k < count; ++k) {
-            if (!duplicateTree(to[k], from[k])) {
+            if (!duplicateTree(to[k], from[k], path, depth + 1)) {
                 for (std::size_t done = 0; done < k; ++done)
-                    deleteTree(to[done]);
+                    deleteCopy(to[done]);
                 return false;
             }
         }
@@ -122,8 +187,11 @@ std::optional<bool> replaceExisting(NetNodeRecord& folder, const NetNodeRecord& 
     if (!found)
         return std::nullopt;
     NetNodeRecord& child = children[*found];
-    if (child.childBlock != record.childBlock)
-        deleteTree(child);
+    if (child.childBlock != record.childBlock) {
+        BlockTrail trail; // the folder's own block is never freed from below
+        if (trail.enter(folder.childBlock))
+            deleteTree(child, trail, 1);
+    }
     child = record;
     return true;
 }
@@ -226,7 +294,9 @@ BOOL WINAPI ExpDeleteNetNodeData(NetNodeRecord* folder, WORD nodeNumber)
         const auto found = findNode(children, count, nodeNumber);
         if (!found)
             return FALSE;
-        deleteTree(children[*found]);
+        BlockTrail trail; // the folder's own block is never freed from below
+        if (trail.enter(folder->childBlock))
+            deleteTree(children[*found], trail, 1);
         remaining = count - 1;
         std::memmove(&children[*found], &children[*found + 1], (remaining - *found) * kRecordSize);
         folder->childCount = static_cast<WORD>(remaining);
@@ -244,14 +314,16 @@ BOOL WINAPI ExpDuplicateNetworkFolder(NetNodeRecord* destination, const NetNodeR
 {
     if (!destination || !source)
         return FALSE;
-    return duplicateTree(*destination, *source) ? TRUE : FALSE;
+    BlockTrail path;
+    return duplicateTree(*destination, *source, path) ? TRUE : FALSE;
 }
 
 BOOL WINAPI ExpDeleteNetworkFolder(NetNodeRecord* record)
 {
     if (!record)
         return FALSE;
-    return deleteTree(*record) ? TRUE : FALSE;
+    BlockTrail trail;
+    return deleteTree(*record, trail) ? TRUE : FALSE;
 }
 
 } // extern "C"

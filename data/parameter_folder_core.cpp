@@ -36,6 +36,13 @@ void ReferenceChanges::record(Kind kind, std::uint16_t id, std::array<std::uint1
 
 namespace {
 
+// A run covers at least its first index; a damaged entry whose first index
+// lies beyond its last covers none and is never extended or joined.
+bool isRun(const Entry& entry) noexcept
+{
+    return entry.first <= entry.last;
+}
+
 // The first entry that ends at or after index. The entries are in ascending
 // order, so a binary search finds it; on a block that breaks the order the
 // answer is some entry of the block, never one outside it.
@@ -119,14 +126,15 @@ public:
         if (i < count_ && entries_[i].first == index + 1 && value.heldBy(entries_[i])) {
             entries_[i].first = static_cast<std::int16_t>(index);
             references_.release(kind_, handedOver);
-            if (i > 0 && entries_[i - 1].last + 1 == index && value.heldBy(entries_[i - 1])) {
+            if (i > 0 && isRun(entries_[i - 1]) && entries_[i - 1].last + 1 == index &&
+                value.heldBy(entries_[i - 1])) {
                 entries_[i - 1].last = entries_[i].last;
                 remove(i);
             }
             return;
         }
-        if (i == count_ && count_ > 0 && entries_[count_ - 1].last + 1 == index &&
-            value.heldBy(entries_[count_ - 1])) {
+        if (i == count_ && count_ > 0 && isRun(entries_[count_ - 1]) &&
+            entries_[count_ - 1].last + 1 == index && value.heldBy(entries_[count_ - 1])) {
             entries_[count_ - 1].last = static_cast<std::int16_t>(index);
             references_.release(kind_, handedOver);
             return;

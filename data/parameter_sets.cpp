@@ -147,7 +147,10 @@ void validateRows(MatrixDesc& matrix) noexcept
     for (int r = 0; r < matrix.RowCount; ++r) {
         MatrixRow& row = matrix.Rows[r];
         fillRow(row, matrix.SetCount, matrix.Project);
-        ExpValidateFolder(&row.Folder, matrix.SetCount, matrix.SetBase, matrix.Project);
+        // The column base only numbers the sets the editor shows; the folders
+        // hold sets 0 to SetCount - 1 whatever the base, so the trim keeps all
+        // of them (a base cutting the last sets off would lose the host's data).
+        ExpValidateFolder(&row.Folder, matrix.SetCount, 0, matrix.Project);
     }
 }
 

@@ -85,8 +85,11 @@ ChildIndex indexByParent(std::span<const Element> elements)
 {
     ChildIndex index;
     index.reserve(elements.size());
-    for (std::size_t p = 0; p < elements.size(); ++p)
-        index.emplace_back(elements[p].parentId, p);
+    for (std::size_t p = 0; p < elements.size(); ++p) {
+        // The packed field is copied out: a reference to it would be misaligned.
+        const std::uint16_t parent = elements[p].parentId;
+        index.emplace_back(parent, p);
+    }
     std::sort(index.begin(), index.end());
     return index;
 }

@@ -93,9 +93,11 @@ long leadingInteger(std::string_view text)
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         negative = text[i++] == '-';
+    // Saturates at the 32-bit range of the platform's long (also where long is
+    // wider), so the running value never overflows.
     long long value = 0;
     for (; i < text.size() && isDigit(text[i]); ++i)
-        value = std::min<long long>(value * 10 + (text[i] - '0'), LONG_MAX);
+        value = std::min<long long>(value * 10 + (text[i] - '0'), INT32_MAX);
     return static_cast<long>(negative ? -value : value);
 }
 

@@ -66,7 +66,7 @@ struct Row {
 using Rows = std::array<Row, kRows>;
 
 // Leading decimal integer as the C runtime's atoi reads it (optional blanks,
-// sign, digits; 0 when there is none); saturates instead of overflowing.
+// sign, digits; 0 when there is none); saturates at the 32-bit range instead of overflowing.
 long leadingInteger(std::string_view text);
 
 // A whole unsigned decimal number (blanks around it allowed); nullopt for

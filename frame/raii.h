@@ -205,6 +205,27 @@ private:
     bool open_;
 };
 
+// A kernel file or device handle from CreateFileA (CloseHandle on scope exit).
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) noexcept : handle_(handle) {}
+    ~FileHandle()
+    {
+        if (*this)
+            CloseHandle(handle_);
+    }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept
+    {
+        return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE handle_;
+};
+
 // LoadLibraryA / FreeLibrary.
 class LoadedModule {
 public:

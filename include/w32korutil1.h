@@ -63,7 +63,7 @@ extern "C" {
 #define WM_METERGETRANGE 4041 /* returns the range */
 #define WM_METERSETPOS   4042 /* wParam = position; repaints; returns 0 */
 #define WM_METERGETPOS   4043 /* returns the position */
-#define WM_SPINSTEP      4056 /* spin control -> parent: wParam = spin window id, lParam = step */
+#define WM_SPINSTEP      4056 /* spin control -> parent: wParam = the spin window, lParam = 0 up/left, 1 down/right */
 #define WM_EDITRETURN    (WM_USER + 100) /* digits-only edit with "RET" -> parent: Tab/Return; wParam = edit window */
 #define WM_PWDERROR      (WM_USER + 101) /* password dialog's deferred error message */
 
@@ -249,10 +249,13 @@ W32KAPI BOOL WINAPI ExpGetNetNodeData(const NetNodeRecord *folder, int mode, WOR
 /* Removes the first child with that node number and its whole subtree. */
 W32KAPI BOOL WINAPI ExpDeleteNetNodeData(NetNodeRecord *folder, WORD nodeNumber);
 /* Makes destination a deep copy of source: every level gets blocks of its own.
- * FALSE when memory fails anywhere in the tree; destination then has no children. */
+ * FALSE when memory fails anywhere in the tree, or the tree is damaged (a block
+ * below itself, more than 256 levels); destination then has no children. */
 W32KAPI BOOL WINAPI ExpDuplicateNetworkFolder(NetNodeRecord *destination, const NetNodeRecord *source);
 /* Frees the record's whole subtree and clears its child fields and flag bit 0.
- * FALSE when a child block cannot be locked (its handle is dropped). */
+ * FALSE when a child block cannot be locked, is named a second time in the
+ * tree or lies more than 256 levels down (its handle is dropped, never freed
+ * twice). */
 W32KAPI BOOL WINAPI ExpDeleteNetworkFolder(NetNodeRecord *record);
 
 /* ---------------------------------------------------------------------------
@@ -470,13 +473,195 @@ W32K_CHECK_OFFSET(MatrixDesc, HighlightBrush, 148, 176);
 
 /* Brings the working folders of the matrix into shape: every row's Folder
  * gets a value at each set index 0 to SetCount - 1 (0 or the empty text where
- * it had none; texts cut to MaxTextLen) and is then cut back with
- * ExpValidateFolder(SetCount, SetBase). Returns TRUE (FALSE for NULL). */
+ * it had none; texts cut to MaxTextLen) and nothing beyond SetCount - 1
+ * (SetBase only numbers the displayed sets). Returns TRUE (FALSE for NULL). */
 W32KAPI BOOL WINAPI ValidateParSets(MatrixDesc *matrix);
+
+/* The project's multipage list: the address of a MultipageRec stands at byte
+ * W32K_PROJECT_MULTIPAGE_OFFSET of the project block (NULL when the project
+ * has none; pointer-sized, unaligned). A recipe is a multipage recipe when its
+ * RecipeId stands in Ids. Records and identifier arrays come from the
+ * application allocator (or malloc) and are released with free. */
+#define W32K_PROJECT_MULTIPAGE_OFFSET 934
+
+#pragma pack(push, 1)
+typedef struct RecipeList {
+    BYTE Reserved[4];
+    WORD IdCount;       /* identifiers in Ids */
+    WORD *Ids;          /* IdCount recipe identifiers */
+} RecipeList;
+
+typedef struct MultipageRec {
+    BYTE Reserved[4];
+    WORD ListCount;     /* recipe lists; 1 when the editor creates the record */
+    RecipeList *List;
+} MultipageRec;
+#pragma pack(pop)
+
+W32K_CHECK_SIZE(RecipeList, 10, 14);
+W32K_CHECK_OFFSET(RecipeList, IdCount, 4, 4);
+W32K_CHECK_OFFSET(RecipeList, Ids, 6, 6);
+W32K_CHECK_SIZE(MultipageRec, 10, 14);
+W32K_CHECK_OFFSET(MultipageRec, ListCount, 4, 4);
+W32K_CHECK_OFFSET(MultipageRec, List, 6, 6);
+
+/* Runs the modal matrix editor "MATRIX_ED" on the MatrixDesc at address
+ * descriptor, owned by owner. Returns 1 after OK (the host's folders, set
+ * count and multipage list updated), 0 after Cancel or when the editor cannot
+ * open on the descriptor (nothing of the host's changed), -1 when the dialog
+ * cannot be created. */
+W32KAPI int WINAPI StartMatrixEd(HWND owner, LPARAM descriptor);
+/* The editor's dialog procedure (for hosts that run MATRIX_ED themselves). */
+W32KAPI INT_PTR WINAPI MatrixEdProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 /* ---------------------------------------------------------------------------
  * Tree lists and the tag selection dialog.
  * ------------------------------------------------------------------------- */
+
+/* Owner-drawn tree lists. A fixed-height owner-drawn list box is drawn as an
+ * indented tree: each line shows one cell of a bitmap strip (row, column),
+ * connecting lines to its parent level and its text. The state below keeps
+ * the cell bitmap in a memory DC and the list of opened (expanded) items,
+ * named by the caller's own 32-bit item values. */
+
+#define W32K_BMP_TAG_TREE   1201 /* the library's cells: 1 row of 3 columns, 22 x 17 */
+#define W32K_TAG_CELL_CLOSED_GROUP 0
+#define W32K_TAG_CELL_OPENED_GROUP 1
+#define W32K_TAG_CELL_TAG          2
+
+#pragma pack(push, 1)
+typedef struct HierDrawState {
+    HDC memoryDC;           /* holds the cell bitmap; NULL before DrawInit and after DrawTerm */
+    HBITMAP cellBitmap;     /* made from the bitmap resource */
+    HBITMAP previousBitmap; /* selected in memoryDC before the cell bitmap */
+    int cellHeight;         /* bitmap height / rows */
+    int cellWidth;          /* bitmap width / columns */
+    int textHeight;         /* tmHeight of the list's font */
+    int lineHeight;         /* the larger of cellHeight and textHeight */
+    BOOL lines;             /* nonzero: connecting lines are drawn */
+    int openCount;          /* values in openList */
+    DWORD *openList;        /* C runtime heap (malloc); NULL when empty */
+} HierDrawState;
+#pragma pack(pop)
+W32K_CHECK_SIZE(HierDrawState, 40, 56);
+W32K_CHECK_OFFSET(HierDrawState, memoryDC, 0, 0);
+W32K_CHECK_OFFSET(HierDrawState, cellBitmap, 4, 8);
+W32K_CHECK_OFFSET(HierDrawState, previousBitmap, 8, 16);
+W32K_CHECK_OFFSET(HierDrawState, cellHeight, 12, 24);
+W32K_CHECK_OFFSET(HierDrawState, cellWidth, 16, 28);
+W32K_CHECK_OFFSET(HierDrawState, textHeight, 20, 32);
+W32K_CHECK_OFFSET(HierDrawState, lineHeight, 24, 36);
+W32K_CHECK_OFFSET(HierDrawState, lines, 28, 40);
+W32K_CHECK_OFFSET(HierDrawState, openCount, 32, 44);
+W32K_CHECK_OFFSET(HierDrawState, openList, 36, 48);
+
+/* Sets the state up (with `initialise`: an empty open list and the lines
+ * flag) and loads the bitmap resource `bitmapId` of `module`, a bottom-up
+ * 4-bit DIB with 16 colours whose first pixel's colour becomes the window
+ * colour. Called again, it replaces the cell bitmap. TRUE when the cells are
+ * ready; FALSE for a missing or unsupported bitmap or 0 rows or columns. */
+W32KAPI BOOL WINAPI HierDraw_DrawInit(HINSTANCE module, UINT bitmapId, int rows, int columns, BOOL lines,
+                                      HierDrawState *state, BOOL initialise);
+/* Releases the memory DC and the cell bitmap (not the open list). */
+W32KAPI void WINAPI HierDraw_DrawTerm(HierDrawState *state);
+/* Takes the text height from the font (measured on the list box's DC, or the
+ * screen's when listBox is NULL) and gives a list box its line height. */
+W32KAPI void WINAPI HierDraw_DrawSetTextHeight(HWND listBox, HFONT font, HierDrawState *state);
+W32KAPI void WINAPI HierDraw_OnMeasureItem(HWND window, MEASUREITEMSTRUCT *measure, HierDrawState *state);
+/* Draws one line: the cell (row, column) indented by level cells, then the
+ * text. Connecting lines (lines flag, level > 0), through the centres of the
+ * cell columns counted from the item's left edge: bit i of mask (i < level)
+ * draws the vertical line of level i over the whole line; the line's own
+ * connector reaches the bottom when bit level + 1 is set, else the middle,
+ * where a stub leads to the cell. Item id -1 draws nothing. */
+W32KAPI void WINAPI HierDraw_OnDrawItem(HWND window, const DRAWITEMSTRUCT *draw, int level, DWORD mask,
+                                        LPCSTR text, int row, int column, HierDrawState *state);
+W32KAPI BOOL WINAPI HierDraw_IsOpened(const HierDrawState *state, DWORD item);
+/* Appends item to the open list (left unchanged when memory fails). */
+W32KAPI void WINAPI HierDraw_OpenItem(HierDrawState *state, DWORD item);
+/* Removes every entry equal to item; the list is freed when it empties. */
+W32KAPI void WINAPI HierDraw_CloseItem(HierDrawState *state, DWORD item);
+W32KAPI void WINAPI HierDraw_DrawCloseAll(HierDrawState *state);
+/* Scrolls the list box so that the `children` lines below line `parent` are
+ * visible, without pushing the parent line off the top. */
+W32KAPI void WINAPI HierDraw_ShowKids(HierDrawState *state, HWND listBox, int parent, int children);
+
+/* The tag selection dialog (template "TagSelDlg"). Besides double clicks,
+ * the right arrow or "+" opens the selected group and the left arrow or "-"
+ * closes it. */
+#define W32K_DLG_TAG_SELECT   "TagSelDlg"
+#define W32K_ID_TAG_NAME      1202 /* read-only edit: "Currently Selected Tag:" */
+#define W32K_ID_TAG_LIST      1203 /* owner-drawn tree list */
+
+/* Results of ExecTagSelDlg. */
+#define W32K_TAGSEL_ACCEPTED  1  /* a tag was accepted */
+#define W32K_TAGSEL_CANCELLED 2  /* cancelled, or OK without a tag */
+#define W32K_TAGSEL_NOTHING   3  /* there was nothing to offer */
+
+/* Item value of a tree line: tag id, level and group bit. */
+#define W32K_TAGITEM_ID_MASK     0x0000FFFFUL
+#define W32K_TAGITEM_LEVEL_SHIFT 24
+#define W32K_TAGITEM_LEVEL_MASK  0x0F000000UL
+#define W32K_TAGITEM_GROUP       0x80000000UL
+#define W32K_TAGITEM_MAX_LEVEL   15 /* groups on this level are not expanded */
+
+/* Fields of the host's tag owner record (byte offsets). */
+#define W32K_TAG_OWNER_ACCEPT_ARG 63 /* its address goes to the accept callback */
+#define W32K_TAG_OWNER_FLAGS      88 /* BYTE: W32K_TAG_OWNER_ACCEPTED set on acceptance */
+#define W32K_TAG_OWNER_ACCEPTED   0x80
+#define W32K_TAG_OWNER_TAG_ID     91 /* WORD: the owner's tag; read at start, written on acceptance */
+
+typedef struct TagSelectBlock TagSelectBlock;
+/* Nonzero when the tag is offered. */
+typedef BOOL (WINAPI *TagFilterProc)(TagSelectBlock *block, const TagDataRecord *data);
+/* Told of the accepted tag: owner is the tag owner's byte W32K_TAG_OWNER_ACCEPT_ARG. */
+typedef BOOL (WINAPI *TagAcceptProc)(BYTE *owner, const TagDataRecord *data, NetNodeRecord *node);
+
+#pragma pack(push, 1)
+struct TagSelectBlock {
+    WORD selectedTagId;       /* the tag OK accepts (0 = none); the owner's at start */
+    WORD currentItemId;       /* tag of the line selected last, group or leaf */
+    HierDrawState hierDraw;   /* set up and released by ExecTagSelDlg */
+    BYTE *tagOwner;           /* the host record that receives the tag */
+    void *project;            /* the project block */
+    NetNodeRecord *node;      /* the node whose tags are offered (networked projects) */
+    TagFolderHeader *folder;  /* the tags */
+    DWORD reserved;           /* not used */
+    TagFilterProc filter;     /* NULL: every tag of the folder is offered */
+    TagAcceptProc accept;     /* called on acceptance */
+};
+#pragma pack(pop)
+W32K_CHECK_SIZE(TagSelectBlock, 72, 112);
+W32K_CHECK_OFFSET(TagSelectBlock, selectedTagId, 0, 0);
+W32K_CHECK_OFFSET(TagSelectBlock, currentItemId, 2, 2);
+W32K_CHECK_OFFSET(TagSelectBlock, hierDraw, 4, 4);
+W32K_CHECK_OFFSET(TagSelectBlock, tagOwner, 44, 60);
+W32K_CHECK_OFFSET(TagSelectBlock, project, 48, 68);
+W32K_CHECK_OFFSET(TagSelectBlock, node, 52, 76);
+W32K_CHECK_OFFSET(TagSelectBlock, folder, 56, 84);
+W32K_CHECK_OFFSET(TagSelectBlock, reserved, 60, 92);
+W32K_CHECK_OFFSET(TagSelectBlock, filter, 64, 96);
+W32K_CHECK_OFFSET(TagSelectBlock, accept, 68, 104);
+
+/* Runs the tag selection dialog: W32K_TAGSEL_ACCEPTED (the owner's tag id and
+ * flag are written and accept was called), W32K_TAGSEL_CANCELLED,
+ * W32K_TAGSEL_NOTHING (it closed at once), or -1 when it cannot be created
+ * (also for a NULL block or tag owner). One dialog at a time. */
+W32KAPI INT_PTR WINAPI ExecTagSelDlg(HWND parent, TagSelectBlock *block);
+W32KAPI INT_PTR WINAPI TagSelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+/* Sets the state up with bitmap 1201 of this library; returns TRUE. */
+W32KAPI BOOL WINAPI PreInitTagList(HINSTANCE ignored, HierDrawState *state);
+/* Fills the list with the offered top-level tags, expands the group of the
+ * selected tag and selects it; edit (may be NULL) shows the owner's tag.
+ * TRUE when the list holds a line. */
+W32KAPI BOOL WINAPI InitTagListBox(HWND dialog, HWND listBox, HWND edit, TagSelectBlock *block);
+/* A click (toggle FALSE) or double click (toggle TRUE) on line `line`: selects
+ * it, expands or collapses a group, and for a double-clicked tag sends the
+ * dialog WM_COMMAND(commandId) when commandId > 0. */
+W32KAPI void WINAPI TagActionItem(HWND dialog, HWND listBox, HWND edit, DWORD item, int line, int commandId,
+                                  HierDrawState *state, TagSelectBlock *block, BOOL toggle);
+W32KAPI void WINAPI TagListDrawItem(HWND dialog, HierDrawState *state, TagSelectBlock *block,
+                                    const DRAWITEMSTRUCT *draw);
 
 /* ---------------------------------------------------------------------------
  * Edit helpers and the password table.
@@ -557,6 +742,116 @@ W32KAPI INT_PTR WINAPI PasswordProc(HWND dialog, UINT message, WPARAM wParam, LP
  * Communication settings.
  * ------------------------------------------------------------------------- */
 
+/* Line settings byte: baud rate, data bits, parity and stop bits of a serial
+ * line in one unsigned byte (bit 0 least significant). */
+#define W32K_LINE_BAUD_MASK     0x0F /* bits 0-3: baud index, see below */
+#define W32K_LINE_DATA_BITS_8   0x10 /* bit 4: 0 = 7 data bits, 1 = 8 */
+#define W32K_LINE_PARITY_SHIFT  5    /* bits 5-6: parity */
+#define W32K_LINE_PARITY_MASK   0x60
+#define W32K_LINE_STOP_BITS_2   0x80 /* bit 7: 0 = one stop bit, 1 = two */
+
+/* Baud indexes: 0 = 150, 1 = 300, 2 = 600, 3 = 1200, 4 = 2400, 5 = 4800,
+ * 6 = 9600, 7 = 19200, 8 = 38400, 9 = 57600 baud; 10-15 are not used. */
+#define W32K_BAUD_150    0
+#define W32K_BAUD_9600   6
+#define W32K_BAUD_19200  7
+#define W32K_BAUD_38400  8
+#define W32K_BAUD_57600  9
+
+/* Parity field values. */
+#define W32K_PARITY_NONE 0
+#define W32K_PARITY_ODD  1
+#define W32K_PARITY_EVEN 2
+
+/* Port indexes: 0 = COM1 .. 3 = COM4. CheckPortSelection returns
+ * W32K_PORT_NONE when none of the four ports can be opened. */
+#define W32K_PORT_COUNT 4
+#define W32K_PORT_NONE  8
+
+#pragma pack(push, 1)
+
+/* Port settings record: the creation parameter of the port settings dialog
+ * and the record of the port probing routines. All texts and arrays belong
+ * to the host and outlive the call. */
+typedef struct PortSettings {
+    BYTE *settings;                /* the line settings byte */
+    DWORD *portIndex;              /* 0 = COM1 .. 3 = COM4 */
+    const char *const *deviceNames;/* 4 device names in port order, passed to CreateFileA */
+    LONG workingBaudIndex;         /* owned by the dialog while it runs */
+    const char *const *baudTexts;  /* display texts by baud index (6, 7 and 8 are read) */
+    DWORD reserved;                /* not used by this library */
+    const char *caption;           /* caption of the message boxes */
+} PortSettings;
+
+/* Communication parameters record: the communication parameters dialog and
+ * the INI routines. The INI baud-rate texts should be the decimal rates
+ * ("9600" at index 6) so that a written file reads back. */
+typedef struct CommParameters {
+    BYTE *settings;                  /* the line settings byte */
+    BYTE workingSettings;            /* owned by the dialog while it runs */
+    BYTE unused5[3];
+    const char *const *displayTexts; /* baud-rate display texts by baud index */
+    BYTE lowestBaudIndex;            /* lowest selectable baud index */
+    BYTE highestBaudIndex;           /* highest selectable baud index (>= lowest) */
+    BYTE unused14[2];
+    const char *const *iniBaudTexts; /* INI baud-rate texts by baud index */
+    const char *const *parityTexts;  /* 3 texts: none, odd, even */
+    DWORD unused24;
+    const char *iniFile;             /* INI file name */
+    const char *iniSection;          /* INI section name */
+} CommParameters;
+
+#pragma pack(pop)
+
+W32K_CHECK_SIZE(PortSettings, 28, 48);
+W32K_CHECK_OFFSET(PortSettings, settings, 0, 0);
+W32K_CHECK_OFFSET(PortSettings, portIndex, 4, 8);
+W32K_CHECK_OFFSET(PortSettings, deviceNames, 8, 16);
+W32K_CHECK_OFFSET(PortSettings, workingBaudIndex, 12, 24);
+W32K_CHECK_OFFSET(PortSettings, baudTexts, 16, 28);
+W32K_CHECK_OFFSET(PortSettings, reserved, 20, 36);
+W32K_CHECK_OFFSET(PortSettings, caption, 24, 40);
+
+W32K_CHECK_SIZE(CommParameters, 36, 60);
+W32K_CHECK_OFFSET(CommParameters, settings, 0, 0);
+W32K_CHECK_OFFSET(CommParameters, workingSettings, 4, 8);
+W32K_CHECK_OFFSET(CommParameters, displayTexts, 8, 12);
+W32K_CHECK_OFFSET(CommParameters, lowestBaudIndex, 12, 20);
+W32K_CHECK_OFFSET(CommParameters, highestBaudIndex, 13, 21);
+W32K_CHECK_OFFSET(CommParameters, iniBaudTexts, 16, 24);
+W32K_CHECK_OFFSET(CommParameters, parityTexts, 20, 32);
+W32K_CHECK_OFFSET(CommParameters, unused24, 24, 40);
+W32K_CHECK_OFFSET(CommParameters, iniFile, 28, 44);
+W32K_CHECK_OFFSET(CommParameters, iniSection, 32, 52);
+
+/* Runs the "Port Settings" dialog on the record. Returns 1 after OK, 0 after
+ * Cancel or when no port can be opened (or no record is given), -1 when the
+ * dialog cannot be created. */
+W32KAPI INT_PTR WINAPI StartPCSetupDlg(HWND owner, PortSettings *record);
+/* The dialog procedure of the "Port Settings" dialog. */
+W32KAPI INT_PTR WINAPI ComPCMsgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+/* Probes the four device names (exclusive open); with a dialog, disables the
+ * buttons of unavailable ports and checks the one chosen. Returns the first
+ * available port searching cyclically from the current one, W32K_PORT_NONE
+ * when none can be opened, or a current index outside 0-3 unchanged. Does not
+ * write the record. */
+W32KAPI UINT WINAPI CheckPortSelection(HWND dialog, PortSettings *record);
+/* Probes as CheckPortSelection and moves the port index to the port found,
+ * telling the user. Returns TRUE when no port can be opened (after a message),
+ * FALSE otherwise. */
+W32KAPI BOOLEAN WINAPI SetComPort(HWND dialog, PortSettings *record);
+
+/* Runs the "Communication Parameters Setup" dialog. Returns 1 after OK (the
+ * settings byte is written), 0 after Cancel or without a record, -1 when the
+ * dialog cannot be created. */
+W32KAPI INT_PTR WINAPI ExecCommParameters(HWND owner, CommParameters *record);
+/* Reads "BaudRate", "DataBits", "Parity" and "StopBits" from the record's INI
+ * section into the settings byte, field by field. Returns 0 when every key
+ * gave an accepted value, 1 otherwise. */
+W32KAPI int WINAPI LoadIniCommParams(CommParameters *record);
+/* Writes the four keys. Returns 0 when all writes succeeded, 1 otherwise. */
+W32KAPI int WINAPI WriteIniCommParams(CommParameters *record);
+
 /* ---------------------------------------------------------------------------
  * Bitmaps.
  * ------------------------------------------------------------------------- */
@@ -601,6 +896,29 @@ W32KAPI HGLOBAL WINAPI TransformTrueColorTo16Bpp(HGLOBAL source, WORD bitCount, 
 /* ---------------------------------------------------------------------------
  * List helpers, dialog folding, INI and file helpers.
  * ------------------------------------------------------------------------- */
+
+/* Combo-box and list-box helpers. values is an array of numbers ended by
+ * 0xFFFFFFFF; entry E stands for the text of string (base + E) of the
+ * module that owns the control, with the item data E (its low 16 bits).
+ * The finders compare the low 16 bits of each item's data with value. */
+#define W32K_LIST_END 0xFFFFFFFFUL
+/* Adds one item per entry (existing items stay); returns TRUE. */
+W32KAPI BOOL WINAPI SetCBStrings(HWND comboBox, UINT base, const DWORD *values);
+W32KAPI BOOL WINAPI SetLBStrings(HWND listBox, UINT base, const DWORD *values);
+/* TRUE when the combo box holds exactly the items SetCBStrings adds. */
+W32KAPI BOOL WINAPI CheckCBStrings(HWND comboBox, UINT base, const DWORD *values);
+/* Item data of the selected item; -1 when none is selected. */
+W32KAPI LONG WINAPI GetCBSelectionData(HWND comboBox);
+W32KAPI LONG WINAPI GetLBSelectionData(HWND listBox);
+/* Selects the first item with that data; FALSE when there is none. */
+W32KAPI BOOL WINAPI SelectCBItem(HWND comboBox, DWORD value);
+W32KAPI BOOL WINAPI SelectLBItem(HWND listBox, DWORD value);
+/* Copies the text of the first item with that data into text, which must
+ * hold the longest item text; FALSE when there is none. */
+W32KAPI BOOL WINAPI GetCBStringForSelectionData(HWND comboBox, DWORD value, LPSTR text);
+W32KAPI BOOL WINAPI GetLBStringForSelectionData(HWND listBox, DWORD value, LPSTR text);
+/* Empties the edit control id of the dialog. */
+W32KAPI void WINAPI ClearEditBox(HWND dialog, int id);
 
 /* Dialog folding: resizes the dialog so that it ends 4 dialog-frame widths
  * right of (horizontal nonzero) or 4 frame heights below the control

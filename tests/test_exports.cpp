@@ -74,6 +74,22 @@ void expectOnlySystemAndSiblingImports(const w32ktest::PeImage& pe)
 
 } // namespace
 
+TEST(ExportTable, TheListHoldsAll91ExportsBetweenOrdinals100And257)
+{
+    EXPECT_EQ(kLibraryExports.size(), 91u);
+    std::set<unsigned> ordinals;
+    std::set<std::string> names;
+    for (const auto& e : kLibraryExports) {
+        EXPECT_GE(e.ordinal, 100u) << e.name;
+        EXPECT_LE(e.ordinal, 257u) << e.name;
+        EXPECT_FALSE(e.noname) << e.name;
+        ordinals.insert(e.ordinal);
+        names.insert(e.name);
+    }
+    EXPECT_EQ(ordinals.size(), kLibraryExports.size()) << "an ordinal is used twice";
+    EXPECT_EQ(names.size(), kLibraryExports.size()) << "a name is listed twice";
+}
+
 TEST(ExportTable, BothBuildsExportEachEntryAtItsOrdinalAndNothingElse)
 {
     for (const bool is64 : {false, true}) {

@@ -952,11 +952,11 @@ TEST_F(ParSets, SetCountZeroEmptiesEveryRowAndRowCountZeroTouchesNothing)
     EXPECT_EQ(folderReferences(text("A")), 0);
 }
 
-TEST_F(ParSets, ASetBaseCutsTheFilledSetsBackByTheBase)
+TEST_F(ParSets, ASetBaseNumbersTheSetsButKeepsEveryOne)
 {
-    // The fill covers 0 to SetCount - 1, the cut keeps up to SetCount - SetBase - 1.
+    // The base only shifts the displayed numbers: sets 0 to SetCount - 1 stay.
     addRow({}, kNumberKind);
     EXPECT_TRUE(ValidateParSets(&matrix(5, 2)));
-    EXPECT_EQ(rowRuns(0), (std::vector<ValueRun>{{0, 2, 0}}));
+    EXPECT_EQ(rowRuns(0), (std::vector<ValueRun>{{0, 4, 0}}));
     deleteRows();
 }

@@ -4,6 +4,7 @@
 
 #include "dialogs/password_core.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace pw = w32k::password;
@@ -13,7 +14,7 @@ namespace {
 TEST(PasswordCore, NumbersAreReadAsTheEditsShowThem)
 {
     const std::pair<const char*, long> leading[] = {
-        {"", 0}, {"42", 42}, {"  7x", 7}, {"-3", -3}, {"+9", 9}, {"abc", 0}, {"99999999999999", LONG_MAX},
+        {"", 0}, {"42", 42}, {"  7x", 7}, {"-3", -3}, {"+9", 9}, {"abc", 0}, {"99999999999999", INT32_MAX}, {"-99999999999999999999999", -INT32_MAX},
     };
     for (const auto& [text, value] : leading)
         EXPECT_EQ(pw::leadingInteger(text), value) << text;
