@@ -59,7 +59,7 @@ void Bench::report(const Row& row)
 {
     rows_.push_back(row);
     char bound[16] = "-", ratio[16] = "-";
-    if (row.bound) {
+    if (row.bound && !smoke_) {
         std::snprintf(bound, sizeof bound, "%.3f", *row.bound);
         if (*row.bound > 0)
             std::snprintf(ratio, sizeof ratio, "%.2fx", row.median / *row.bound);

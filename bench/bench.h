@@ -107,5 +107,6 @@ void runFolderCases(Bench& bench);
 void runTagCases(Bench& bench);
 void runBitmapCases(Bench& bench);
 void runTextCases(Bench& bench);
+void runDialogCases(Bench& bench);
 
 } // namespace w32kbench

@@ -20,6 +20,7 @@ int main(int argc, char** argv)
     w32kbench::runTagCases(bench);
     w32kbench::runBitmapCases(bench);
     w32kbench::runTextCases(bench);
+    w32kbench::runDialogCases(bench);
     bench.printSummary();
     return bench.exitCode();
 }
