@@ -24,7 +24,7 @@ constexpr std::size_t kIniValueLimit = 4095;
 
 // A number list of at most `bytes` characters: groups of ten numbers, hex
 // and decimal, "17,0x1F,..;...". The numbers come from `seed`, so that lists
-// of one size differ and no run learns the branches of the previous one.
+// of one size differ and the branch predictor learns none by heart.
 std::string numberList(std::size_t bytes, unsigned seed)
 {
     std::minstd_rand random(seed);
@@ -79,13 +79,17 @@ private:
     char path_[MAX_PATH] = "";
 };
 
-constexpr unsigned kVariants = 8;
+// Bytes of all the lists of one size together: the full and the quarter
+// size then meet the caches alike (the quarter size has four times as many).
+constexpr std::size_t kListBytes = 64 * 1024;
+constexpr int kVariants = 8; // lists of the smoke run
 
 // Lists of one size that differ in their numbers.
 std::vector<std::string> numberLists(std::size_t bytes)
 {
     std::vector<std::string> lists;
-    for (unsigned seed = 1; seed <= kVariants; ++seed)
+    const std::size_t variants = std::max<std::size_t>(kVariants, kListBytes / bytes);
+    for (unsigned seed = 1; seed <= variants; ++seed)
         lists.push_back(numberList(bytes, seed));
     return lists;
 }
