@@ -9,11 +9,14 @@
 // a failure leaves the folder exactly as it was.
 #include "w32korutil1.h"
 
+#include "data/parameter_folder.h"
 #include "data/parameter_folder_core.h"
 #include "frame/raii.h"
 #include "frame/string_store.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 
 namespace w32k::folders {
 
@@ -273,6 +276,124 @@ BOOL duplicateFolder(ParSetFolder& destination, const ParSetFolder& source, void
 }
 
 } // namespace
+
+// -- placements in memory ----------------------------------------------------------
+
+PlacementBatch::PlacementBatch(ParSetFolder& folder, std::size_t placements, void* project) noexcept
+    : folder_(folder), project_(project), kind_(kindOf(folder))
+{
+    ready_ = take(placements);
+}
+
+bool PlacementBatch::take(std::size_t placements) noexcept
+{
+    const FolderEntries old(folder_);
+    if (!old)
+        return false;
+    const std::span<const Entry> held = old.entries();
+    // A placement adds at most two entries (a split and a new run) and never
+    // grows a folder beyond kMaxEntries.
+    const std::size_t most = std::max(held.size(), std::min(kMaxEntries, held.size() + 2 * placements));
+    try {
+        entries_.reserve(most + Placement::kMaxReplacement);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    entries_.assign(held.begin(), held.end());
+    if (most == 0)
+        return true;
+    reserve_.reset(GlobalAlloc(GMEM_MOVEABLE, most * kEntrySize));
+    if (!reserve_)
+        return false;
+    reserveLock_.emplace(reserve_.get());
+    return static_cast<bool>(*reserveLock_);
+}
+
+bool PlacementBatch::value(int index, DWORD& value) const noexcept
+{
+    const std::optional<std::size_t> covering = coveringEntry(entries_, index);
+    if (!covering)
+        return false;
+    const Entry& entry = entries_[*covering];
+    value = kind_ == Kind::Text ? entry.stringId : entry.number;
+    return true;
+}
+
+bool PlacementBatch::place(int index, DWORD raw) noexcept
+{
+    return apply(index, raw, 0);
+}
+
+bool PlacementBatch::placeHeld(int index, WORD id) noexcept
+{
+    return apply(index, id, id);
+}
+
+// The placement of raw; with heldId, its reference is not handed over but
+// taken here, unless the placement would drop it again at once.
+bool PlacementBatch::apply(int index, DWORD raw, WORD heldId) noexcept
+{
+    const Value value{kind_, raw};
+    const Placement placement = planPlacement(entries_, index, value);
+    const std::size_t count = placement.newCount(entries_.size());
+    if (count > kMaxEntries && count > entries_.size()) {
+        if (heldId == 0)
+            releaseReference(kind_, value.stringId(), project_);
+        return false;
+    }
+    // Within the reserved capacity: neither erase nor insert allocates.
+    const std::span<const Entry> replacement = placement.replacementEntries();
+    const auto from = entries_.begin() + static_cast<std::ptrdiff_t>(placement.from);
+    entries_.erase(from, entries_.begin() + static_cast<std::ptrdiff_t>(placement.to));
+    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(placement.from), replacement.begin(),
+                    replacement.end());
+    changed_ = changed_ || placement.changesEntries();
+    if (heldId == 0) {
+        applyReferenceChanges(placement.references, project_);
+        return true;
+    }
+    const std::span<const std::uint16_t> released = placement.references.released();
+    const auto dropped = std::find(released.begin(), released.end(), heldId);
+    if (dropped == released.end())
+        addReference(kind_, heldId, project_);
+    for (const std::uint16_t id : placement.references.added())
+        strings::addReference(id, project_);
+    for (auto it = released.begin(); it != released.end(); ++it) {
+        if (it != dropped)
+            strings::release(*it, project_);
+    }
+    return true;
+}
+
+void PlacementBatch::commit() noexcept
+{
+    if (!ready_ || !changed_)
+        return;
+    changed_ = false;
+    if (entries_.empty()) {
+        if (folder_.Block)
+            GlobalFree(folder_.Block);
+        folder_.Block = nullptr;
+        folder_.EntryCount = 0;
+        return;
+    }
+    NewEntryBlock exact(entries_.size());
+    HGLOBAL block = nullptr;
+    if (exact) {
+        std::copy(entries_.begin(), entries_.end(), exact.entries());
+        block = exact.release();
+    } else {
+        // The reserved block holds at least as many entries; its tail is zeroed.
+        BYTE* reserved = (*reserveLock_).get();
+        const std::size_t bytes = entries_.size() * kEntrySize;
+        std::memcpy(reserved, entries_.data(), bytes);
+        std::memset(reserved + bytes, 0, (*reserveLock_).size() - bytes);
+        reserveLock_.reset();
+        block = reserve_.release();
+    }
+    installBlock(folder_, block, entries_.size());
+}
+
 } // namespace w32k::folders
 
 extern "C" {

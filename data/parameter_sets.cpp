@@ -4,9 +4,11 @@
 // text fits its row's length, and nothing lies beyond the set count.
 #include "w32korutil1.h"
 
+#include "data/parameter_folder.h"
 #include "frame/string_store.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace w32k::parsets {
 
@@ -16,32 +18,126 @@ namespace {
 constexpr std::size_t kTextBufferSize = 256;
 constexpr WORD kTextReadSize = kTextBufferSize - 1;
 
+// A row's folder as the fill works on it: through the exports, one call per
+// read and placement.
+class ExportedFolder {
+public:
+    ExportedFolder(ParSetFolder& folder, void* project) noexcept : folder_(folder), project_(project) {}
+    bool value(int index, DWORD& value) const noexcept
+    {
+        return ExpGetValueFromFolder(&folder_, index, &value, project_);
+    }
+    bool place(int index, DWORD value) noexcept { return ExpPlaceValueInFolder(&folder_, index, value, project_); }
+    // Places an id that the folder keeps alive, taking one reference for it.
+    bool placeHeld(int index, WORD id) noexcept
+    {
+        strings::addReference(id, project_);
+        return place(index, id);
+    }
+
+private:
+    ParSetFolder& folder_;
+    void* project_;
+};
+
 // The string id (with one reference) of the text at `index` cut to the row's
 // length; of the empty text when the index has no value.
-WORD normalisedText(ParSetFolder& folder, int index, BYTE maxTextLen, void* project) noexcept
+template <typename Folder>
+WORD normalisedText(const Folder& folder, int index, BYTE maxTextLen, void* project) noexcept
 {
     char text[kTextBufferSize] = "";
     DWORD id = 0;
-    if (ExpGetValueFromFolder(&folder, index, &id, project) && id != 0)
+    if (folder.value(index, id) && id != 0)
         strings::read(static_cast<strings::StringId>(id), project, text, kTextReadSize);
     text[std::min<std::size_t>(maxTextLen, kTextReadSize)] = '\0';
     return strings::acquire(text, project);
 }
 
-// Gives every set index of the row from 0 to setCount - 1 a value.
-void fillRow(MatrixRow& row, int setCount, void* project) noexcept
+// True when the stored text of id is whole within the read buffer and no
+// longer than the row allows: cutting it and storing it again gives id back,
+// and placing id where id already is changes nothing.
+bool keepsItsText(WORD id, BYTE maxTextLen, void* project) noexcept
 {
-    const bool textRow = row.Folder.ValueKind == PARSET_KIND_TEXT;
+    char text[kTextBufferSize] = "";
+    if (id == 0 || !strings::read(id, project, text, kTextReadSize))
+        return false;
+    const std::size_t length = std::strlen(text);
+    return length < kTextReadSize - 1 && length <= maxTextLen;
+}
+
+// The text a run of indices gets, remembered from one index to the next:
+// while the same old value follows, the text cut from it is the same and its
+// id, placed at the index before, is alive, so one more reference to it is
+// what storing the cut text again would give (placeHeld).
+struct LastCut {
+    bool valid = false;
+    bool hadValue = false;
+    DWORD old = 0;
+    WORD placed = 0;
+
+    bool matches(bool found, DWORD id) const noexcept { return valid && found == hadValue && (!found || id == old); }
+};
+
+// Gives every set index of a text row a text of at most the row's length.
+// An index whose text already fits is left alone (storing and placing it
+// again would only take and drop one reference). The id found fitting is
+// remembered while nothing is placed, as no id is freed and reused then.
+template <typename Folder>
+void fillTextRow(Folder& folder, int setCount, BYTE maxTextLen, void* project) noexcept
+{
+    WORD fitting = 0;
+    LastCut last;
     for (int index = 0; index < setCount; ++index) {
-        if (textRow) {
-            const WORD id = normalisedText(row.Folder, index, row.MaxTextLen, project);
-            ExpPlaceValueInFolder(&row.Folder, index, id, project);
+        DWORD id = 0;
+        const bool found = folder.value(index, id);
+        if (found && id != 0 && (id == fitting || keepsItsText(static_cast<WORD>(id), maxTextLen, project))) {
+            fitting = static_cast<WORD>(id);
+            last.valid = false;
             continue;
         }
-        DWORD number = 0;
-        if (!ExpGetValueFromFolder(&row.Folder, index, &number, project))
-            ExpPlaceValueInFolder(&row.Folder, index, 0, project);
+        fitting = 0;
+        if (last.matches(found, id)) {
+            last.valid = folder.placeHeld(index, last.placed);
+            continue;
+        }
+        const WORD placed = normalisedText(folder, index, maxTextLen, project);
+        last = {folder.place(index, placed) && placed != 0, found, id, placed};
     }
+}
+
+// Gives every set index of a numeric row a value (0 where it had none).
+template <typename Folder>
+void fillNumberRow(Folder& folder, int setCount) noexcept
+{
+    for (int index = 0; index < setCount; ++index) {
+        DWORD number = 0;
+        if (!folder.value(index, number))
+            folder.place(index, 0);
+    }
+}
+
+template <typename Folder>
+void fillRow(Folder& folder, const MatrixRow& row, int setCount, void* project) noexcept
+{
+    if (row.Folder.ValueKind == PARSET_KIND_TEXT)
+        fillTextRow(folder, setCount, row.MaxTextLen, project);
+    else
+        fillNumberRow(folder, setCount);
+}
+
+// Fills the row in memory and stores its folder once; through the exports,
+// placement by placement, when the memory for that is not there.
+void fillRow(MatrixRow& row, int setCount, void* project) noexcept
+{
+    const std::size_t placements = static_cast<std::size_t>(std::max(setCount, 0));
+    folders::PlacementBatch batch(row.Folder, placements, project);
+    if (batch) {
+        fillRow(batch, row, setCount, project);
+        batch.commit();
+        return;
+    }
+    ExportedFolder exported(row.Folder, project);
+    fillRow(exported, row, setCount, project);
 }
 
 } // namespace
