@@ -78,8 +78,8 @@ TEST(MatrixClipboardText, ShapeCountsLinesAndTheFirstRowsTokens)
 
 TEST(MatrixClipboardText, TokensAreCutTo255CharactersAndTheTextToItsView)
 {
-    const std::string longToken(300, 'q');
-    TokenReader reader(longToken + "\tz");
+    const std::string text = std::string(300, 'q') + "\tz"; // the reader keeps a view of it
+    TokenReader reader(text);
     EXPECT_EQ(reader.next().text, std::string(kMaxTokenLength, 'q'));
     EXPECT_EQ(reader.next().text, "z");
     EXPECT_TRUE(reader.atEnd());
