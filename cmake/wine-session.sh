@@ -39,8 +39,11 @@ create_prefix() {
     wine cmd /c exit >/dev/null 2>&1 || true
     # Without a window manager Wine waits ~2 s per hidden window unless unmanaged;
     # a crash must end the test, not wait in a dialog.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+    wineserver -w
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 ||
+        { echo "wine-session: could not configure the prefix" >&2; return 1; }
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 ||
+        { echo "wine-session: could not configure the prefix" >&2; return 1; }
     wineserver -w
     touch "$WINEPREFIX/.w32k-ready"
 }
