@@ -48,14 +48,6 @@ int highestIndex(const CommParameters& record) noexcept
     return std::min<int>(record.highestBaudIndex, kHighestBaudIndex);
 }
 
-const char* displayText(const CommParameters& record, int index) noexcept
-{
-    if (!record.displayTexts || index < 0)
-        return "";
-    const char* text = record.displayTexts[index];
-    return text ? text : "";
-}
-
 void checkLineButtons(HWND dialog, std::uint8_t settings) noexcept
 {
     // A parity field of 3 has no button; then none is checked.
@@ -102,7 +94,7 @@ INT_PTR onSpinStep(HWND dialog, LPARAM lParam) noexcept
                         spinStep(LOWORD(lParam));
     const int index = wrapIndex(stepped, lowestIndex(*record), highestIndex(*record));
     record->workingSettings = withBaudIndex(record->workingSettings, static_cast<unsigned>(index));
-    SetDlgItemTextA(dialog, IDC_CP_BAUD_TEXT, displayText(*record, index));
+    SetDlgItemTextA(dialog, IDC_CP_BAUD_TEXT, baudDisplayText(record->displayTexts, index));
     return TRUE;
 }
 

@@ -127,4 +127,11 @@ char* formatSwitchMessage(char* out, std::size_t size, std::uint32_t oldPort,
     return out;
 }
 
+const char* baudDisplayText(const char* const* texts, long index) noexcept
+{
+    if (!texts || index < 0)
+        return "";
+    return orEmpty(texts[index]);
+}
+
 } // namespace w32k::comm

@@ -96,4 +96,8 @@ char* formatSwitchMessage(char* out, std::size_t size, std::uint32_t oldPort,
                           const char* unavailableText, const char* switchingText,
                           std::uint32_t newPort) noexcept;
 
+// The host's display text of a baud index: "" for a missing table, a negative
+// index or a missing entry.
+const char* baudDisplayText(const char* const* texts, long index) noexcept;
+
 } // namespace w32k::comm

@@ -122,14 +122,6 @@ void tellPortSwitch(HWND dialog, const PortSettings& record, std::uint32_t newPo
 
 // --- The dialog -------------------------------------------------------------------
 
-const char* baudText(const PortSettings& record, LONG index) noexcept
-{
-    if (!record.baudTexts || index < 0)
-        return "";
-    const char* text = record.baudTexts[index];
-    return text ? text : "";
-}
-
 void checkLineButtons(HWND dialog, std::uint8_t settings) noexcept
 {
     // A parity field of 3 has no button; then none is checked.
@@ -183,7 +175,7 @@ INT_PTR onSpinStep(HWND dialog, LPARAM lParam) noexcept
                               spinStep(LOWORD(lParam));
     record->workingBaudIndex = wrapIndex(stepped, kPortDialogLowestBaud, kPortDialogHighestBaud);
     HWND text = GetDlgItem(dialog, IDC_BAUD_TEXT);
-    SetWindowTextA(text, baudText(*record, record->workingBaudIndex));
+    SetWindowTextA(text, baudDisplayText(record->baudTexts, record->workingBaudIndex));
     InvalidateRect(text, nullptr, FALSE);
     UpdateWindow(text);
     return TRUE;
