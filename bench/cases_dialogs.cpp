@@ -1,6 +1,7 @@
 // The dialogs at the formats' limits: the matrix editor on 200 rows x 255
 // sets (open until the first paint, against the same template on a 1 x 1
-// matrix; one page step) and the tag selection dialog on 1451 tags (open
+// matrix; one page step; paste of a block 255 sets wide and 50 rows high;
+// copy of the whole matrix) and the tag selection dialog on 1451 tags (open
 // until the first paint; expanding a group of 500).
 #include "bench.h"
 
@@ -9,6 +10,7 @@
 #include "korutil2mfc.h"
 #include "w32korutil1.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -21,6 +23,9 @@ namespace {
 
 // Control ids of the two templates, as a host sees them on the screen.
 constexpr int kMatrixHScroll = 1006;
+constexpr int kMatrixCorner = 1019; // selects the whole matrix
+constexpr int kMatrixCopy = 1041;
+constexpr int kMatrixPaste = 1042;
 constexpr int kMatrixFirstCell = 1050;
 
 // A hidden owner window. A modal dialog tells its owner with WM_ENTERIDLE
@@ -102,6 +107,61 @@ std::string cellText(HWND dialog, int id)
 {
     char text[64] = "";
     GetWindowTextA(GetDlgItem(dialog, id), text, sizeof text);
+    return text;
+}
+
+void click(HWND dialog, int id)
+{
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// The clipboard's CF_TEXT up to its NUL (empty without text).
+std::string clipboardText()
+{
+    std::string text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
+            text.assign(bytes, strnlen(bytes, GlobalSize(data)));
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+bool putClipboardText(const std::string& text)
+{
+    if (!OpenClipboard(nullptr))
+        return false;
+    bool put = false;
+    EmptyClipboard();
+    if (HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
+        if (auto* bytes = static_cast<char*>(GlobalLock(block))) {
+            std::memcpy(bytes, text.c_str(), text.size() + 1);
+            GlobalUnlock(block);
+            put = SetClipboardData(CF_TEXT, block) != nullptr;
+        }
+        if (!put)
+            GlobalFree(block);
+    }
+    CloseClipboard();
+    return put;
+}
+
+// A block of `rows` lines of `sets` cells as Copy writes it; every cell
+// holds a number that starts with `lead`.
+std::string blockText(int rows, int sets, int lead)
+{
+    std::string text;
+    for (int r = 0; r < rows; ++r) {
+        for (int s = 0; s < sets; ++s) {
+            text += std::to_string(lead * 10000 + r * 100 + s);
+            text += s + 1 < sets ? '\t' : '\r';
+        }
+        text += '\n';
+    }
     return text;
 }
 
@@ -210,6 +270,39 @@ void matrixCases(Bench& bench, ModalProbe& probe)
     bench.report({page, median(steps), median(smallSteps), {GoalKind::Under, 50}, static_cast<int>(steps.size())});
 }
 
+// Paste of a block over the top rows and Copy of the whole matrix, each timed
+// with the repaint of the grid. The pasted blocks alternate, so that every
+// paste changes every cell it reaches.
+void matrixClipboardCases(Bench& bench, ModalProbe& probe)
+{
+    const int rows = bench.size(200, 12), sets = bench.size(255, 7), blockRows = bench.size(50, 3);
+    const std::string paste = "matrix editor paste " + std::to_string(sets) + " x " + std::to_string(blockRows);
+    const std::string copy = "matrix editor copy " + std::to_string(rows) + " x " + std::to_string(sets);
+    HostRecipe recipe(rows, sets);
+    const std::string blocks[] = {blockText(blockRows, sets, 1), blockText(blockRows, sets, 2)};
+    std::vector<double> pastes, copies;
+    bool right = true;
+    probe.openMs([&](HWND owner) { return recipe.open(owner); },
+                 [&](HWND dialog) {
+                     for (int i = 0; i < bench.samples(9); ++i) {
+                         const int lead = 1 + i % 2;
+                         right = right && putClipboardText(blocks[i % 2]);
+                         click(dialog, kMatrixCorner);
+                         pastes.push_back(withRepaintMs(dialog, [&] { click(dialog, kMatrixPaste); }));
+                         right = right && cellText(dialog, kMatrixFirstCell) == std::to_string(lead * 10000);
+                         click(dialog, kMatrixCorner);
+                         copies.push_back(withRepaintMs(dialog, [&] { click(dialog, kMatrixCopy); }));
+                         // The copy starts with the pasted block and holds a line per row.
+                         const std::string text = clipboardText();
+                         right = right && text.rfind(blocks[i % 2], 0) == 0 &&
+                                 std::count(text.begin(), text.end(), '\n') == rows;
+                     }
+                 });
+    bench.check(right && !pastes.empty(), paste, "the paste or copy did not give the matrix's cells");
+    bench.report({paste, median(pastes), std::nullopt, {GoalKind::Under, 50}, static_cast<int>(pastes.size())});
+    bench.report({copy, median(copies), std::nullopt, {GoalKind::Under, 50}, static_cast<int>(copies.size())});
+}
+
 // -- the tag selection dialog -------------------------------------------------------
 
 BOOL WINAPI acceptTag(BYTE*, const TagDataRecord*, NetNodeRecord*)
@@ -302,6 +395,7 @@ void runDialogCases(Bench& bench)
 {
     ModalProbe probe;
     matrixCases(bench, probe);
+    matrixClipboardCases(bench, probe);
     tagDialogCases(bench, probe);
 }
 

@@ -8,6 +8,7 @@
 #include "frame/window_data.h"
 #include "matrix_editor_ids.h"
 
+#include <charconv>
 #include <cstring>
 
 namespace w32k::matrix {
@@ -48,6 +49,16 @@ void showNumber(HWND dialog, int id, int number) noexcept
         SetDlgItemInt(dialog, id, static_cast<UINT>(number), TRUE);
 }
 
+// Writes text into a control unless it shows it already: paging leaves the
+// controls whose text stays as they are, without a repaint.
+void showText(HWND control, const char* text) noexcept
+{
+    char shown[kTextBufferSize] = {};
+    const int length = GetWindowTextA(control, shown, sizeof shown);
+    if (length >= static_cast<int>(sizeof shown) - 1 || std::strcmp(shown, text) != 0)
+        SetWindowTextA(control, text);
+}
+
 void enable(HWND dialog, int id, bool on) noexcept
 {
     EnableWindow(GetDlgItem(dialog, id), on ? TRUE : FALSE);
@@ -68,8 +79,21 @@ void showMultipageState(HWND dialog, const MatrixDesc& desc) noexcept
 void showScrollBar(HWND dialog, int id, int visible, int count, int position) noexcept
 {
     HWND bar = GetDlgItem(dialog, id);
-    SetScrollRange(bar, SB_CTL, 0, scrollMaximum(visible, count), FALSE);
-    SetScrollPos(bar, SB_CTL, position, TRUE);
+    SCROLLINFO shown{sizeof shown, SIF_RANGE | SIF_POS, 0, 0, 0, 0, 0};
+    GetScrollInfo(bar, SB_CTL, &shown);
+    const int maximum = scrollMaximum(visible, count);
+    if (shown.nMin == 0 && shown.nMax == maximum && shown.nPos == position)
+        return;
+    SetScrollRange(bar, SB_CTL, 0, maximum, FALSE);
+    SetScrollPos(bar, SB_CTL, position, FALSE);
+    InvalidateRect(bar, nullptr, TRUE);
+}
+
+void showSetCount(HWND dialog, const MatrixDesc& desc) noexcept
+{
+    char number[8] = {};
+    std::to_chars(number, number + sizeof number - 1, static_cast<WORD>(desc.SetCount));
+    showText(GetDlgItem(dialog, IDC_MX_SET_COUNT), number);
 }
 
 void showHeaders(HWND dialog, const MatrixDesc& desc) noexcept
@@ -100,7 +124,7 @@ void showRowName(HWND dialog, MatrixDesc& desc, int slot) noexcept
         if (isRecipeNameRow(*row))
             strncat(name, kRecipeNameMark, kTextBufferSize - 1 - std::strlen(name));
     }
-    SetDlgItemTextA(dialog, IDC_MX_ROW_NAME_FIRST + slot, name);
+    showText(GetDlgItem(dialog, IDC_MX_ROW_NAME_FIRST + slot), name);
 }
 
 } // namespace
@@ -176,7 +200,7 @@ void showCell(HWND, MatrixDesc& desc, int r, int s, HWND cell) noexcept
         }
         SendMessageA(cell, EM_LIMITTEXT, static_cast<WPARAM>(textLimit(*row)), 0);
     }
-    SetWindowTextA(cell, text);
+    showText(cell, text);
 }
 
 void refresh(HWND dialog, MatrixDesc& desc) noexcept
@@ -184,7 +208,7 @@ void refresh(HWND dialog, MatrixDesc& desc) noexcept
     showMultipageState(dialog, desc);
     showScrollBar(dialog, IDC_MX_VSCROLL, kRowSlots, desc.RowCount, desc.FirstRow);
     showScrollBar(dialog, IDC_MX_HSCROLL, kColumnSlots, desc.SetCount, desc.FirstSet);
-    SetDlgItemInt(dialog, IDC_MX_SET_COUNT, static_cast<WORD>(desc.SetCount), FALSE);
+    showSetCount(dialog, desc);
     showHeaders(dialog, desc);
     for (int i = 0; i < kRowSlots; ++i) {
         showRowName(dialog, desc, i);

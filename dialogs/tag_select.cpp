@@ -114,9 +114,15 @@ void clearSelection(HWND list) noexcept
 }
 
 // Redrawing is off while lines come and go; the whole list repaints after.
+// Room for the lines to come is reserved at once.
 class QuietList {
 public:
-    explicit QuietList(HWND list) noexcept : list_(list) { SendMessageA(list_, WM_SETREDRAW, FALSE, 0); }
+    explicit QuietList(HWND list, std::size_t adding = 0) noexcept : list_(list)
+    {
+        SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+        if (adding > 0)
+            SendMessageA(list_, LB_INITSTORAGE, adding, 0);
+    }
     ~QuietList()
     {
         SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
@@ -164,9 +170,10 @@ void expand(HWND list, HWND edit, DWORD item, int line, HierDrawState& state, Ta
     const std::vector<Element> elements = elementsOf(block.folder);
     int leaves = 0;
     {
-        QuietList quiet(list);
+        const std::vector<std::size_t> children = offerOf(elements, block).children(tagsel::idOf(item));
+        QuietList quiet(list, children.size());
         int at = line + 1;
-        for (std::size_t p : offerOf(elements, block).children(tagsel::idOf(item))) {
+        for (std::size_t p : children) {
             const Element& child = elements[p];
             const DWORD value = tagsel::itemValue(child.id, level + 1, child.isGroup());
             if (SendMessageA(list, LB_INSERTSTRING, static_cast<WPARAM>(at), static_cast<LPARAM>(value)) < 0)
@@ -196,6 +203,29 @@ void collapse(HWND list, DWORD item, int line, HierDrawState& state)
     }
 }
 
+// A line of the list and the item it shows.
+struct Line {
+    int line = -1;
+    DWORD item = 0;
+};
+
+// Lists the offered top-level elements; returns the line of the group
+// `openGroup` (none when it is not among them).
+Line addTopLevelLines(HWND list, const std::vector<Element>& elements, TagSelectBlock& block, WORD openGroup)
+{
+    const std::vector<std::size_t> topLevel = offerOf(elements, block).children(tags::kNoTag);
+    QuietList quiet(list, topLevel.size());
+    Line found;
+    for (std::size_t p : topLevel) {
+        const Element& e = elements[p];
+        const DWORD value = tagsel::itemValue(e.id, 0, e.isGroup());
+        const auto line = static_cast<int>(SendMessageA(list, LB_ADDSTRING, 0, static_cast<LPARAM>(value)));
+        if (line >= 0 && e.isGroup() && openGroup != tags::kNoTag && e.id == openGroup)
+            found = {line, value};
+    }
+    return found;
+}
+
 void fillTopLevel(HWND dialog, HWND list, HWND edit, TagSelectBlock& block)
 {
     const std::vector<Element> elements = elementsOf(block.folder);
@@ -205,17 +235,7 @@ void fillTopLevel(HWND dialog, HWND list, HWND edit, TagSelectBlock& block)
     if (block.selectedTagId)
         GetTagElement(block.folder, nullptr, block.selectedTagId, nullptr, &selectedParent, nullptr, nullptr, 0,
                       nullptr);
-    int parentLine = -1;
-    DWORD parentItem = 0;
-    for (std::size_t p : offerOf(elements, block).children(tags::kNoTag)) {
-        const Element& e = elements[p];
-        const DWORD value = tagsel::itemValue(e.id, 0, e.isGroup());
-        const auto line = static_cast<int>(SendMessageA(list, LB_ADDSTRING, 0, static_cast<LPARAM>(value)));
-        if (line >= 0 && e.isGroup() && selectedParent != tags::kNoTag && e.id == selectedParent) {
-            parentLine = line;
-            parentItem = value;
-        }
-    }
+    const auto [parentLine, parentItem] = addTopLevelLines(list, elements, block, selectedParent);
     if (parentLine >= 0)
         TagActionItem(dialog, list, edit, parentItem, parentLine, 0, &block.hierDraw, &block, TRUE);
     SelectLBItem(list, block.selectedTagId);
@@ -227,8 +247,13 @@ void fillTopLevel(HWND dialog, HWND list, HWND edit, TagSelectBlock& block)
 
 // -- opening and closing groups with the keyboard -----------------------------------
 
-// The list's own procedure, kept while the dialog adds its keys.
-constexpr const char* kBaseProcProperty = "TagSelBase";
+// The list's own procedure is kept in the list's user data while the dialog
+// adds its keys: the list is this dialog's own control, and the procedure is
+// read for every message the list gets (a window property costs far more).
+WNDPROC baseProcOf(HWND list) noexcept
+{
+    return reinterpret_cast<WNDPROC>(GetWindowLongPtrA(list, GWLP_USERDATA));
+}
 
 // Right arrow or "+" opens the selected group, left arrow or "-" closes it;
 // false for other keys and for lines that are no group (the list handles them).
@@ -251,12 +276,12 @@ bool openOrCloseByKey(HWND list, WPARAM key) noexcept
 
 LRESULT CALLBACK treeKeysProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
-    const auto base = reinterpret_cast<WNDPROC>(GetPropA(list, kBaseProcProperty));
+    const WNDPROC base = baseProcOf(list);
     if (message == WM_KEYDOWN && openOrCloseByKey(list, wParam))
         return 0;
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(base));
-        RemovePropA(list, kBaseProcProperty);
+        SetWindowLongPtrA(list, GWLP_USERDATA, 0);
     }
     return w32k::callBase(base, list, message, wParam, lParam);
 }
@@ -264,8 +289,10 @@ LRESULT CALLBACK treeKeysProc(HWND list, UINT message, WPARAM wParam, LPARAM lPa
 void addTreeKeys(HWND list) noexcept
 {
     const auto base = GetWindowLongPtrA(list, GWLP_WNDPROC);
-    if (base && SetPropA(list, kBaseProcProperty, reinterpret_cast<HANDLE>(base)))
-        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(treeKeysProc));
+    if (!base || baseProcOf(list))
+        return; // no procedure to keep, or the user data is taken
+    SetWindowLongPtrA(list, GWLP_USERDATA, base);
+    SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(treeKeysProc));
 }
 
 // -- the dialog ----------------------------------------------------------------------
