@@ -81,6 +81,35 @@ void scroll(HWND dialog, bool vertical, int code, int position = 0)
                  reinterpret_cast<LPARAM>(bar));
 }
 
+// Counts the WM_SETTEXT messages each window of this thread gets while it lives.
+class SetTextCounter {
+public:
+    SetTextCounter() : hook_(SetWindowsHookExA(WH_CALLWNDPROC, onMessage, nullptr, GetCurrentThreadId()))
+    {
+        counts().clear();
+    }
+    ~SetTextCounter() { UnhookWindowsHookEx(hook_); }
+    SetTextCounter(const SetTextCounter&) = delete;
+    SetTextCounter& operator=(const SetTextCounter&) = delete;
+
+    int count(HWND window) const { return counts()[window]; }
+
+private:
+    static std::map<HWND, int>& counts()
+    {
+        static std::map<HWND, int> all;
+        return all;
+    }
+    static LRESULT CALLBACK onMessage(int code, WPARAM wParam, LPARAM lParam)
+    {
+        const auto* message = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        if (code == HC_ACTION && message->message == WM_SETTEXT)
+            ++counts()[message->hwnd];
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    HHOOK hook_;
+};
+
 // Sets the check box as a user does: clicking it takes the focus first.
 void setMultipage(HWND dialog, bool on)
 {
@@ -467,6 +496,21 @@ TEST_F(MatrixEditor, PagingClampsToTheLastPageAndShowsItsRows)
         EXPECT_EQ(cell(d, 0, 0), "13007"); // the grid does not follow a dragged thumb
         scroll(d, false, SB_LINELEFT);
         EXPECT_EQ(recipe.desc.FirstSet, 6);
+
+        // A step across the sets rewrites the cells and the column numbers
+        // only: the rest of the grid keeps its text and does not flicker.
+        const SetTextCounter counter;
+        scroll(d, false, SB_PAGELEFT);
+        EXPECT_EQ(recipe.desc.FirstSet, 1);
+        EXPECT_EQ(GetScrollPos(hbar, SB_CTL), 1);
+        for (int slot = 0; slot < 10; ++slot) {
+            EXPECT_EQ(counter.count(GetDlgItem(d, IDC_MX_ROW_NAME_FIRST + slot)), 0) << slot;
+            EXPECT_EQ(counter.count(GetDlgItem(d, IDC_MX_ROW_FIRST + slot)), 0) << slot;
+            EXPECT_EQ(counter.count(GetDlgItem(d, cellId(slot, 0))), 1) << slot;
+        }
+        EXPECT_EQ(counter.count(GetDlgItem(d, IDC_MX_SET_COUNT)), 0);
+        EXPECT_EQ(counter.count(GetDlgItem(d, IDC_MX_COLUMN_FIRST)), 1);
+        EXPECT_EQ(cell(d, 0, 0), "13001");
         pressCancel(d);
     });
 }
