@@ -1,5 +1,6 @@
 // The "Communication Parameters Setup" dialog (ExecCommParameters).
 #include "dialogs/comm_settings_core.h"
+#include "frame/dialog_helpers.h"
 #include "frame/module.h"
 #include "frame/window_data.h"
 #include "comm_ids.h"
@@ -57,20 +58,6 @@ void checkLineButtons(HWND dialog, std::uint8_t settings) noexcept
     CheckDlgButton(dialog, IDC_CP_STOP_BITS_1 + static_cast<int>(stopBitsBit(settings)), BST_CHECKED);
 }
 
-bool isChecked(HWND dialog, int id) noexcept
-{
-    return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-unsigned checkedParity(HWND dialog) noexcept
-{
-    for (unsigned value = 0; value < kParityCount; ++value) {
-        if (isChecked(dialog, IDC_CP_PARITY_NONE + static_cast<int>(value)))
-            return value;
-    }
-    return kParityEven;
-}
-
 INT_PTR onInitDialog(HWND dialog, CommParameters* record) noexcept
 {
     if (!canEdit(record)) {
@@ -101,7 +88,7 @@ INT_PTR onSpinStep(HWND dialog, LPARAM lParam) noexcept
 void onOk(HWND dialog, CommParameters& record) noexcept
 {
     std::uint8_t settings = record.workingSettings;
-    settings = withParity(settings, checkedParity(dialog));
+    settings = withParity(settings, firstChecked(dialog, IDC_CP_PARITY_NONE, kParityCount, kParityEven));
     settings = withDataBitsBit(settings, isChecked(dialog, IDC_CP_DATA_BITS_7) ? 0 : 1);
     settings = withStopBitsBit(settings, isChecked(dialog, IDC_CP_STOP_BITS_1) ? 0 : 1);
     record.workingSettings = settings;

@@ -1,5 +1,7 @@
 #include "dialogs/password_core.h"
 
+#include "util/number_list_core.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -85,22 +87,6 @@ void storeRow(Entry& entry, const Row& row, bool system, std::int32_t pagesUsed)
 
 } // namespace
 
-long leadingInteger(std::string_view text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    // Saturates at the 32-bit range of the platform's long (also where long is
-    // wider), so the running value never overflows.
-    long long value = 0;
-    for (; i < text.size() && isDigit(text[i]); ++i)
-        value = std::min<long long>(value * 10 + (text[i] - '0'), INT32_MAX);
-    return static_cast<long>(negative ? -value : value);
-}
-
 std::optional<std::uint32_t> unsignedNumber(std::string_view text)
 {
     while (!text.empty() && isBlank(text.front()))
@@ -129,7 +115,7 @@ long timeoutOnLeave(long typed)
 
 std::uint16_t timeoutOnAccept(std::string_view text)
 {
-    const auto typed = static_cast<std::uint16_t>(leadingInteger(text));
+    const auto typed = static_cast<std::uint16_t>(core::leadingDecimal(text));
     if (typed == 0)
         return kTimeoutEmpty;
     return static_cast<std::uint16_t>(timeoutOnLeave(typed));

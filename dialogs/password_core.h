@@ -65,10 +65,6 @@ struct Row {
 };
 using Rows = std::array<Row, kRows>;
 
-// Leading decimal integer as the C runtime's atoi reads it (optional blanks,
-// sign, digits; 0 when there is none); saturates at the 32-bit range instead of overflowing.
-long leadingInteger(std::string_view text);
-
 // A whole unsigned decimal number (blanks around it allowed); nullopt for
 // anything else or a value above 2^32 - 1.
 std::optional<std::uint32_t> unsignedNumber(std::string_view text);

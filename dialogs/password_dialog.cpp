@@ -7,6 +7,7 @@
 #include "frame/raii.h"
 #include "frame/window_data.h"
 #include "password_ids.h"
+#include "util/number_list_core.h"
 #include "resource.h"
 #include "w32korutil1.h"
 
@@ -327,7 +328,7 @@ void refuseLoginAndLogout(HWND dialog, int row) noexcept
 
 void onTimeoutLeft(HWND dialog)
 {
-    const long typed = pw::leadingInteger(itemText(dialog, IDC_PWD_TIMEOUT, kTimeoutLeaveChars));
+    const long typed = w32k::core::leadingDecimal(itemText(dialog, IDC_PWD_TIMEOUT, kTimeoutLeaveChars));
     SetDlgItemInt(dialog, IDC_PWD_TIMEOUT, static_cast<UINT>(pw::timeoutOnLeave(typed)), FALSE);
 }
 

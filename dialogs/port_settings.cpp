@@ -130,21 +130,6 @@ void checkLineButtons(HWND dialog, std::uint8_t settings) noexcept
     CheckDlgButton(dialog, IDC_STOP_BITS_1 + static_cast<int>(stopBitsBit(settings)), BST_CHECKED);
 }
 
-bool isChecked(HWND dialog, int id) noexcept
-{
-    return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-// Index of the first checked of `count` buttons from `first`, or `none`.
-unsigned firstChecked(HWND dialog, int first, unsigned count, unsigned none) noexcept
-{
-    for (unsigned i = 0; i < count; ++i) {
-        if (isChecked(dialog, first + static_cast<int>(i)))
-            return i;
-    }
-    return none;
-}
-
 INT_PTR onInitDialog(HWND dialog, PortSettings* record) noexcept
 {
     if (!canEdit(record)) {

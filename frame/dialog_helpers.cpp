@@ -14,6 +14,20 @@ POINT centredOrigin(int screenWidth, int screenHeight, int width, int height) no
     return POINT{x, y};
 }
 
+bool isChecked(HWND dialog, int id) noexcept
+{
+    return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+unsigned firstChecked(HWND dialog, int first, unsigned count, unsigned none) noexcept
+{
+    for (unsigned i = 0; i < count; ++i) {
+        if (isChecked(dialog, first + static_cast<int>(i)))
+            return i;
+    }
+    return none;
+}
+
 AppFmallocProc appAllocator() noexcept
 {
     return g_appAllocator;

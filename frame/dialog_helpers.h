@@ -1,5 +1,6 @@
 // Services shared by the library's dialogs and host-data builders: centring a
-// dialog on the screen and the host's application allocator.
+// dialog on the screen, reading check boxes and radio buttons, and the host's
+// application allocator.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +14,12 @@ namespace w32k {
 // screenWidth x screenHeight; x is rounded to the nearest multiple of 8
 // (halves up). Divisions round toward zero, so oversized windows go negative.
 POINT centredOrigin(int screenWidth, int screenHeight, int width, int height) noexcept;
+
+// Whether the dialog's button `id` is checked.
+bool isChecked(HWND dialog, int id) noexcept;
+// Index of the first checked of `count` buttons with ids from `first` on, or
+// `none` when none is checked.
+unsigned firstChecked(HWND dialog, int first, unsigned count, unsigned none) noexcept;
 
 // The host's allocator (null before SetAppFmalloc).
 AppFmallocProc appAllocator() noexcept;

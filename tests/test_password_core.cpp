@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "dialogs/password_core.h"
+#include "util/number_list_core.h"
 
 #include <cstdint>
 #include <cstring>
@@ -14,10 +15,10 @@ namespace {
 TEST(PasswordCore, NumbersAreReadAsTheEditsShowThemAndPagesFitSixteenBits)
 {
     const std::pair<const char*, long> leading[] = {
-        {"", 0}, {"42", 42}, {"  7x", 7}, {"-3", -3}, {"+9", 9}, {"abc", 0}, {"99999999999999", INT32_MAX}, {"-99999999999999999999999", -INT32_MAX},
+        {"", 0}, {"42", 42}, {"  7x", 7}, {"-3", -3}, {"+9", 9}, {"abc", 0}, {"99999999999999", INT32_MAX}, {"-99999999999999999999999", INT32_MIN},
     };
     for (const auto& [text, value] : leading)
-        EXPECT_EQ(pw::leadingInteger(text), value) << text;
+        EXPECT_EQ(w32k::core::leadingDecimal(text), value) << text;
 
     const std::pair<const char*, std::optional<std::uint32_t>> whole[] = {
         {"12", 12u}, {" 5 ", 5u}, {"4294967295", 4294967295u}, {"4294967296", std::nullopt},

@@ -38,26 +38,6 @@ std::int32_t hexValue(std::string_view digits) noexcept
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
 }
 
-std::int32_t decimalValue(std::string_view text) noexcept
-{
-    std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    std::int64_t magnitude = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        magnitude = magnitude * 10 + (text[i] - '0');
-        if (magnitude > kLimit)
-            magnitude = kLimit;
-    }
-    const std::int64_t value = negative ? -magnitude : magnitude;
-    if (value > std::numeric_limits<std::int32_t>::max())
-        return std::numeric_limits<std::int32_t>::max();
-    return static_cast<std::int32_t>(value);
-}
 
 char lowerCase(char c) noexcept
 {
@@ -90,7 +70,7 @@ std::int32_t numberFromToken(std::string_view token) noexcept
 {
     if (token.size() >= 2 && token[0] == '0' && lowerCase(token[1]) == 'x')
         return hexValue(token.substr(2));
-    return decimalValue(token);
+    return leadingDecimal(token);
 }
 
 NumberListResult parseNumberList(std::string_view text, std::int32_t* list,
@@ -136,6 +116,27 @@ std::uint16_t versionFromNumberList(const std::int32_t* list, std::size_t number
     };
     const std::size_t first = list[kListItems] == kThreePartVersion ? 1 : 0;
     return static_cast<std::uint16_t>((number(first) << 8) | number(first + 1));
+}
+
+std::int32_t leadingDecimal(std::string_view text) noexcept
+{
+    std::size_t i = 0;
+    while (i < text.size() && isBlank(text[i]))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    constexpr std::int64_t kLimit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    std::int64_t magnitude = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        magnitude = magnitude * 10 + (text[i] - '0');
+        if (magnitude > kLimit)
+            magnitude = kLimit;
+    }
+    const std::int64_t value = negative ? -magnitude : magnitude;
+    if (value > std::numeric_limits<std::int32_t>::max())
+        return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(value);
 }
 
 } // namespace w32k::core

@@ -37,6 +37,11 @@ NumberListResult parseNumberList(std::string_view text, std::int32_t* list,
 // first other character; 0 for none) saturated to the 32-bit range.
 std::int32_t numberFromToken(std::string_view token) noexcept;
 
+// A leading decimal integer as the C runtime's atoi reads it (leading blanks,
+// a sign, digits up to the first other character; 0 for none), saturated to
+// the 32-bit range instead of overflowing.
+std::int32_t leadingDecimal(std::string_view text) noexcept;
+
 // Version word of a parsed version text: "a.b.c" (three items) gives
 // b*256 + c, otherwise a*256 + b, each number taken modulo 256; a number
 // missing from the list counts as 0.
