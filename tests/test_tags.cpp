@@ -150,34 +150,24 @@ TEST_F(TagFolder, LookupsByIdAndByPositionFillEveryOutputGivenOrNone)
     const WORD motor = add("Motor", 0, 1, record(0x21));
     ASSERT_EQ(motor, 1);
     ASSERT_EQ(add("Speed", motor, 0, record(0x22)), 2);
-    const struct {
-        TagFolderHeader* folder;
-        bool byPosition;
-        WORD key, result;
-        BYTE marker;
-        WORD parent;
-        int group;
-        const char* text;
-        WORD position;
-    } cases[] = {
-        {&folder, false, 1, 1, 0x21, 0, 1, "Motor", 0}, {&folder, false, 2, 2, 0x22, 1, 0, "Speed", 1},
-        {&folder, false, 0, 0, 0x77, 0x7777, 0x7777, "untouched", 0x7777},
-        {&folder, false, 3, 0, 0x77, 0x7777, 0x7777, "untouched", 0x7777},
-        {&folder, true, 0, 1, 0x21, 0, 1, "Motor", 0}, {&folder, true, 1, 2, 0x22, 1, 0, "Speed", 1},
-        {&folder, true, 2, 0, 0x77, 0x7777, 0x7777, "untouched", 0x7777},
-        {nullptr, false, 1, 0, 0x77, 0x7777, 0x7777, "untouched", 0x7777},
+    // What a lookup wrote: the result, the record's marker, parent, group, name and position.
+    using Out = std::tuple<WORD, BYTE, WORD, int, std::string, WORD>;
+    const Out motorOut{1, 0x21, 0, 1, "Motor", 0}, speedOut{2, 0x22, 1, 0, "Speed", 1};
+    const Out none{0, 0x77, 0x7777, 0x7777, "untouched", 0x7777};
+    const std::tuple<TagFolderHeader*, bool, WORD, Out> cases[] = {
+        {&folder, false, 1, motorOut}, {&folder, false, 2, speedOut}, {&folder, false, 0, none},
+        {&folder, false, 3, none},     {&folder, true, 0, motorOut},  {&folder, true, 1, speedOut},
+        {&folder, true, 2, none},      {nullptr, false, 1, none},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.byPosition ? "position " : "id ") + std::to_string(c.key));
+    for (const auto& [of, byPosition, key, expected] : cases) {
+        SCOPED_TRACE(std::string(byPosition ? "position " : "id ") + std::to_string(key));
         TagDataRecord data = record(0x77);
         WORD parent = 0x7777, position = 0x7777;
         int group = 0x7777;
         char name[256] = "untouched";
-        EXPECT_EQ((c.byPosition ? GetBasedTagElement : GetTagElement)(c.folder, project, c.key, &data, &parent, &group,
-                                                                         name, 255, &position),
-                  c.result);
-        EXPECT_TRUE(data.hostData1[0] == c.marker && parent == c.parent && group == c.group && position == c.position);
-        EXPECT_STREQ(name, c.text);
+        const WORD result = (byPosition ? GetBasedTagElement : GetTagElement)(of, project, key, &data, &parent, &group,
+                                                                              name, 255, &position);
+        EXPECT_EQ(Out(result, data.hostData1[0], parent, group, name, position), expected);
     }
     // Null outputs are skipped; without a project the name stays untouched; the name is cut to the size given.
     EXPECT_EQ(GetTagElement(&folder, project, 2, nullptr, nullptr, nullptr, nullptr, 0, nullptr), 2);
