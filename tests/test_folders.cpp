@@ -94,15 +94,19 @@ protected:
 
 } // namespace
 
-// -- placing and reading ------------------------------------------------------------
+// -- placing and cutting back ------------------------------------------------------
 
+const SymRuns kValidated = {{0, 1, 'A'}, {2, 9, 'B'}, {12, 12, 'C'}};
+
+// A placement of value at index or, with value 'V', a cut back to count = index.
 const struct {
     const char* name;
     SymRuns before;
     int index;
     char value;
     SymRuns after;
-} kPlacements[] = {
+    int offset = 0;
+} kEdits[] = {
     {"empty folder gets one run", {}, 7, 'A', {{7, 7, 'A'}}},
     {"split inside a run", {{0, 9, 'A'}}, 4, 'B', {{0, 3, 'A'}, {4, 4, 'B'}, {5, 9, 'A'}}},
     {"value the run holds", {{0, 9, 'A'}}, 4, 'A', {{0, 9, 'A'}}},
@@ -120,22 +124,35 @@ const struct {
     {"highest index", {{32766, 32767, 'A'}}, 32767, 'B', {{32766, 32766, 'A'}, {32767, 32767, 'B'}}},
     {"lowest index", {{-32768, -32767, 'A'}}, -32768, 'B', {{-32768, -32768, 'B'}, {-32767, -32767, 'A'}}},
     {"value 0 is a value of its own", {{0, 4, 'A'}}, 2, '0', {{0, 1, 'A'}, {2, 2, '0'}, {3, 4, 'A'}}},
+    {"index from the low 16 bits", {}, 0x1FFFF, 'A', {{-1, -1, 'A'}}},
+    {"count 3 keeps 0..2", kValidated, 3, 'V', {{0, 1, 'A'}, {2, 2, 'B'}}},
+    {"offset 4 lowers the limit", kValidated, 10, 'V', {{0, 1, 'A'}, {2, 5, 'B'}}, 4},
+    {"negative offset raises it", kValidated, 3, 'V', {{0, 1, 'A'}, {2, 9, 'B'}}, -7},
+    {"limit on a run's end", kValidated, 10, 'V', {{0, 1, 'A'}, {2, 9, 'B'}}},
+    {"limit in a gap", kValidated, 12, 'V', {{0, 1, 'A'}, {2, 9, 'B'}}},
+    {"all within the limit", kValidated, 13, 'V', kValidated},
+    {"limit below every run", kValidated, 1, 'V', {}, 5},
+    {"count 0", kValidated, 0, 'V', {}},
+    {"negative count", kValidated, -1, 'V', {}},
+    {"count from the low 16 bits", kValidated, 0x10003, 'V', {{0, 1, 'A'}, {2, 2, 'B'}}},
+    {"count 0 in the low 16 bits", kValidated, 0x10000, 'V', {}},
 };
 
-TEST_F(FolderTest, PlacementSplitsShrinksAndJoinsRunsInANewBlockOnlyWhenTheCountChanges)
+TEST_F(FolderTest, PlacementAndCuttingBackGiveTheRunsInANewBlockOnlyWhenTheCountChanges)
 {
     ASSERT_TRUE(memory.installed());
-    for (const auto& c : kPlacements) {
+    for (const auto& c : kEdits) {
         for (const WORD kind : kKinds) {
             SCOPED_TRACE(std::string(c.name).append(kindName(kind)));
             ParSetFolder folder = folderOf(c.before, kind);
             arm();
-            EXPECT_TRUE(place(folder, c.index, valueOf(c.value, kind)));
+            EXPECT_TRUE(c.value == 'V' ? ExpValidateFolder(&folder, c.index, c.offset, project)
+                                       : place(folder, c.index, valueOf(c.value, kind)));
             EXPECT_EQ(runsOf(folder), runs(c.after, kind));
             EXPECT_TRUE(isWellFormed(folder));
             expectReferencesMatch(folder);
             const bool resized = c.before.size() != c.after.size();
-            EXPECT_EQ(memory.allocations(), resized ? 1 : 0);
+            EXPECT_EQ(memory.allocations(), resized && !c.after.empty() ? 1 : 0);
             EXPECT_EQ(memory.frees(), resized && !c.before.empty() ? 1 : 0);
             EXPECT_EQ(memory.locks(), memory.unlocks());
             EXPECT_TRUE(ExpDeleteFolder(&folder, project));
@@ -178,7 +195,7 @@ TEST_F(FolderTest, PlacementCarriesTheBytesItDoesNotOwnAndWritesNewRunsClean)
     }
 }
 
-TEST_F(FolderTest, ReadingFindsTheCoveringRunByTheIndexsLowSixteenBits)
+TEST_F(FolderTest, ReadingFindsTheCoveringRunAndValuesKeepTheirWidth)
 {
     const std::pair<int, char> reads[] = {{0, 'A'}, {0x7FFF0004, 'A'}, {5, ' '}, {9, 'B'}, {10, ' '}, {0xFFFF, ' '}};
     for (const WORD kind : kKinds) {
@@ -194,11 +211,10 @@ TEST_F(FolderTest, ReadingFindsTheCoveringRunByTheIndexsLowSixteenBits)
         EXPECT_TRUE(isWellFormed(folder));
         ExpDeleteFolder(&folder, project);
     }
-    // Placing: the index's low 16 bits, signed; a number folder compares all 32 value bits.
+    // A number folder compares all 32 value bits.
     ParSetFolder numbers = folderOf({}, kNumberKind);
-    for (const auto& [index, value] : {std::pair{0x00010005, 1u}, {0xFFFF, 2u}, {6, 0x10001u}, {7, 0x20001u}})
-        ASSERT_TRUE(place(numbers, index, value));
-    EXPECT_EQ(runsOf(numbers), (Runs{{-1, -1, 2}, {5, 5, 1}, {6, 6, 0x10001}, {7, 7, 0x20001}}));
+    ASSERT_TRUE(place(numbers, 6, 0x10001) && place(numbers, 7, 0x20001));
+    EXPECT_EQ(runsOf(numbers), (Runs{{6, 6, 0x10001}, {7, 7, 0x20001}}));
     ExpDeleteFolder(&numbers, project);
     // A text folder keeps the value's low word as the id and reads it widened with zeros.
     const WORD a = text("A");
@@ -282,40 +298,7 @@ TEST_F(FolderTest, ACountBeyondTheBlockIsCutToTheEntriesThatFit)
     }
 }
 
-// -- cutting back, copying, deleting -------------------------------------------------
-
-const SymRuns kValidated = {{0, 1, 'A'}, {2, 9, 'B'}, {12, 12, 'C'}};
-
-TEST_F(FolderTest, ValidationCutsRunsBeyondTheLimit)
-{
-    ASSERT_TRUE(memory.installed());
-    const struct {
-        int count, offset;
-        SymRuns after;
-    } cases[] = {
-        {3, 0, {{0, 1, 'A'}, {2, 2, 'B'}}},  {10, 4, {{0, 1, 'A'}, {2, 5, 'B'}}},
-        {3, -7, {{0, 1, 'A'}, {2, 9, 'B'}}}, {10, 0, {{0, 1, 'A'}, {2, 9, 'B'}}}, // limit on a run's end
-        {12, 0, {{0, 1, 'A'}, {2, 9, 'B'}}}, {13, 0, kValidated},               // in a gap; all within
-        {1, 5, {}}, {0, 0, {}}, {-1, 0, {}}, {0x10000, 0, {}},                  // the count's low 16 bits
-        {0x10003, 0, {{0, 1, 'A'}, {2, 2, 'B'}}},
-    };
-    for (const auto& c : cases) {
-        for (const WORD kind : kKinds) {
-            SCOPED_TRACE("count " + std::to_string(c.count) + " offset " + std::to_string(c.offset) + kindName(kind));
-            ParSetFolder folder = folderOf(kValidated, kind);
-            arm();
-            EXPECT_TRUE(ExpValidateFolder(&folder, c.count, c.offset, project));
-            EXPECT_EQ(runsOf(folder), runs(c.after, kind));
-            EXPECT_TRUE(isWellFormed(folder));
-            expectReferencesMatch(folder);
-            const bool resized = kValidated.size() != c.after.size();
-            EXPECT_EQ(memory.allocations(), resized && !c.after.empty() ? 1 : 0);
-            EXPECT_EQ(memory.frees(), resized ? 1 : 0);
-            EXPECT_EQ(memory.locks(), memory.unlocks());
-            ExpDeleteFolder(&folder, project);
-        }
-    }
-}
+// -- copying and deleting ---------------------------------------------------------
 
 TEST_F(FolderTest, DuplicateTakesOneReferencePerTextAndDeleteDropsThem)
 {

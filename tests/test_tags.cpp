@@ -180,20 +180,6 @@ TEST_F(TagFolder, LookupsByIdAndByPositionFillEveryOutputGivenOrNone)
     EXPECT_STREQ(name, "Mot");
 }
 
-TEST_F(TagFolder, NewTagsGetTheSmallestFreeIdAndGoLast)
-{
-    for (const char* name : {"One", "Two", "Three"})
-        add(name);
-    for (const auto& e : elements(folder))
-        EXPECT_TRUE(e.parentId == 0 && std::all_of(e.reserved, e.reserved + sizeof e.reserved, [](BYTE b) { return !b; }));
-    DeleteTagElement(&folder, project, 2);
-    EXPECT_EQ(add("Four"), 2);
-    EXPECT_EQ(ids(), (Ids{1, 3, 2}));
-    EXPECT_EQ(nameOf(2), "Four");
-    EXPECT_EQ(add("Five"), 4);
-    expectReferencesBalanced();
-}
-
 TEST_F(TagFolder, AnExistingTagIsUpdatedInPlaceWithoutReferenceChanges)
 {
     const WORD motor = add("Motor", 0, 1);
@@ -349,7 +335,7 @@ TEST_F(TagFolder, TheCallbackGetsTheNodeRecordOfTheTagsNode)
 
 // -- deleting and copying -------------------------------------------------------------
 
-TEST_F(TagFolder, DeletingAGroupRemovesItsWholeSubtreeAndKeepsTheOrderOfTheRest)
+TEST_F(TagFolder, DeletingAGroupRemovesItsSubtreeKeepsTheOrderAndFreesItsIds)
 {
     // Ids in insertion order; the tree is interleaved with other tags.
     const WORD a = add("A", 0, 1), b = add("B"), a1 = add("A1", a), a2 = add("A2", a, 1), c = add("C", 0, 1);
@@ -368,7 +354,13 @@ TEST_F(TagFolder, DeletingAGroupRemovesItsWholeSubtreeAndKeepsTheOrderOfTheRest)
     expectReferencesBalanced();
     DeleteTagElement(&folder, project, b); // a leaf: only itself
     EXPECT_EQ(ids(), (Ids{c, c1, d}));
-    for (WORD last : {c, d}) // the group c takes c1 with it
+    EXPECT_EQ(add("New"), 1) << "the smallest free id";
+    EXPECT_EQ(ids(), (Ids{c, c1, d, 1})) << "a new tag goes last";
+    EXPECT_EQ(nameOf(1), "New");
+    for (const auto& e : elements(folder))
+        EXPECT_TRUE(std::all_of(e.reserved, e.reserved + sizeof e.reserved, [](BYTE x) { return !x; }));
+    expectReferencesBalanced();
+    for (WORD last : {c, d, WORD{1}}) // the group c takes c1 with it
         DeleteTagElement(&folder, project, last);
     EXPECT_EQ(folder.elements, nullptr) << "the last element takes the block with it";
     EXPECT_EQ(StringStoreLiveCount(project), 0u);
