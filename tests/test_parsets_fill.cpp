@@ -57,7 +57,7 @@ struct Host {
                 const int width = 1 + below(4);
                 DWORD value = static_cast<DWORD>(below(3));
                 if (textRow)
-                    value = below(5) > 0 ? KorAcquireName(std::string("abcdefghij").substr(0, below(10)).c_str(), project) : 0;
+                    value = below(5) ? KorAcquireName(std::string("abcdefghij").substr(0, below(10)).c_str(), project) : 0;
                 runs.push_back({next, next + width - 1, value});
                 next += width + (below(4) == 0 ? 1 + below(3) : 0);
             }

@@ -37,7 +37,9 @@ ParSetFolder makeFolder(WORD kind, const std::vector<ValueRun>& runs, void* proj
 
 std::vector<ParSetEntry> entriesOf(const ParSetFolder& folder)
 {
-    const auto* entries = folder.Block && folder.EntryCount ? static_cast<const ParSetEntry*>(GlobalLock(folder.Block)) : nullptr;
+    if (!folder.Block || folder.EntryCount == 0)
+        return {};
+    const auto* entries = static_cast<const ParSetEntry*>(GlobalLock(folder.Block));
     if (!entries)
         return {};
     const size_t fit = GlobalSize(folder.Block) / sizeof(ParSetEntry);
@@ -57,24 +59,27 @@ std::vector<ValueRun> runsOf(const ParSetFolder& folder)
 int entriesHolding(const ParSetFolder& folder, WORD id)
 {
     const std::vector<ParSetEntry> entries = entriesOf(folder);
-    return static_cast<int>(std::count_if(entries.begin(), entries.end(), [id](const ParSetEntry& e) { return e.StringId == id; }));
+    return static_cast<int>(
+        std::count_if(entries.begin(), entries.end(), [id](const ParSetEntry& e) { return e.StringId == id; }));
 }
 
 ::testing::AssertionResult isWellFormed(const ParSetFolder& folder)
 {
     if (!folder.EntryCount || !folder.Block) {
         if (folder.EntryCount || folder.Block)
-            return ::testing::AssertionFailure() << "empty folder with count " << folder.EntryCount << " and block " << folder.Block;
+            return ::testing::AssertionFailure()
+                   << "empty folder with count " << folder.EntryCount << " and block " << folder.Block;
         return ::testing::AssertionSuccess();
     }
     if (GlobalSize(folder.Block) != folder.EntryCount * sizeof(ParSetEntry))
-        return ::testing::AssertionFailure() << "block of " << GlobalSize(folder.Block) << " bytes for " << folder.EntryCount << " entries";
+        return ::testing::AssertionFailure()
+               << "block of " << GlobalSize(folder.Block) << " bytes for " << folder.EntryCount << " entries";
     if (GlobalFlags(folder.Block) & GMEM_LOCKCOUNT)
         return ::testing::AssertionFailure() << "block left locked";
     const std::vector<ParSetEntry> e = entriesOf(folder);
     for (size_t k = 0; k < e.size(); ++k)
         if (e[k].FirstIndex > e[k].LastIndex || (k > 0 && e[k - 1].LastIndex >= e[k].FirstIndex))
-            return ::testing::AssertionFailure() << "entry " << k << " runs backwards, overlaps or is out of order";
+            return ::testing::AssertionFailure() << "entry " << k << " runs backwards, overlaps or is unordered";
     return ::testing::AssertionSuccess();
 }
 
