@@ -13,6 +13,7 @@ namespace {
 
 constexpr std::size_t kRecordSize = sizeof(NetNodeRecord);
 const auto kStray = reinterpret_cast<HGLOBAL>(0x10); // a handle that cannot be locked
+using Numbers = std::vector<WORD>;
 
 // A record whose host data carries a label, so copies can be told apart.
 NetNodeRecord node(WORD number, const char* label = "", BYTE flags = 0)
@@ -20,46 +21,37 @@ NetNodeRecord node(WORD number, const char* label = "", BYTE flags = 0)
     NetNodeRecord r{};
     r.nodeNumber = number;
     std::strncpy(reinterpret_cast<char*>(r.hostData1), label, sizeof r.hostData1 - 1);
-    r.hostData2[0] = 0x5A;
     r.hostData3[18] = 0xA5;
     r.flags = flags;
     return r;
 }
-
 std::string labelOf(const NetNodeRecord& r) { return reinterpret_cast<const char*>(r.hostData1); }
 
-// The child records as the host reads them from the block.
 std::vector<NetNodeRecord> children(const NetNodeRecord& folder)
 {
     std::vector<NetNodeRecord> out(folder.childCount);
-    const void* p = folder.childCount ? GlobalLock(folder.childBlock) : nullptr;
-    if (p) {
+    if (const void* p = folder.childCount ? GlobalLock(folder.childBlock) : nullptr) {
         std::memcpy(out.data(), p, out.size() * kRecordSize);
         GlobalUnlock(folder.childBlock);
     }
     return out;
 }
-
-std::vector<WORD> numbers(const NetNodeRecord& folder)
+Numbers numbers(const NetNodeRecord& folder)
 {
-    std::vector<WORD> out;
+    Numbers out;
     for (const auto& r : children(folder))
         out.push_back(r.nodeNumber);
     return out;
 }
-
 bool isLiveBlock(HGLOBAL block) { return block && GlobalFlags(block) != GMEM_INVALID_HANDLE && GlobalSize(block) != 0; }
-
-// Every block of a tree, depth first.
-void collectBlocks(const NetNodeRecord& record, std::vector<HGLOBAL>& out)
+void collectBlocks(const NetNodeRecord& record, std::vector<HGLOBAL>& out) // depth first
 {
-    if (!record.childBlock || record.childCount == 0)
-        return;
-    out.push_back(record.childBlock);
-    for (const auto& child : children(record))
-        collectBlocks(child, out);
+    if (record.childBlock && record.childCount) {
+        out.push_back(record.childBlock);
+        for (const auto& child : children(record))
+            collectBlocks(child, out);
+    }
 }
-
 NetNodeRecord withChildren(NetNodeRecord parent, const std::vector<NetNodeRecord>& kids)
 {
     for (const auto& kid : kids)
@@ -99,8 +91,7 @@ TEST_F(NetNodeFolder, RegisteringAnExistingNumberReplacesItAndItsSubtreeOnlyWhen
     ASSERT_EQ(stored.size(), 2u);
     EXPECT_EQ(0, std::memcmp(&stored[0], &again, kRecordSize));
     EXPECT_EQ(0, std::memcmp(&stored[1], &seven, kRecordSize));
-
-    // The same child block: the folder keeps it and takes the new host data.
+    // The same child block: kept, with the new host data.
     NetNodeRecord panel = withChildren(node(3, "panel"), {node(31), node(32)});
     const HGLOBAL subtree = panel.childBlock;
     add({panel});
@@ -108,71 +99,61 @@ TEST_F(NetNodeFolder, RegisteringAnExistingNumberReplacesItAndItsSubtreeOnlyWhen
     add({panel});
     EXPECT_TRUE(isLiveBlock(subtree));
     EXPECT_EQ(labelOf(lookup(3)), "renamed");
-    EXPECT_EQ(numbers(lookup(3)), (std::vector<WORD>{31, 32}));
-
+    EXPECT_EQ(numbers(lookup(3)), (Numbers{31, 32}));
     // Another child block: the old subtree is freed, the new one adopted.
     const NetNodeRecord replacement = withChildren(node(3, "replacement"), {node(40)});
     add({replacement});
     EXPECT_FALSE(isLiveBlock(subtree));
     EXPECT_EQ(lookup(3).childBlock, replacement.childBlock);
-    EXPECT_EQ(numbers(folder), (std::vector<WORD>{5, 7, 3}));
+    EXPECT_EQ(numbers(folder), (Numbers{5, 7, 3}));
 }
 
-TEST_F(NetNodeFolder, LookupByNumberAndByPosition)
+TEST_F(NetNodeFolder, LookupByNumberOrPositionAndNullOrEmptyFoldersRefused)
 {
     add({node(12, "12"), node(4, "4"), node(9, "9")});
-    struct Case {
+    const struct {
+        NetNodeRecord* folder;
         int mode;
         WORD key;
         const char* label; // null: not found
+    } cases[] = {
+        {&folder, W32K_NETNODE_BY_NUMBER, 4, "4"},      {&folder, W32K_NETNODE_BY_NUMBER, 5, nullptr},
+        {&folder, W32K_NETNODE_BY_NUMBER, 0, nullptr},  {&folder, W32K_NETNODE_BY_POSITION, 0, "12"},
+        {&folder, W32K_NETNODE_BY_POSITION, 2, "9"},    {&folder, W32K_NETNODE_BY_POSITION, 3, nullptr},
+        {&folder, W32K_NETNODE_BY_POSITION, 0xFFFF, nullptr},
+        {&folder, 2, 9, "9"}, // any nonzero mode searches by number
+        {nullptr, 1, 1, nullptr},
     };
-    const Case cases[] = {
-        {W32K_NETNODE_BY_NUMBER, 4, "4"},    {W32K_NETNODE_BY_NUMBER, 12, "12"},  {W32K_NETNODE_BY_NUMBER, 5, nullptr},
-        {W32K_NETNODE_BY_NUMBER, 0, nullptr}, {W32K_NETNODE_BY_POSITION, 0, "12"}, {W32K_NETNODE_BY_POSITION, 2, "9"},
-        {W32K_NETNODE_BY_POSITION, 3, nullptr}, {W32K_NETNODE_BY_POSITION, 0xFFFF, nullptr},
-        {2, 9, "9"}, // any nonzero mode searches by number
-    };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE("mode " + std::to_string(c.mode) + " key " + std::to_string(c.key));
         NetNodeRecord out = node(0xBEEF, "untouched");
-        EXPECT_EQ(ExpGetNetNodeData(&folder, c.mode, c.key, &out), c.label != nullptr);
+        EXPECT_EQ(ExpGetNetNodeData(c.folder, c.mode, c.key, &out), c.label != nullptr);
         EXPECT_EQ(labelOf(out), c.label ? c.label : "untouched");
     }
-}
-
-TEST(NetNodeArguments, NullAndEmptyFoldersAreRefused)
-{
-    NetNodeRecord empty{}, out = node(1, "untouched");
-    const NetNodeRecord r = node(1);
-    EXPECT_FALSE(ExpRegisterNetNodeData(nullptr, &r));
-    EXPECT_FALSE(ExpRegisterNetNodeData(&empty, nullptr));
-    EXPECT_FALSE(ExpGetNetNodeData(nullptr, 1, 1, &out));
-    EXPECT_FALSE(ExpGetNetNodeData(&empty, 1, 1, &out));
+    NetNodeRecord empty{}, out{};
     EXPECT_FALSE(ExpGetNetNodeData(&empty, 0, 0, &out));
+    EXPECT_FALSE(ExpRegisterNetNodeData(nullptr, &out));
+    EXPECT_FALSE(ExpRegisterNetNodeData(&empty, nullptr));
     EXPECT_FALSE(ExpDeleteNetNodeData(nullptr, 1));
     EXPECT_FALSE(ExpDeleteNetNodeData(&empty, 1));
     EXPECT_FALSE(ExpDuplicateNetworkFolder(nullptr, &empty));
     EXPECT_FALSE(ExpDeleteNetworkFolder(nullptr));
-    EXPECT_EQ(labelOf(out), "untouched");
 }
 
 TEST_F(NetNodeFolder, DeletingARecordFreesItsSubtreeAndKeepsTheOthersInAnExactBlock)
 {
-    const NetNodeRecord middle = withChildren(node(2, "middle"), {node(21), node(22)});
-    const NetNodeRecord four = node(4, "four");
+    const NetNodeRecord middle = withChildren(node(2, "middle"), {node(21), node(22)}), four = node(4, "four");
     add({node(1, "one"), middle, node(3, "three"), four});
     EXPECT_FALSE(ExpDeleteNetNodeData(&folder, 9));
     ASSERT_TRUE(ExpDeleteNetNodeData(&folder, 2));
     EXPECT_EQ(GlobalSize(folder.childBlock), 3 * kRecordSize);
-    EXPECT_EQ(numbers(folder), (std::vector<WORD>{1, 3, 4}));
+    EXPECT_EQ(numbers(folder), (Numbers{1, 3, 4}));
     // Freed (its handle may have been reused for the folder's new block).
     EXPECT_TRUE(!isLiveBlock(middle.childBlock) || middle.childBlock == folder.childBlock);
     EXPECT_EQ(0, std::memcmp(&children(folder)[2], &four, kRecordSize));
-
     for (WORD number : {1, 3, 4})
         EXPECT_TRUE(ExpDeleteNetNodeData(&folder, number));
-    EXPECT_EQ(folder.childCount, 0);
-    EXPECT_EQ(folder.childBlock, nullptr) << "the last record takes the block with it";
+    EXPECT_TRUE(folder.childCount == 0 && folder.childBlock == nullptr) << "the last record takes the block along";
     EXPECT_FALSE(ExpDeleteNetNodeData(&folder, 4));
 }
 
@@ -193,30 +174,12 @@ TEST_F(NetNodeFolder, ADuplicatedTreeSharesNoBlockWithItsSource)
     NetNodeRecord copyOfA{};
     ASSERT_TRUE(ExpGetNetNodeData(&copy, W32K_NETNODE_BY_NUMBER, 1, &copyOfA));
     EXPECT_EQ(labelOf(copyOfA), "A");
-    EXPECT_EQ(numbers(copyOfA), (std::vector<WORD>{11, 12}));
-
-    // Deleting the copy leaves the source intact.
+    EXPECT_EQ(numbers(copyOfA), (Numbers{11, 12}));
     EXPECT_TRUE(ExpDeleteNetworkFolder(&copy));
     for (HGLOBAL block : copyBlocks)
         EXPECT_FALSE(isLiveBlock(block));
-    EXPECT_EQ(numbers(folder), (std::vector<WORD>{1, 2}));
+    EXPECT_EQ(numbers(folder), (Numbers{1, 2})) << "the source is intact";
     EXPECT_EQ(labelOf(children(lookup(1))[1]), "A2");
-}
-
-TEST_F(NetNodeFolder, AStrayHandleUnderACountOfZeroIsNeitherCopiedNorUsed)
-{
-    NetNodeRecord source = node(4, "lonely", 0x10);
-    source.childBlock = kStray;
-    NetNodeRecord copy{};
-    EXPECT_TRUE(ExpDuplicateNetworkFolder(&copy, &source));
-    EXPECT_EQ(labelOf(copy), "lonely");
-    EXPECT_EQ(copy.flags, 0x10);
-    EXPECT_EQ(copy.childBlock, nullptr);
-
-    folder.childBlock = kStray;
-    add({node(6, "six")});
-    EXPECT_NE(folder.childBlock, kStray);
-    EXPECT_EQ(numbers(folder), (std::vector<WORD>{6}));
 }
 
 TEST_F(NetNodeFolder, AFailureDeepInACopyIsReportedAndLeavesNoPartialTree)
@@ -225,13 +188,10 @@ TEST_F(NetNodeFolder, AFailureDeepInACopyIsReportedAndLeavesNoPartialTree)
     broken.childCount = 1;
     broken.childBlock = kStray;
     add({withChildren(node(9, "top"), {withChildren(node(2, "healthy"), {node(21)}), broken})});
-
     NetNodeRecord copy{};
     EXPECT_FALSE(ExpDuplicateNetworkFolder(&copy, &folder));
-    EXPECT_EQ(copy.childCount, 0);
-    EXPECT_EQ(copy.childBlock, nullptr);
-    EXPECT_EQ(numbers(lookup(9)), (std::vector<WORD>{2, 1})) << "the source is untouched";
-
+    EXPECT_TRUE(copy.childCount == 0 && copy.childBlock == nullptr);
+    EXPECT_EQ(numbers(lookup(9)), (Numbers{2, 1})) << "the source is untouched";
     // Deleting the source reports the unlockable block but frees the rest.
     std::vector<HGLOBAL> blocks;
     collectBlocks(folder, blocks);
@@ -241,39 +201,35 @@ TEST_F(NetNodeFolder, AFailureDeepInACopyIsReportedAndLeavesNoPartialTree)
     EXPECT_EQ(folder.childBlock, nullptr);
 }
 
-TEST(NetNodeDelete, DeletingATreeClearsFlagBitZeroOnly)
+TEST_F(NetNodeFolder, StaleCountsAndHandlesAreNeverReadPastOrUsed)
 {
-    struct Case {
-        bool withChildren;
-        BYTE flags;
-        BYTE expected;
-    };
-    const Case cases[] = {{false, 0x01, 0x00}, {false, 0xF3, 0xF2}, {true, 0x81, 0x80}, {true, 0x40, 0x40}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.flags);
-        NetNodeRecord r = node(1, "keep", c.flags);
-        if (c.withChildren)
-            r = withChildren(r, {node(2), node(3)});
-        const HGLOBAL block = r.childBlock;
-        EXPECT_TRUE(ExpDeleteNetworkFolder(&r));
-        EXPECT_EQ(r.flags, c.expected);
-        EXPECT_EQ(r.childCount, 0);
-        EXPECT_EQ(r.childBlock, nullptr);
-        EXPECT_EQ(labelOf(r), "keep");
-        EXPECT_TRUE(!block || !isLiveBlock(block));
-    }
-}
-
-TEST_F(NetNodeFolder, ABlockSmallerThanTheCountIsNeverReadPastItsEnd)
-{
+    // A handle under a count of 0 is neither copied nor used.
+    NetNodeRecord source = node(4, "lonely", 0x10), copy{};
+    source.childBlock = kStray;
+    EXPECT_TRUE(ExpDuplicateNetworkFolder(&copy, &source));
+    EXPECT_TRUE(labelOf(copy) == "lonely" && copy.flags == 0x10 && copy.childBlock == nullptr);
+    folder.childBlock = kStray;
     add({node(1, "one")});
-    folder.childCount = 3; // the block holds one record only
+    EXPECT_NE(folder.childBlock, kStray);
+    // A count beyond the block: only the record really there is read, and a new one goes behind it.
+    folder.childCount = 3;
     NetNodeRecord out = node(0, "untouched");
     EXPECT_FALSE(ExpGetNetNodeData(&folder, W32K_NETNODE_BY_POSITION, 1, &out));
     EXPECT_FALSE(ExpGetNetNodeData(&folder, W32K_NETNODE_BY_NUMBER, 0, &out));
     EXPECT_EQ(labelOf(out), "untouched");
-    // A new record goes behind the record really there.
     add({node(2, "two")});
     EXPECT_EQ(GlobalSize(folder.childBlock), 2 * kRecordSize);
-    EXPECT_EQ(numbers(folder), (std::vector<WORD>{1, 2}));
+    EXPECT_EQ(numbers(folder), (Numbers{1, 2}));
+}
+
+TEST(NetNodeDelete, DeletingATreeClearsFlagBitZeroOnly)
+{
+    for (const auto& [kids, flags] : {std::pair<size_t, BYTE>{0, 0xF3}, {0, 0x40}, {2, 0x81}}) {
+        SCOPED_TRACE(flags);
+        NetNodeRecord r = withChildren(node(1, "keep", flags), std::vector<NetNodeRecord>(kids, node(2)));
+        const HGLOBAL block = r.childBlock;
+        EXPECT_TRUE(ExpDeleteNetworkFolder(&r));
+        EXPECT_TRUE(r.flags == (flags & 0xFE) && r.childCount == 0 && r.childBlock == nullptr && labelOf(r) == "keep");
+        EXPECT_TRUE(!block || !isLiveBlock(block));
+    }
 }
