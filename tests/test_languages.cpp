@@ -3,13 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "korutil2mfc.h"
-#include "support/test_support.h"
 #include "w32korutil1.h"
 
-#include <array>
 #include <algorithm>
-#include <memory>
+#include <array>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,20 +30,17 @@ T get(const void* base, size_t offset)
     return value;
 }
 
-constexpr size_t kProjectSize = 1024;
-constexpr size_t kSlotObjectSize = 40;
-
 // A host project block with item records, a slot table of 9 objects (none
 // in slots 2 and 7) and a language table, at the offsets the library reads.
 struct Project {
-    Bytes block = Bytes(kProjectSize);
+    Bytes block = Bytes(1024);
     Bytes itemTable;
     Bytes slotTable = Bytes(W32K_SLOT_TABLE_OBJECTS + W32K_LANG_SLOTS * sizeof(void*));
     std::array<Bytes, W32K_LANG_SLOTS> slots;
     std::vector<LanguageRecord> languages;
 
     Project(WORD itemCount, WORD copyEntries, BYTE languageCount, bool withSlots = true)
-        : itemTable(static_cast<size_t>(itemCount) * W32K_ITEM_RECORD_SIZE), languages(languageCount)
+        : itemTable(itemCount * W32K_ITEM_RECORD_SIZE), languages(languageCount)
     {
         for (WORD i = 0; i < itemCount; ++i) {
             std::fill_n(item(i), W32K_ITEM_RECORD_SIZE, std::byte(0xA0 + i));
@@ -55,15 +51,14 @@ struct Project {
         for (DWORD i = 0; i < W32K_LANG_SLOTS; ++i) {
             if (i == 2 || i == 7)
                 continue;
-            slots[i] = Bytes(kSlotObjectSize, std::byte(0xEE));
-            for (const auto& [offset, value] : {std::pair{10u, 0x10100000u}, {14u, 0x14140000u},
-                                                {26u, 0x26000000u}, {30u, 0x30000000u}})
-                put<DWORD>(slots[i].data(), offset, value + i);
+            slots[i] = Bytes(40, std::byte(0xEE));
+            for (DWORD offset : {10, 14, 26, 30})
+                put<DWORD>(slots[i].data(), offset, offset << 24 | i);
             put<void*>(slotTable.data(), W32K_SLOT_TABLE_OBJECTS + i * sizeof(void*), slots[i].data());
         }
         put<WORD>(data(), W32K_PRJ_ITEM_COUNT, itemCount);
         put<void*>(data(), W32K_PRJ_ITEM_TABLE, itemCount ? itemTable.data() : nullptr);
-        put<DWORD>(data(), W32K_PRJ_SLOTS_IN_USE, withSlots ? 1 : 0);
+        put<DWORD>(data(), W32K_PRJ_SLOTS_IN_USE, withSlots);
         put<void*>(data(), W32K_PRJ_SLOT_TABLE, slotTable.data());
         put<BYTE>(data(), W32K_PRJ_LANGUAGE_COUNT, languageCount);
         put<WORD>(data(), W32K_PRJ_COPY_ENTRIES, copyEntries);
@@ -84,12 +79,12 @@ struct Project {
     }
 };
 
-// The host's allocator: records the sizes asked for, can be told to fail,
-// and hands out blocks filled with 0xCD so that unwritten bytes show.
+// The host's allocator: records the sizes asked for, fails call `failAt`
+// (-1: none) or every call, and fills its blocks with 0xCD so unwritten bytes show.
 struct AllocatorLog {
     std::vector<UINT> requests;
-    int failAt = -1;      // this call fails (-1: none)
-    bool failAll = false; // every call fails
+    int failAt = -1;
+    bool failAll = false;
     std::vector<std::unique_ptr<std::byte[]>> blocks;
 };
 AllocatorLog* g_log = nullptr;
@@ -118,6 +113,22 @@ protected:
 
 void* const kOldCopy = reinterpret_cast<void*>(static_cast<uintptr_t>(0xDEAD0));
 
+// One 20-byte copy record as it must be: a head, bytes 4-11 cleared, two fields.
+Bytes copyRecord(DWORD head, DWORD a, DWORD b)
+{
+    Bytes r(20);
+    put(r.data(), 0, head);
+    put(r.data(), 12, a);
+    put(r.data(), 16, b);
+    return r;
+}
+
+Bytes recordAt(const void* copy, size_t i)
+{
+    const auto* raw = static_cast<const std::byte*>(copy) + 20 * i;
+    return Bytes(raw, raw + 20);
+}
+
 } // namespace
 
 TEST_F(Languages, AProjectWithoutLanguagesOrItemsIsLeftAlone)
@@ -144,52 +155,36 @@ TEST_F(Languages, AProjectWithoutLanguagesOrItemsIsLeftAlone)
     EXPECT_EQ(log.requests, std::vector<UINT>{9 * 20});
 }
 
-TEST_F(Languages, DefaultToMultiLangCopiesItemAndSlotFields)
+TEST_F(Languages, DefaultToMultiLangFillsEveryByteOfTheDefaultLanguagesCopies)
 {
     Project project(3, 3, 2);
     project.languages[1].itemCopy = kOldCopy; // only record 0 is written
     ASSERT_TRUE(DefaultToMultiLang(project.data()));
     EXPECT_EQ(log.requests, (std::vector<UINT>{3 * 20, 9 * 20}));
     EXPECT_EQ(project.languages[1].itemCopy, kOldCopy);
-
-    // Each copy record: a head, bytes 4-11 cleared (not left undefined), two fields.
-    const auto record = [](const void* copy, size_t i) {
-        const auto* raw = static_cast<const std::byte*>(copy) + 20 * i;
-        return Bytes(raw, raw + 20);
-    };
-    const auto expected = [](DWORD head, DWORD a, DWORD b) {
-        Bytes r(20);
-        put(r.data(), 0, head);
-        put(r.data(), 12, a);
-        put(r.data(), 16, b);
-        return r;
-    };
-    ASSERT_NE(project.itemCopy(), nullptr);
+    ASSERT_TRUE(project.itemCopy() && project.slotCopy());
     for (DWORD i = 0; i < 3; ++i)
-        EXPECT_EQ(record(project.itemCopy(), i), expected(0x49 + i, 0x45000000u + i, 0x56000000u + i)) << i;
-    ASSERT_NE(project.slotCopy(), nullptr);
+        EXPECT_EQ(recordAt(project.itemCopy(), i), copyRecord(0x49 + i, 0x45000000u + i, 0x56000000u + i)) << i;
     for (DWORD i = 0; i < W32K_LANG_SLOTS; ++i) {
         // The low 16 bits of the fields at 10 and 14; an empty slot copies as zeros.
         const bool empty = i == 2 || i == 7;
-        EXPECT_EQ(record(project.slotCopy(), i),
-                  empty ? expected(0, 0, 0) : expected(i | i << 16, 0x26000000u + i, 0x30000000u + i))
+        EXPECT_EQ(recordAt(project.slotCopy(), i),
+                  empty ? copyRecord(0, 0, 0) : copyRecord(i | i << 16, 26u << 24 | i, 30u << 24 | i))
             << i;
     }
 }
 
-TEST_F(Languages, TheItemCopyHoldsEveryItem)
+TEST_F(Languages, TheItemCopyIsAllocatedForTheLargerOfItemsAndEntries)
 {
-    // More items than entries asked for: the copy grows to hold them all.
     const struct {
         WORD items, entries;
-        UINT expectedBytes;
-    } cases[] = {{5, 2, 5 * 20}, {2, 7, 7 * 20}, {4, 0, 4 * 20}};
+    } cases[] = {{5, 2}, {2, 7}, {4, 0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.items) + " items, " + std::to_string(c.entries) + " entries");
         log.requests.clear();
         Project project(c.items, c.entries, 1, false);
         ASSERT_TRUE(DefaultToMultiLang(project.data()));
-        EXPECT_EQ(log.requests, std::vector<UINT>{c.expectedBytes});
+        EXPECT_EQ(log.requests, std::vector<UINT>{20u * std::max(c.items, c.entries)});
         EXPECT_EQ(project.itemCopy()[c.items - 1].field56, 0x56000000u + c.items - 1u);
     }
 }
@@ -200,58 +195,53 @@ TEST_F(Languages, MultiLangToDefaultRestoresTheDefaultLanguageFromEachCopyThereI
     put<DWORD>(project.slots[0].data(), 10, 0x12345678);
     ASSERT_TRUE(DefaultToMultiLang(project.data()));
     const Bytes items = project.itemTable;
-
-    // Another language's values in the project, then back to the default.
-    for (size_t i = 0; i < 3; ++i) {
-        put<DWORD>(project.item(i), 45, 1);
-        put<BYTE>(project.item(i), 49, 2);
-        put<DWORD>(project.item(i), 56, 3);
-    }
-    for (auto& slot : project.slots) {
-        if (slot.empty())
-            continue;
-        for (size_t offset : {10, 14, 26, 30})
-            put<DWORD>(slot.data(), offset, 0xFFFFFFFF);
-    }
+    const auto overwrite = [&](DWORD value) { // another language's values
+        for (size_t i = 0; i < 3; ++i) {
+            put<DWORD>(project.item(i), 45, value);
+            put<BYTE>(project.item(i), 49, static_cast<BYTE>(value));
+            put<DWORD>(project.item(i), 56, value);
+        }
+        for (auto& slot : project.slots)
+            for (size_t offset : {10, 14, 26, 30})
+                if (!slot.empty())
+                    put<DWORD>(slot.data(), offset, value);
+    };
+    overwrite(0xFFFFFFFF);
     ASSERT_TRUE(MultiLangToDefault(project.data()));
     EXPECT_EQ(project.itemTable, items);
     EXPECT_EQ(get<DWORD>(project.slots[0].data(), 10), 0x5678u) << "16 bits kept, zero-extended";
     EXPECT_EQ(get<DWORD>(project.slots[1].data(), 14), 0x0001u);
-    EXPECT_EQ(get<DWORD>(project.slots[1].data(), 26), 0x26000001u);
-    EXPECT_EQ(get<DWORD>(project.slots[8].data(), 30), 0x30000008u);
+    EXPECT_EQ(get<DWORD>(project.slots[1].data(), 26), 26u << 24 | 1);
+    EXPECT_EQ(get<DWORD>(project.slots[8].data(), 30), 30u << 24 | 8);
     EXPECT_EQ(get<BYTE>(project.slots[8].data(), 18), 0xEE) << "other bytes are not touched";
     const Bytes slot4 = project.slots[4];
-    void* const itemCopy = project.languages[0].itemCopy;
 
-    // A missing copy array gives FALSE and the other part is restored.
-    // No item copy: the items stay as they are, the slots come back.
+    // A missing copy gives FALSE; the other part is still restored.
+    void* const itemCopy = project.languages[0].itemCopy;
     project.languages[0].itemCopy = nullptr;
-    put<DWORD>(project.item(0), 45, 7);
-    put<DWORD>(project.slots[4].data(), 26, 7);
+    overwrite(7);
     EXPECT_FALSE(MultiLangToDefault(project.data()));
     EXPECT_EQ(get<DWORD>(project.item(0), 45), 7u);
     EXPECT_EQ(project.slots[4], slot4);
 
-    // No slot copy: the items come back, the slots stay.
     project.languages[0].itemCopy = itemCopy;
     project.languages[0].slotCopy = nullptr;
-    put<DWORD>(project.item(1), 56, 9);
-    put<DWORD>(project.slots[4].data(), 26, 9);
+    overwrite(9);
     EXPECT_FALSE(MultiLangToDefault(project.data()));
     EXPECT_EQ(project.itemTable, items);
     EXPECT_EQ(get<DWORD>(project.slots[4].data(), 26), 9u);
 }
 
-TEST_F(Languages, AFailedAllocationIsReportedAndTheOtherPartStillDone)
+TEST_F(Languages, AFailedAllocationKeepsTheOldCopyAndTheOtherPartIsStillDone)
 {
     const struct {
         const char* what;
         int failAt;
-        bool failAll, noAllocator, slotCopyMade;
+        bool failAll, noAllocator;
     } cases[] = {
-        {"item copy fails", 0, false, false, true},
-        {"every allocation fails", -1, true, false, false},
-        {"no allocator installed", -1, false, true, false},
+        {"item copy fails", 0, false, false},
+        {"every allocation fails", -1, true, false},
+        {"no allocator installed", -1, false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -264,64 +254,42 @@ TEST_F(Languages, AFailedAllocationIsReportedAndTheOtherPartStillDone)
         EXPECT_FALSE(DefaultToMultiLang(project.data()));
         SetAppFmalloc(recordingAllocator);
         EXPECT_EQ(project.languages[0].itemCopy, kOldCopy) << "the old item copy stays";
-        if (c.slotCopyMade)
-            EXPECT_EQ(project.slotCopy()[1].field26, 0x26000001u) << "the slot copy is still made";
+        if (c.failAt == 0)
+            EXPECT_EQ(project.slotCopy()[1].field26, 26u << 24 | 1) << "the slot copy is still made";
         else
             EXPECT_EQ(project.languages[0].slotCopy, kOldCopy);
     }
 }
 
-namespace {
-
-// A project whose language names live in the string store.
-class LanguageNames : public ::testing::Test {
-protected:
-    void TearDown() override { StringStoreClear(project.data()); }
-
-    WORD name(const char* multiText) { return static_cast<WORD>(KorAcquireName(multiText, project.data())); }
-
-    // The lines InitLangListBox adds to a fresh list box.
-    std::vector<std::string> lines(int language)
-    {
-        HWND list = CreateWindowA("LISTBOX", "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
-                                  nullptr, nullptr);
-        InitLangListBox(0, list, project.data(), language);
+TEST(LanguageNames, OneLinePerLanguageInTheLanguageAskedWithoutTakingReferences)
+{
+    Project project(0, 0, 3, false);
+    void* const store = project.data();
+    const auto lines = [&](int language) {
+        HWND list = CreateWindowA("LISTBOX", "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+        InitLangListBox(0, list, store, language);
         std::vector<std::string> result;
-        const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < SendMessageA(list, LB_GETCOUNT, 0, 0); ++i) {
             char text[300] = {};
             SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
             result.emplace_back(text);
         }
         DestroyWindow(list);
         return result;
-    }
-
-    Project project{0, 0, 3, false};
-};
-
-} // namespace
-
-TEST_F(LanguageNames, OneLinePerLanguageInTheLanguageAsked)
-{
-    project.languages[0].nameId = name("English\x1F" "Englisch\x1F" "Anglais");
+    };
+    project.languages[0].nameId = static_cast<WORD>(KorAcquireName("English\x1F" "Englisch\x1F" "Anglais", store));
     project.languages[1].nameId = 999; // no such id: an empty line, and the id is cleared
-    project.languages[2].nameId = name("French\x1F" "Franzoesisch\x1F" "Francais");
-    const UINT live = StringStoreLiveCount(project.data());
-    const UINT refs = StringStoreRefCount(project.languages[0].nameId, project.data());
-
+    project.languages[2].nameId = static_cast<WORD>(KorAcquireName("French\x1F" "Franzoesisch\x1F" "Francais", store));
     EXPECT_EQ(lines(2), (std::vector<std::string>{"Anglais", "", "Francais"}));
     EXPECT_EQ(project.languages[1].nameId, 0);
-    EXPECT_EQ(lines(7), (std::vector<std::string>{"English", "", "French"}))
-        << "a language without a part shows language 0";
-    EXPECT_EQ(StringStoreLiveCount(project.data()), live);
-    EXPECT_EQ(StringStoreRefCount(project.languages[0].nameId, project.data()), refs)
-        << "reading the names takes and drops no reference";
+    EXPECT_EQ(lines(7), (std::vector<std::string>{"English", "", "French"})) << "none of its own: language 0";
+    EXPECT_EQ(StringStoreLiveCount(store), 2u);
+    EXPECT_EQ(StringStoreRefCount(project.languages[0].nameId, store), 1u);
 
-    // No table, or a count of 0: no lines.
-    put<BYTE>(project.data(), W32K_PRJ_LANGUAGE_COUNT, 0);
+    put<BYTE>(store, W32K_PRJ_LANGUAGE_COUNT, 0);
     EXPECT_TRUE(lines(0).empty());
-    put<void*>(project.data(), W32K_PRJ_LANGUAGE_TABLE, nullptr);
-    put<BYTE>(project.data(), W32K_PRJ_LANGUAGE_COUNT, 3);
+    put<void*>(store, W32K_PRJ_LANGUAGE_TABLE, nullptr);
+    put<BYTE>(store, W32K_PRJ_LANGUAGE_COUNT, 3);
     EXPECT_TRUE(lines(0).empty());
+    StringStoreClear(store);
 }
