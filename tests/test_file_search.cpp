@@ -16,7 +16,7 @@ namespace {
 
 std::string lower(std::string name)
 {
-    std::transform(name.begin(), name.end(), name.begin(), ::tolower);
+    CharLowerA(name.data());
     return name;
 }
 
@@ -73,11 +73,7 @@ TEST_F(FileSearch, StepsSelectTheWindowsAndSystemDirectoriesAndBadPathsFindNothi
     char windows[MAX_PATH] = {}, system[MAX_PATH] = {};
     GetWindowsDirectoryA(windows, MAX_PATH);
     GetSystemDirectoryA(system, MAX_PATH);
-    const struct {
-        std::string pattern;
-        UINT mode;
-        std::string expected; // empty: nothing found
-    } cases[] = {
+    const struct { std::string pattern; UINT mode; std::string expected; /* empty: nothing found */ } cases[] = {
         {"win.ini", 2, std::string(windows) + "\\win.ini"},
         {"kernel32.dll", 2, std::string(system) + "\\kernel32.dll"}, // not in Windows: goes on
         {"kernel32.dll", W32K_FIND_ONE_LOCATION | 2, ""},
@@ -107,8 +103,9 @@ TEST_F(FileSearch, StepsSelectTheWindowsAndSystemDirectoriesAndBadPathsFindNothi
     EXPECT_STREQ(buffer, "bare.w32kq");
 }
 
-TEST_F(FileSearch, ANewFindFirstEndsTheRunningSearchAndClosesItsHandle)
+TEST_F(FileSearch, ANewFindFirstAnInterruptOrANullBufferEndsTheRunningSearch)
 {
+    FileFindInterrupt(); // harmless without a search
     const std::string one = root.subdirectory("ONE"), two = root.subdirectory("TWO");
     for (const char* name : {"ONE\\a.w32kq", "ONE\\b.w32kq", "TWO\\c.w32kq"})
         root.write(name);
@@ -123,21 +120,12 @@ TEST_F(FileSearch, ANewFindFirstEndsTheRunningSearchAndClosesItsHandle)
     for (int i = 0; i < 50; ++i)
         ASSERT_EQ(findFirst(buffer, one + "\\*.w32kq", W32K_FIND_ONE_LOCATION), 0);
     EXPECT_LT(probeHandle(), before + 4 * 25) << "each replaced search closes its find handle";
-
     ASSERT_EQ(findFirst(buffer, two + "\\*.w32kq", W32K_FIND_ONE_LOCATION), 0);
     EXPECT_EQ(lower(buffer), lower(two + "\\c.w32kq"));
     EXPECT_EQ(FindNext(buffer), 1) << "FindNext continues the new search, not the old one";
-}
 
-TEST_F(FileSearch, InterruptOrANullBufferEndsTheSearch)
-{
-    FileFindInterrupt(); // harmless without a search
-    const std::string data = root.subdirectory("DATA");
-    root.write("DATA\\a.w32kq");
-    root.write("DATA\\b.w32kq");
     for (bool interrupt : {true, false}) {
-        char buffer[MAX_PATH];
-        ASSERT_EQ(findFirst(buffer, data + "\\*.w32kq", W32K_FIND_ONE_LOCATION), 0);
+        ASSERT_EQ(findFirst(buffer, one + "\\*.w32kq", W32K_FIND_ONE_LOCATION), 0);
         if (interrupt)
             FileFindInterrupt();
         else

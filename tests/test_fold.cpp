@@ -5,25 +5,20 @@
 #include "support/test_support.h"
 #include "w32korutil1.h"
 
-#include <memory>
 #include <string>
 
 namespace {
 
-INT_PTR CALLBACK plainDialogProc(HWND, UINT message, WPARAM, LPARAM)
-{
-    return message == WM_INITDIALOG;
-}
+INT_PTR CALLBACK plainDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
-using Dialog = std::unique_ptr<HWND__, decltype(&DestroyWindow)>;
-
-Dialog selectLanguageDialog()
-{
-    return Dialog(CreateDialogParamA(GetModuleHandleA("W32KORUTIL1.dll"),
-                                     MAKEINTRESOURCEA(W32K_DLG_SELECT_LANGUAGE), nullptr,
-                                     plainDialogProc, 0),
-                  DestroyWindow);
-}
+class DialogFold : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(dialog, nullptr); }
+    void TearDown() override { DestroyWindow(dialog); }
+    HWND dialog = CreateDialogParamA(GetModuleHandleA("W32KORUTIL1.dll"), MAKEINTRESOURCEA(W32K_DLG_SELECT_LANGUAGE),
+                                     nullptr, plainDialogProc, 0);
+    HWND button = GetDlgItem(dialog, IDCANCEL);
+};
 
 RECT windowRect(HWND window)
 {
@@ -34,24 +29,19 @@ RECT windowRect(HWND window)
 
 } // namespace
 
-TEST(XDialogFold, TheDialogEndsFourFrameSizesPastTheMarkerAndStaysCentred)
+TEST_F(DialogFold, TheDialogEndsFourFrameSizesPastTheMarkerAndStaysCentred)
 {
-    const Dialog dialog = selectLanguageDialog();
-    ASSERT_TRUE(dialog);
-    const struct {
-        int marker;
-        BOOL horizontal;
-    } cases[] = {
+    const struct { int marker; BOOL horizontal; } cases[] = {
         {W32K_ID_CURRENT_LANGUAGE, FALSE},
         {W32K_ID_LANGUAGE_LIST, TRUE},
         {IDOK, TRUE}, // the OK button at the far right: the folded dialog grows back
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.marker) + (c.horizontal ? " horizontal" : " vertical"));
-        const RECT before = windowRect(dialog.get());
-        const RECT marker = windowRect(GetDlgItem(dialog.get(), c.marker));
-        ASSERT_TRUE(XDialogFold(dialog.get(), c.marker, c.horizontal, TRUE, nullptr));
-        const RECT after = windowRect(dialog.get());
+        const RECT before = windowRect(dialog);
+        const RECT marker = windowRect(GetDlgItem(dialog, c.marker));
+        ASSERT_TRUE(XDialogFold(dialog, c.marker, c.horizontal, TRUE, nullptr));
+        const RECT after = windowRect(dialog);
         const int width = after.right - after.left, height = after.bottom - after.top;
         if (c.horizontal) {
             EXPECT_EQ(width, marker.right - before.left + 4 * GetSystemMetrics(SM_CXDLGFRAME));
@@ -66,13 +56,9 @@ TEST(XDialogFold, TheDialogEndsFourFrameSizesPastTheMarkerAndStaysCentred)
     }
 }
 
-TEST(XDialogFold, RewritesTheArrowMarkOfTheButtonWithin60Bytes)
+TEST_F(DialogFold, RewritesTheArrowMarkOfTheButtonWithin60Bytes)
 {
-    const struct {
-        std::string caption;
-        BOOL arrowBack;
-        std::string expected;
-    } cases[] = {
+    const struct { std::string caption; BOOL arrowBack; std::string expected; } cases[] = {
         {"Options >>", TRUE, "Options <<"},
         {"Options <<", FALSE, "Options >>"},
         {"Options", TRUE, "Options<<"},         // no mark yet: appended after the last character
@@ -83,27 +69,21 @@ TEST(XDialogFold, RewritesTheArrowMarkOfTheButtonWithin60Bytes)
         {std::string(57, 'y') + ">>", TRUE, std::string(57, 'y') + "<<"},
         {"", TRUE, ""},                          // an empty caption stays empty
     };
-    const Dialog dialog = selectLanguageDialog();
-    ASSERT_TRUE(dialog);
-    HWND button = GetDlgItem(dialog.get(), IDCANCEL);
     for (const auto& c : cases) {
         SCOPED_TRACE("caption \"" + c.caption + "\"");
         SetWindowTextA(button, c.caption.c_str());
-        EXPECT_TRUE(XDialogFold(dialog.get(), IDOK, TRUE, c.arrowBack, button));
+        EXPECT_TRUE(XDialogFold(dialog, IDOK, TRUE, c.arrowBack, button));
         EXPECT_EQ(w32ktest::windowText(button), c.expected);
     }
 }
 
-TEST(XDialogFold, AMissingMarkerOrDialogChangesNothing)
+TEST_F(DialogFold, AMissingMarkerOrDialogChangesNothing)
 {
-    const Dialog dialog = selectLanguageDialog();
-    ASSERT_TRUE(dialog);
-    HWND button = GetDlgItem(dialog.get(), IDCANCEL);
     SetWindowTextA(button, "Options >>");
-    const RECT before = windowRect(dialog.get());
-    EXPECT_FALSE(XDialogFold(dialog.get(), 4711, FALSE, TRUE, button));
+    const RECT before = windowRect(dialog);
+    EXPECT_FALSE(XDialogFold(dialog, 4711, FALSE, TRUE, button));
     EXPECT_FALSE(XDialogFold(nullptr, IDOK, FALSE, TRUE, button));
-    const RECT after = windowRect(dialog.get());
+    const RECT after = windowRect(dialog);
     EXPECT_TRUE(EqualRect(&before, &after));
     EXPECT_EQ(w32ktest::windowText(button), "Options >>");
 }

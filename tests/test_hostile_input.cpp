@@ -1,9 +1,7 @@
-// Damaged host data through the DLL: parameter-set folders whose runs are out
-// of order or overlap, tag trees whose parent links form cycles, net-node
-// trees whose blocks repeat or whose counts exceed their blocks, INI values of
-// 10 000 characters, DIB headers whose colour counts wrap. Each call must end
-// with a defined result, stay inside the blocks that exist and leave the
-// host's other data as it was.
+// Damaged host data through the DLL: folders with bad runs, cyclic tag trees,
+// net-node trees with repeated blocks or bad counts, 10 000-character INI
+// values, DIB headers whose colour counts wrap. Each call must end with a
+// defined result, stay inside the blocks and leave the host's other data alone.
 #include <gtest/gtest.h>
 
 #include "korutil2mfc.h"
@@ -109,12 +107,8 @@ int WINAPI sameTag(const TagDataRecord*, const TagDataRecord*, const NetNodeReco
 
 TEST(CyclicTags, DeletingAGroupInACycleRemovesTheCycleOnceAndLeavesTheCopy)
 {
-    const struct {
-        const char* name;
-        WORD cycleFrom, cycleTo; // element cycleFrom gets parent cycleTo
-        WORD deleted;
-        std::vector<WORD> remaining;
-    } cases[] = {
+    // Element cycleFrom gets parent cycleTo, then element deleted goes.
+    const struct { const char* name; WORD cycleFrom, cycleTo, deleted; std::vector<WORD> remaining; } cases[] = {
         {"two groups, each the other's parent", 1, 2, 1, {4}},
         {"the same cycle entered from below", 1, 2, 2, {4}},
         {"a group that is its own parent", 1, 1, 1, {4}},
@@ -266,11 +260,7 @@ TEST(HostileIni, TenThousandCharacterValuesAreCutAndSaturate)
     const std::string ini = dir.write("hostile.ini", "[S]\r\nBig=" + digits + "\r\nNegative=-" + digits +
                                                          "\r\nHex=0x" + std::string(10000, 'f') +
                                                          "\r\nCommas=" + std::string(10000, ',') + "\r\n");
-    const struct {
-        const char* key;
-        int result;
-        std::vector<int> expected;
-    } cases[] = {
+    const struct { const char* key; int result; std::vector<int> expected; } cases[] = {
         {"Big", 0, {1, 1, INT_MAX}},
         {"Negative", 0, {1, 1, INT_MIN}},
         {"Hex", 0, {1, 1, -1}},
@@ -289,12 +279,7 @@ TEST(HostileIni, TenThousandCharacterValuesAreCutAndSaturate)
 
 TEST(HostileDib, ColourCountsThatWrapThirtyTwoBitsAreRefused)
 {
-    const struct {
-        const char* name;
-        WORD bits;
-        DWORD used;
-        bool converted;
-    } cases[] = {
+    const struct { const char* name; WORD bits; DWORD used; bool converted; } cases[] = {
         {"colours used 2^30: a table of 4 GiB wraps to 0", 8, 0x40000000, false},
         {"colours used 0xFFFFFFFF", 8, 0xFFFFFFFF, false},
         {"colours used 2^30 + 1 wraps to 4 bytes", 24, 0x40000001, false},

@@ -9,12 +9,7 @@
 
 TEST(GetNextToken, SplitsWithinTheMaximumWithoutChangingTheText)
 {
-    const struct {
-        const char* text;
-        const char* delimiters;
-        int maximum;
-        std::vector<std::string> expected;
-    } cases[] = {
+    const struct { const char *text, *delimiters; int maximum; std::vector<std::string> expected; } cases[] = {
         {",a,,b,", ",", 10, {"", "a", "", "b"}}, // empty tokens between, none after the last
         {"abcdef,gh", ",", 3, {"abc", "gh"}},    // cut to the maximum, cursor past all of it
         {"one two;three", " ;", 20, {"one", "two", "three"}},
@@ -59,8 +54,11 @@ TEST(GetNextToken, NullCursorsAndBuffersGiveNull)
     EXPECT_EQ(cursor, text + 3);
 }
 
-TEST(LogFont, ConversionsTruncateAndSignExtendTheWordsAndRoundTripEveryByte)
+// Each conversion returns its own buffer, reused by the next call of it.
+TEST(LogFont, ConversionsTruncateAndSignExtendTheWordsRoundTripEveryByteAndRefuseNull)
 {
+    EXPECT_EQ(LogFont32to16(nullptr), nullptr);
+    EXPECT_EQ(LogFont16to32(nullptr), nullptr);
     LOGFONTA font{-70000, 70000, 900, -900, FW_BOLD, 1, 2, 3, 0xEE, 5, 6, 7, 0x31, {}};
     std::memcpy(font.lfFaceName, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcde", 32); // 31 characters and 0
     const LogFont16* small = LogFont32to16(&font);
@@ -72,8 +70,10 @@ TEST(LogFont, ConversionsTruncateAndSignExtendTheWordsAndRoundTripEveryByte)
     EXPECT_EQ(std::memcmp(small->faceName, font.lfFaceName, 32), 0);
     font.lfHeight = -12;
     font.lfWidth = 0;
-    const LOGFONTA back = *LogFont16to32(LogFont32to16(&font));
-    EXPECT_EQ(std::memcmp(&back, &font, sizeof font), 0);
+    EXPECT_EQ(LogFont32to16(&font), small);
+    const LOGFONTA* back = LogFont16to32(small);
+    EXPECT_NE(static_cast<const void*>(back), static_cast<const void*>(small));
+    EXPECT_EQ(std::memcmp(back, &font, sizeof font), 0);
 
     for (const SHORT value : {SHORT(-32768), SHORT(32767)}) {
         LogFont16 font16{};
@@ -84,17 +84,4 @@ TEST(LogFont, ConversionsTruncateAndSignExtendTheWordsAndRoundTripEveryByte)
                            wide->lfWeight})
             EXPECT_EQ(field, LONG(value));
     }
-}
-
-TEST(LogFont, EachConversionReusesItsOwnBufferAndRejectsNull)
-{
-    LOGFONTA a{}, b{};
-    b.lfHeight = -8;
-    LogFont16* first = LogFont32to16(&a);
-    EXPECT_EQ(LogFont32to16(&b), first);
-    EXPECT_EQ(first->height, -8);
-    LogFont16 small{};
-    EXPECT_NE(static_cast<void*>(LogFont16to32(&small)), static_cast<void*>(first));
-    EXPECT_EQ(LogFont32to16(nullptr), nullptr);
-    EXPECT_EQ(LogFont16to32(nullptr), nullptr);
 }
