@@ -1,16 +1,14 @@
 // Damaged host data through the DLL: folders with bad runs, cyclic tag trees,
-// net-node trees with repeated blocks or bad counts, 10 000-character INI
-// values, DIB headers whose colour counts wrap. Each call must end with a
+// net-node trees with repeated blocks or bad counts, DIB headers whose colour
+// counts wrap (long INI values: test_ini_files). Each call must end with a
 // defined result, stay inside the blocks and leave the host's other data alone.
 #include <gtest/gtest.h>
 
 #include "korutil2mfc.h"
 #include "support/folder_helpers.h"
-#include "support/temp_files.h"
 #include "w32korutil1.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstring>
 #include <string>
 #include <tuple>
@@ -251,30 +249,6 @@ TEST(DamagedNetNodes, ACountBeyondItsBlockIsCutAndATooDeepTreeRefused)
     EXPECT_FALSE(ExpDeleteNetworkFolder(&deep.value));
     EXPECT_EQ(deep.value.childBlock, nullptr);
     EXPECT_TRUE(folder.intact() && copy.intact() && deep.intact());
-}
-
-TEST(HostileIni, TenThousandCharacterValuesAreCutAndSaturate)
-{
-    w32ktest::TempDirectory dir;
-    const std::string digits(10000, '9');
-    const std::string ini = dir.write("hostile.ini", "[S]\r\nBig=" + digits + "\r\nNegative=-" + digits +
-                                                         "\r\nHex=0x" + std::string(10000, 'f') +
-                                                         "\r\nCommas=" + std::string(10000, ',') + "\r\n");
-    const struct { const char* key; int result; std::vector<int> expected; } cases[] = {
-        {"Big", 0, {1, 1, INT_MAX}},
-        {"Negative", 0, {1, 1, INT_MIN}},
-        {"Hex", 0, {1, 1, -1}},
-        {"Commas", 1, {1, 7, 0, 0, 0, 0, 0, 0}}, // full after six numbers
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.key);
-        const int count = static_cast<int>(c.expected.size());
-        std::vector<int> list(c.expected.size() + 4, 0x5A5A5A5A);
-        EXPECT_EQ(GetIniRangeNumbers(ini.c_str(), "S", c.key, "", list.data(), count), c.result);
-        std::vector<int> expected = c.expected;
-        expected.resize(list.size(), 0x5A5A5A5A); // nothing written behind the list
-        EXPECT_EQ(list, expected);
-    }
 }
 
 TEST(HostileDib, ColourCountsThatWrapThirtyTwoBitsAreRefused)

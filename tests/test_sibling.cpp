@@ -12,18 +12,8 @@ namespace {
 
 class Sibling : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        StringStoreClear(project);
-        StringStoreClear(other);
-    }
-    template <typename Fn>
-    Fn by(WORD ordinal, Fn) const
-    {
-        const Fn fn = dll.proc<Fn>(ordinal);
-        EXPECT_NE(fn, nullptr) << "ordinal " << ordinal;
-        return fn;
-    }
+    void SetUp() override { ASSERT_TRUE(acquire && addRef && readOrRelease); }
+    void TearDown() override { StringStoreClear(project); }
     std::string read(UINT id, void* store)
     {
         char buffer[256] = "unchanged";
@@ -32,11 +22,10 @@ protected:
     bool release(UINT id) { return readOrRelease(id, project, nullptr, 0, TRUE); }
 
     w32ktest::Library dll{"Korutil2MFC.dll"};
-    const decltype(&KorAcquireName) acquire = by(2, &KorAcquireName);
-    const decltype(&KorAddReference) addRef = by(3, &KorAddReference);
-    const decltype(&KorReadOrReleaseName) readOrRelease = by(5, &KorReadOrReleaseName);
+    const decltype(&KorAcquireName) acquire = dll.proc<decltype(&KorAcquireName)>(WORD{2});
+    const decltype(&KorAddReference) addRef = dll.proc<decltype(&KorAddReference)>(WORD{3});
+    const decltype(&KorReadOrReleaseName) readOrRelease = dll.proc<decltype(&KorReadOrReleaseName)>(WORD{5});
     char project[1000] = {};
-    char other[1000] = {};
 };
 
 } // namespace
@@ -52,6 +41,7 @@ TEST_F(Sibling, EqualTextsShareOneIdAndAnIdLivesWhileItHoldsAReference)
     EXPECT_NE(empty, 0u);
     EXPECT_EQ(read(empty, project), "");
     EXPECT_EQ(StringStoreLiveCount(project), 3u);
+    char other[1000] = {};
     EXPECT_EQ(read(pump, other), "<none>") << "another project has a store of its own";
 
     EXPECT_TRUE(addRef(pump, project));
@@ -100,10 +90,10 @@ TEST_F(Sibling, FreedIdsAreReusedAndIdsStayWithin16Bits)
 
 TEST_F(Sibling, ALanguageTextShowsOneLanguageCutTo255Characters)
 {
-    const auto create = by(6, &KorCreateLangText);
-    const auto set = by(7, &KorSetLangText);
-    const auto extract = by(10, &KorExtractLangText);
-    const auto destroy = by(19, &KorDestroyLangText);
+    const auto create = dll.proc<decltype(&KorCreateLangText)>(WORD{6});
+    const auto set = dll.proc<decltype(&KorSetLangText)>(WORD{7});
+    const auto extract = dll.proc<decltype(&KorExtractLangText)>(WORD{10});
+    const auto destroy = dll.proc<decltype(&KorDestroyLangText)>(WORD{19});
     ASSERT_TRUE(create && set && extract && destroy);
     void* text = create();
     ASSERT_NE(text, nullptr);
