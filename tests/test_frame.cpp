@@ -75,12 +75,8 @@ TEST(ControlClasses, RegisteredAtLoadUnchangedByThreadsAndUnregisteredAtUnload)
 
 TEST(ControlClasses, AHostsClassOfTheSameNameIsLeftAloneAndTheOthersStillRegistered)
 {
-    WNDCLASSEXA host{};
-    host.cbSize = sizeof host;
-    host.lpfnWndProc = hostMeterProc;
-    host.hInstance = GetModuleHandleA(nullptr);
-    host.lpszClassName = W32K_CLASS_METER;
-    host.cbWndExtra = 24;
+    const WNDCLASSEXA host{sizeof host, 0, hostMeterProc, 0, 24, GetModuleHandleA(nullptr), nullptr,
+                           nullptr, nullptr, nullptr, W32K_CLASS_METER, nullptr};
     ASSERT_NE(RegisterClassExA(&host), 0);
     WNDCLASSEXA info;
     {
