@@ -3,14 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "korutil2mfc.h"
-#include "support/test_support.h"
 #include "w32korutil1.h"
 
-#include <array>
 #include <algorithm>
-#include <memory>
+#include <array>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -23,96 +22,75 @@ void put(void* base, size_t offset, T value)
     std::memcpy(static_cast<std::byte*>(base) + offset, &value, sizeof value);
 }
 
-template <typename T>
-T get(const void* base, size_t offset)
-{
-    T value;
-    std::memcpy(&value, static_cast<const std::byte*>(base) + offset, sizeof value);
-    return value;
-}
-
-constexpr size_t kProjectSize = 1024;
-constexpr size_t kSlotObjectSize = 40;
-
 // A host project block with item records, a slot table of 9 objects (none
 // in slots 2 and 7) and a language table, at the offsets the library reads.
 struct Project {
-    Bytes block = Bytes(kProjectSize);
-    Bytes itemTable;
+    Bytes block = Bytes(1024), itemTable;
     Bytes slotTable = Bytes(W32K_SLOT_TABLE_OBJECTS + W32K_LANG_SLOTS * sizeof(void*));
     std::array<Bytes, W32K_LANG_SLOTS> slots;
     std::vector<LanguageRecord> languages;
 
-    Project(WORD itemCount, WORD copyEntries, BYTE languageCount, bool withSlots = true)
-        : itemTable(static_cast<size_t>(itemCount) * W32K_ITEM_RECORD_SIZE), languages(languageCount)
+    Project(WORD itemCount, WORD copyEntries, BYTE languageCount)
+        : itemTable(itemCount * W32K_ITEM_RECORD_SIZE, std::byte(0xA0)), languages(languageCount)
     {
-        for (WORD i = 0; i < itemCount; ++i) {
-            std::fill_n(item(i), W32K_ITEM_RECORD_SIZE, std::byte(0xA0 + i));
-            put<DWORD>(item(i), 45, 0x45000000u + i);
-            put<BYTE>(item(i), 49, static_cast<BYTE>(0x49 + i));
-            put<DWORD>(item(i), 56, 0x56000000u + i);
-        }
         for (DWORD i = 0; i < W32K_LANG_SLOTS; ++i) {
-            if (i == 2 || i == 7)
-                continue;
-            slots[i] = Bytes(kSlotObjectSize, std::byte(0xEE));
-            for (const auto& [offset, value] : {std::pair{10u, 0x10100000u}, {14u, 0x14140000u},
-                                                {26u, 0x26000000u}, {30u, 0x30000000u}})
-                put<DWORD>(slots[i].data(), offset, value + i);
-            put<void*>(slotTable.data(), W32K_SLOT_TABLE_OBJECTS + i * sizeof(void*), slots[i].data());
+            if (i != 2 && i != 7) {
+                slots[i] = Bytes(40, std::byte(0xEE));
+                put<void*>(slotTable.data(), W32K_SLOT_TABLE_OBJECTS + i * sizeof(void*), slots[i].data());
+            }
         }
+        fill();
         put<WORD>(data(), W32K_PRJ_ITEM_COUNT, itemCount);
         put<void*>(data(), W32K_PRJ_ITEM_TABLE, itemCount ? itemTable.data() : nullptr);
-        put<DWORD>(data(), W32K_PRJ_SLOTS_IN_USE, withSlots ? 1 : 0);
+        put<DWORD>(data(), W32K_PRJ_SLOTS_IN_USE, 1);
         put<void*>(data(), W32K_PRJ_SLOT_TABLE, slotTable.data());
         put<BYTE>(data(), W32K_PRJ_LANGUAGE_COUNT, languageCount);
         put<WORD>(data(), W32K_PRJ_COPY_ENTRIES, copyEntries);
         put<void*>(data(), W32K_PRJ_LANGUAGE_TABLE, languages.empty() ? nullptr : languages.data());
     }
     void* data() { return block.data(); }
-    std::byte* item(size_t i) { return itemTable.data() + i * W32K_ITEM_RECORD_SIZE; }
-    LanguageItemCopy* itemCopy() { return static_cast<LanguageItemCopy*>(languages[0].itemCopy); }
-    LanguageSlotCopy* slotCopy() { return static_cast<LanguageSlotCopy*>(languages[0].slotCopy); }
-    // Everything the library could write to, for "nothing changed" checks.
-    std::vector<Bytes> snapshot() const
+    // The default language: item i holds 0x45000000+i at 45, 0x49+i at 49 and
+    // 0x56000000+i at 56, slot object i offset << 24 | i at 10, 14, 26 and 30.
+    // Another language (other != 0): other in every one of these fields.
+    void fill(DWORD other = 0)
     {
-        std::vector<Bytes> all{block, itemTable, slotTable};
-        all.insert(all.end(), slots.begin(), slots.end());
-        const auto* raw = reinterpret_cast<const std::byte*>(languages.data());
-        all.emplace_back(raw, raw + languages.size() * sizeof(LanguageRecord));
-        return all;
+        for (DWORD i = 0; i < itemTable.size() / W32K_ITEM_RECORD_SIZE; ++i) {
+            std::byte* item = itemTable.data() + i * W32K_ITEM_RECORD_SIZE;
+            put<DWORD>(item, 45, other ? other : 0x45000000u + i);
+            put<BYTE>(item, 49, static_cast<BYTE>(other ? other : 0x49 + i));
+            put<DWORD>(item, 56, other ? other : 0x56000000u + i);
+        }
+        for (DWORD i = 0; i < W32K_LANG_SLOTS; ++i)
+            for (DWORD offset : {10, 14, 26, 30})
+                if (!slots[i].empty())
+                    put<DWORD>(slots[i].data(), offset, other ? other : offset << 24 | i);
     }
+    auto state() const { return std::make_tuple(block, itemTable, slots); }
 };
 
-// The host's allocator: records the sizes asked for, can be told to fail,
-// and hands out blocks filled with 0xCD so that unwritten bytes show.
-struct AllocatorLog {
-    std::vector<UINT> requests;
-    int failAt = -1;      // this call fails (-1: none)
-    bool failAll = false; // every call fails
-    std::vector<std::unique_ptr<std::byte[]>> blocks;
-};
-AllocatorLog* g_log = nullptr;
+// The host's allocator: records the sizes asked for, fails the calls whose
+// bit is set in g_failMask and fills its blocks with 0xCD so unwritten bytes show.
+std::vector<UINT> g_requests;
+unsigned g_failMask = 0;
+std::vector<Bytes> g_blocks;
 
 void* WINAPI recordingAllocator(UINT bytes)
 {
-    g_log->requests.push_back(bytes);
-    if (g_log->failAll || static_cast<int>(g_log->requests.size()) - 1 == g_log->failAt)
+    g_requests.push_back(bytes);
+    if (g_requests.size() <= 32 && (g_failMask >> (g_requests.size() - 1) & 1))
         return nullptr;
-    g_log->blocks.emplace_back(new std::byte[bytes]);
-    std::fill_n(g_log->blocks.back().get(), bytes, std::byte(0xCD));
-    return g_log->blocks.back().get();
+    return g_blocks.emplace_back(bytes, std::byte(0xCD)).data();
 }
 
 class Languages : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        g_log = &log;
+        g_requests.clear();
+        g_failMask = 0;
         previous = SetAppFmalloc(recordingAllocator);
     }
     void TearDown() override { SetAppFmalloc(previous); }
-    AllocatorLog log;
     AppFmallocProc previous = nullptr;
 };
 
@@ -120,208 +98,138 @@ void* const kOldCopy = reinterpret_cast<void*>(static_cast<uintptr_t>(0xDEAD0));
 
 } // namespace
 
-TEST_F(Languages, AProjectWithoutLanguagesOrItemsIsLeftAlone)
+TEST_F(Languages, AProjectWithoutLanguagesIsLeftAloneAndWithoutItemsGetsOnlyTheSlotCopy)
 {
-    Project noTable(3, 3, 0);
-    Project emptyTable(3, 3, 1); // a table pointer with a count of 0 has no record 0 to write
+    Project noTable(3, 3, 0), emptyTable(3, 3, 1); // a count of 0 has no record 0 to write
     put<BYTE>(emptyTable.data(), W32K_PRJ_LANGUAGE_COUNT, 0);
     emptyTable.languages[0].itemCopy = kOldCopy;
     for (Project* project : {&noTable, &emptyTable}) {
-        const auto before = project->snapshot();
-        EXPECT_TRUE(DefaultToMultiLang(project->data()));
-        EXPECT_TRUE(MultiLangToDefault(project->data()));
-        EXPECT_EQ(project->snapshot(), before);
+        const auto before = project->state();
+        EXPECT_TRUE(DefaultToMultiLang(project->data()) && MultiLangToDefault(project->data()));
+        EXPECT_TRUE(project->state() == before);
     }
-    EXPECT_TRUE(log.requests.empty());
+    EXPECT_EQ(emptyTable.languages[0].itemCopy, kOldCopy);
+    EXPECT_TRUE(g_requests.empty());
 
-    // A count without an item table: no item records to copy, the slots are.
     Project project(3, 3, 1);
-    put<void*>(project.data(), W32K_PRJ_ITEM_TABLE, nullptr);
-    EXPECT_TRUE(DefaultToMultiLang(project.data()));
+    put<void*>(project.data(), W32K_PRJ_ITEM_TABLE, nullptr); // a count without a table
+    EXPECT_TRUE(DefaultToMultiLang(project.data()) && MultiLangToDefault(project.data()));
     EXPECT_EQ(project.languages[0].itemCopy, nullptr);
-    ASSERT_NE(project.slotCopy(), nullptr);
-    EXPECT_TRUE(MultiLangToDefault(project.data()));
-    EXPECT_EQ(log.requests, std::vector<UINT>{9 * 20});
+    EXPECT_NE(project.languages[0].slotCopy, nullptr);
+    put<DWORD>(project.data(), W32K_PRJ_SLOTS_IN_USE, 0); // and a slot table not in use
+    project.languages[0].slotCopy = nullptr;
+    EXPECT_TRUE(DefaultToMultiLang(project.data()));
+    EXPECT_EQ(g_requests, std::vector<UINT>{9 * 20});
 }
 
-TEST_F(Languages, DefaultToMultiLangCopiesItemAndSlotFields)
+// The item copy is allocated for the larger of item count and copy entries;
+// every byte of both copies is written (low 16 bits of the slot fields at 10
+// and 14; an empty slot copies as zeros); only language 0 is written.
+TEST_F(Languages, DefaultToMultiLangCopiesEveryItemAndSlotForTheLargerCount)
 {
-    Project project(3, 3, 2);
-    project.languages[1].itemCopy = kOldCopy; // only record 0 is written
-    ASSERT_TRUE(DefaultToMultiLang(project.data()));
-    EXPECT_EQ(log.requests, (std::vector<UINT>{3 * 20, 9 * 20}));
-    EXPECT_EQ(project.languages[1].itemCopy, kOldCopy);
-
-    // Each copy record: a head, bytes 4-11 cleared (not left undefined), two fields.
-    const auto record = [](const void* copy, size_t i) {
-        const auto* raw = static_cast<const std::byte*>(copy) + 20 * i;
-        return Bytes(raw, raw + 20);
-    };
-    const auto expected = [](DWORD head, DWORD a, DWORD b) {
-        Bytes r(20);
-        put(r.data(), 0, head);
-        put(r.data(), 12, a);
-        put(r.data(), 16, b);
-        return r;
-    };
-    ASSERT_NE(project.itemCopy(), nullptr);
-    for (DWORD i = 0; i < 3; ++i)
-        EXPECT_EQ(record(project.itemCopy(), i), expected(0x49 + i, 0x45000000u + i, 0x56000000u + i)) << i;
-    ASSERT_NE(project.slotCopy(), nullptr);
-    for (DWORD i = 0; i < W32K_LANG_SLOTS; ++i) {
-        // The low 16 bits of the fields at 10 and 14; an empty slot copies as zeros.
-        const bool empty = i == 2 || i == 7;
-        EXPECT_EQ(record(project.slotCopy(), i),
-                  empty ? expected(0, 0, 0) : expected(i | i << 16, 0x26000000u + i, 0x30000000u + i))
-            << i;
-    }
-}
-
-TEST_F(Languages, TheItemCopyHoldsEveryItem)
-{
-    // More items than entries asked for: the copy grows to hold them all.
-    const struct {
-        WORD items, entries;
-        UINT expectedBytes;
-    } cases[] = {{5, 2, 5 * 20}, {2, 7, 7 * 20}, {4, 0, 4 * 20}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.items) + " items, " + std::to_string(c.entries) + " entries");
-        log.requests.clear();
-        Project project(c.items, c.entries, 1, false);
+    for (const auto& [items, entries] : {std::pair<WORD, WORD>{3, 3}, {5, 2}, {2, 7}, {4, 0}}) {
+        SCOPED_TRACE(std::to_string(items) + " items, " + std::to_string(entries) + " entries");
+        g_requests.clear();
+        Project project(items, entries, 2);
+        project.languages[1].itemCopy = kOldCopy;
         ASSERT_TRUE(DefaultToMultiLang(project.data()));
-        EXPECT_EQ(log.requests, std::vector<UINT>{c.expectedBytes});
-        EXPECT_EQ(project.itemCopy()[c.items - 1].field56, 0x56000000u + c.items - 1u);
+        EXPECT_EQ(g_requests, (std::vector<UINT>{20u * std::max(items, entries), 9 * 20}));
+        EXPECT_EQ(project.languages[1].itemCopy, kOldCopy);
+        const auto* itemCopy = static_cast<const LanguageItemCopy*>(project.languages[0].itemCopy);
+        for (DWORD i = 0; i < items; ++i) {
+            const LanguageItemCopy expected{BYTE(0x49 + i), {}, 0x45000000u + i, 0x56000000u + i};
+            EXPECT_EQ(std::memcmp(&itemCopy[i], &expected, sizeof expected), 0) << "item " << i;
+        }
+        const auto* slotCopy = static_cast<const LanguageSlotCopy*>(project.languages[0].slotCopy);
+        for (DWORD i = 0; i < W32K_LANG_SLOTS; ++i) {
+            const LanguageSlotCopy expected = i == 2 || i == 7 ? LanguageSlotCopy{}
+                : LanguageSlotCopy{WORD(i), WORD(i), {}, 26u << 24 | i, 30u << 24 | i};
+            EXPECT_EQ(std::memcmp(&slotCopy[i], &expected, sizeof expected), 0) << "slot " << i;
+        }
     }
 }
 
 TEST_F(Languages, MultiLangToDefaultRestoresTheDefaultLanguageFromEachCopyThereIs)
 {
     Project project(3, 3, 1);
-    put<DWORD>(project.slots[0].data(), 10, 0x12345678);
     ASSERT_TRUE(DefaultToMultiLang(project.data()));
-    const Bytes items = project.itemTable;
-
-    // Another language's values in the project, then back to the default.
-    for (size_t i = 0; i < 3; ++i) {
-        put<DWORD>(project.item(i), 45, 1);
-        put<BYTE>(project.item(i), 49, 2);
-        put<DWORD>(project.item(i), 56, 3);
-    }
-    for (auto& slot : project.slots) {
-        if (slot.empty())
-            continue;
-        for (size_t offset : {10, 14, 26, 30})
-            put<DWORD>(slot.data(), offset, 0xFFFFFFFF);
-    }
+    Project saved = project;
+    for (auto& slot : saved.slots) // the fields at 10 and 14 come back as their low 16 bits
+        for (size_t offset : {12, 16})
+            if (!slot.empty())
+                std::fill_n(slot.begin() + offset, 2, std::byte(0));
+    project.fill(0xFFFFFFFF);
     ASSERT_TRUE(MultiLangToDefault(project.data()));
-    EXPECT_EQ(project.itemTable, items);
-    EXPECT_EQ(get<DWORD>(project.slots[0].data(), 10), 0x5678u) << "16 bits kept, zero-extended";
-    EXPECT_EQ(get<DWORD>(project.slots[1].data(), 14), 0x0001u);
-    EXPECT_EQ(get<DWORD>(project.slots[1].data(), 26), 0x26000001u);
-    EXPECT_EQ(get<DWORD>(project.slots[8].data(), 30), 0x30000008u);
-    EXPECT_EQ(get<BYTE>(project.slots[8].data(), 18), 0xEE) << "other bytes are not touched";
-    const Bytes slot4 = project.slots[4];
-    void* const itemCopy = project.languages[0].itemCopy;
+    EXPECT_EQ(project.itemTable, saved.itemTable);
+    EXPECT_EQ(project.slots, saved.slots) << "the fields restored, the other bytes untouched";
 
-    // A missing copy array gives FALSE and the other part is restored.
-    // No item copy: the items stay as they are, the slots come back.
-    project.languages[0].itemCopy = nullptr;
-    put<DWORD>(project.item(0), 45, 7);
-    put<DWORD>(project.slots[4].data(), 26, 7);
-    EXPECT_FALSE(MultiLangToDefault(project.data()));
-    EXPECT_EQ(get<DWORD>(project.item(0), 45), 7u);
-    EXPECT_EQ(project.slots[4], slot4);
-
-    // No slot copy: the items come back, the slots stay.
-    project.languages[0].itemCopy = itemCopy;
-    project.languages[0].slotCopy = nullptr;
-    put<DWORD>(project.item(1), 56, 9);
-    put<DWORD>(project.slots[4].data(), 26, 9);
-    EXPECT_FALSE(MultiLangToDefault(project.data()));
-    EXPECT_EQ(project.itemTable, items);
-    EXPECT_EQ(get<DWORD>(project.slots[4].data(), 26), 9u);
+    // A missing copy gives FALSE; the other part is still restored.
+    for (void* LanguageRecord::*missing : {&LanguageRecord::itemCopy, &LanguageRecord::slotCopy}) {
+        void* const kept = project.languages[0].*missing;
+        project.languages[0].*missing = nullptr;
+        project.fill(7);
+        EXPECT_FALSE(MultiLangToDefault(project.data()));
+        EXPECT_EQ(project.itemTable == saved.itemTable, missing != &LanguageRecord::itemCopy);
+        EXPECT_EQ(project.slots == saved.slots, missing != &LanguageRecord::slotCopy);
+        project.languages[0].*missing = kept;
+    }
 }
 
-TEST_F(Languages, AFailedAllocationIsReportedAndTheOtherPartStillDone)
+TEST_F(Languages, AFailedAllocationKeepsTheOldCopyAndTheOtherPartIsStillDone)
 {
     const struct {
         const char* what;
-        int failAt;
-        bool failAll, noAllocator, slotCopyMade;
+        unsigned failMask;
+        AppFmallocProc allocator;
     } cases[] = {
-        {"item copy fails", 0, false, false, true},
-        {"every allocation fails", -1, true, false, false},
-        {"no allocator installed", -1, false, true, false},
+        {"item copy fails", 1, recordingAllocator},
+        {"every allocation fails", ~0u, recordingAllocator},
+        {"no allocator installed", 0, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Project project(3, 3, 1);
         project.languages[0].itemCopy = project.languages[0].slotCopy = kOldCopy;
-        log.failAt = c.failAt;
-        log.failAll = c.failAll;
-        if (c.noAllocator)
-            SetAppFmalloc(nullptr);
+        g_failMask = c.failMask;
+        SetAppFmalloc(c.allocator);
         EXPECT_FALSE(DefaultToMultiLang(project.data()));
-        SetAppFmalloc(recordingAllocator);
         EXPECT_EQ(project.languages[0].itemCopy, kOldCopy) << "the old item copy stays";
-        if (c.slotCopyMade)
-            EXPECT_EQ(project.slotCopy()[1].field26, 0x26000001u) << "the slot copy is still made";
+        if (c.failMask == 1)
+            EXPECT_EQ(static_cast<LanguageSlotCopy*>(project.languages[0].slotCopy)[1].field26, 26u << 24 | 1);
         else
             EXPECT_EQ(project.languages[0].slotCopy, kOldCopy);
     }
 }
 
-namespace {
-
-// A project whose language names live in the string store.
-class LanguageNames : public ::testing::Test {
-protected:
-    void TearDown() override { StringStoreClear(project.data()); }
-
-    WORD name(const char* multiText) { return static_cast<WORD>(KorAcquireName(multiText, project.data())); }
-
-    // The lines InitLangListBox adds to a fresh list box.
-    std::vector<std::string> lines(int language)
-    {
-        HWND list = CreateWindowA("LISTBOX", "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
-                                  nullptr, nullptr);
-        InitLangListBox(0, list, project.data(), language);
+TEST(LanguageNames, OneLinePerLanguageInTheLanguageAskedWithoutTakingReferences)
+{
+    Project project(0, 0, 3);
+    void* const store = project.data();
+    const auto lines = [&](int language) {
+        HWND list = CreateWindowA("LISTBOX", "", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+        InitLangListBox(0, list, store, language);
         std::vector<std::string> result;
-        const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
+        for (int i = 0; i < SendMessageA(list, LB_GETCOUNT, 0, 0); ++i) {
             char text[300] = {};
             SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
             result.emplace_back(text);
         }
         DestroyWindow(list);
         return result;
-    }
-
-    Project project{0, 0, 3, false};
-};
-
-} // namespace
-
-TEST_F(LanguageNames, OneLinePerLanguageInTheLanguageAsked)
-{
-    project.languages[0].nameId = name("English\x1F" "Englisch\x1F" "Anglais");
+    };
+    project.languages[0].nameId = static_cast<WORD>(KorAcquireName("English\x1F" "Englisch\x1F" "Anglais", store));
     project.languages[1].nameId = 999; // no such id: an empty line, and the id is cleared
-    project.languages[2].nameId = name("French\x1F" "Franzoesisch\x1F" "Francais");
-    const UINT live = StringStoreLiveCount(project.data());
-    const UINT refs = StringStoreRefCount(project.languages[0].nameId, project.data());
-
+    project.languages[2].nameId = static_cast<WORD>(KorAcquireName("French\x1F" "Franzoesisch\x1F" "Francais", store));
     EXPECT_EQ(lines(2), (std::vector<std::string>{"Anglais", "", "Francais"}));
     EXPECT_EQ(project.languages[1].nameId, 0);
-    EXPECT_EQ(lines(7), (std::vector<std::string>{"English", "", "French"}))
-        << "a language without a part shows language 0";
-    EXPECT_EQ(StringStoreLiveCount(project.data()), live);
-    EXPECT_EQ(StringStoreRefCount(project.languages[0].nameId, project.data()), refs)
-        << "reading the names takes and drops no reference";
+    EXPECT_EQ(lines(7), (std::vector<std::string>{"English", "", "French"})) << "none of its own: language 0";
+    EXPECT_EQ(StringStoreLiveCount(store), 2u);
+    EXPECT_EQ(StringStoreRefCount(project.languages[0].nameId, store), 1u);
 
-    // No table, or a count of 0: no lines.
-    put<BYTE>(project.data(), W32K_PRJ_LANGUAGE_COUNT, 0);
+    put<BYTE>(store, W32K_PRJ_LANGUAGE_COUNT, 0);
     EXPECT_TRUE(lines(0).empty());
-    put<void*>(project.data(), W32K_PRJ_LANGUAGE_TABLE, nullptr);
-    put<BYTE>(project.data(), W32K_PRJ_LANGUAGE_COUNT, 3);
+    put<void*>(store, W32K_PRJ_LANGUAGE_TABLE, nullptr);
+    put<BYTE>(store, W32K_PRJ_LANGUAGE_COUNT, 3);
     EXPECT_TRUE(lines(0).empty());
+    StringStoreClear(store);
 }

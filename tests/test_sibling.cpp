@@ -1,6 +1,5 @@
-// The companion libraries: the string store and multi-language text object of
-// Korutil2MFC.dll (reached by ordinal, as the utilities library does) and the
-// caption string of KorAbout.dll.
+// The string store and multi-language text object of Korutil2MFC.dll,
+// reached by ordinal as the utilities library does.
 #include <gtest/gtest.h>
 
 #include "korutil2mfc.h"
@@ -11,158 +10,103 @@
 
 namespace {
 
-// The seven entries, by ordinal only.
-struct Sibling {
-    w32ktest::Library dll{"Korutil2MFC.dll"};
-    decltype(&KorAcquireName) acquire = dll.proc<decltype(&KorAcquireName)>(WORD{2});
-    decltype(&KorAddReference) addRef = dll.proc<decltype(&KorAddReference)>(WORD{3});
-    decltype(&KorReadOrReleaseName) readOrRelease =
-        dll.proc<decltype(&KorReadOrReleaseName)>(WORD{5});
-    decltype(&KorCreateLangText) create = dll.proc<decltype(&KorCreateLangText)>(WORD{6});
-    decltype(&KorSetLangText) set = dll.proc<decltype(&KorSetLangText)>(WORD{7});
-    decltype(&KorExtractLangText) extract = dll.proc<decltype(&KorExtractLangText)>(WORD{10});
-    decltype(&KorDestroyLangText) destroy = dll.proc<decltype(&KorDestroyLangText)>(WORD{19});
-
-    bool complete() const
-    {
-        return acquire && addRef && readOrRelease && create && set && extract && destroy;
-    }
-    std::string read(UINT id, void* project)
+class Sibling : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(acquire && addRef && readOrRelease); }
+    void TearDown() override { StringStoreClear(project); }
+    std::string read(UINT id, void* store)
     {
         char buffer[256] = "unchanged";
-        return readOrRelease(id, project, buffer, sizeof buffer, FALSE) ? buffer : "<none>";
+        return readOrRelease(id, store, buffer, sizeof buffer, FALSE) ? buffer : "<none>";
     }
-    bool release(UINT id, void* project) { return readOrRelease(id, project, nullptr, 0, TRUE); }
-};
+    bool release(UINT id) { return readOrRelease(id, project, nullptr, 0, TRUE); }
 
-class StringStore : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        StringStoreClear(&project);
-        StringStoreClear(&other);
-    }
-    Sibling s;
+    w32ktest::Library dll{"Korutil2MFC.dll"};
+    const decltype(&KorAcquireName) acquire = dll.proc<decltype(&KorAcquireName)>(WORD{2});
+    const decltype(&KorAddReference) addRef = dll.proc<decltype(&KorAddReference)>(WORD{3});
+    const decltype(&KorReadOrReleaseName) readOrRelease = dll.proc<decltype(&KorReadOrReleaseName)>(WORD{5});
     char project[1000] = {};
-    char other[1000] = {};
 };
 
 } // namespace
 
-TEST_F(StringStore, EqualTextsShareOneIdAndEachAcquireIsAReference)
+TEST_F(Sibling, EqualTextsShareOneIdAndAnIdLivesWhileItHoldsAReference)
 {
-    ASSERT_TRUE(s.complete());
-    const UINT pump = s.acquire("Pump", &project);
-    const UINT valve = s.acquire("Valve", &project);
+    const UINT pump = acquire("Pump", project);
     EXPECT_NE(pump, 0u);
-    EXPECT_NE(valve, pump);
-    EXPECT_EQ(s.acquire("Pump", &project), pump);
-    EXPECT_EQ(StringStoreRefCount(pump, &project), 2u);
-    EXPECT_EQ(StringStoreLiveCount(&project), 2u);
-    // Case matters; the empty text gets an id too.
-    EXPECT_NE(s.acquire("pump", &project), pump);
-    const UINT empty = s.acquire("", &project);
+    EXPECT_EQ(acquire("Pump", project), pump);
+    EXPECT_EQ(StringStoreRefCount(pump, project), 2u);
+    EXPECT_NE(acquire("pump", project), pump) << "case matters";
+    const UINT empty = acquire("", project);
     EXPECT_NE(empty, 0u);
-    EXPECT_EQ(s.read(empty, &project), "");
-    // Another project has a store of its own.
-    EXPECT_EQ(StringStoreLiveCount(&other), 0u);
-    EXPECT_EQ(s.read(pump, &other), "<none>");
+    EXPECT_EQ(read(empty, project), "");
+    EXPECT_EQ(StringStoreLiveCount(project), 3u);
+    char other[1000] = {};
+    EXPECT_EQ(read(pump, other), "<none>") << "another project has a store of its own";
+
+    EXPECT_TRUE(addRef(pump, project));
+    EXPECT_TRUE(release(pump));
+    EXPECT_TRUE(release(pump));
+    EXPECT_EQ(read(pump, project), "Pump");
+    EXPECT_TRUE(release(pump));
+    EXPECT_EQ(StringStoreRefCount(pump, project), 0u);
+    EXPECT_EQ(read(pump, project), "<none>");
+    EXPECT_FALSE(release(pump));
+    EXPECT_FALSE(addRef(pump, project));
+    EXPECT_FALSE(addRef(0, project));
 }
 
-TEST_F(StringStore, AnIdLivesWhileItHoldsAReference)
+TEST_F(Sibling, ReadsAreCutToTheBufferSizeAndAReadWithReleaseReadsFirst)
 {
-    const UINT id = s.acquire("Tank level", &project);
-    EXPECT_TRUE(s.addRef(id, &project));
-    EXPECT_EQ(StringStoreRefCount(id, &project), 2u);
-    EXPECT_TRUE(s.release(id, &project));
-    EXPECT_EQ(s.read(id, &project), "Tank level");
-    // Acquire followed at once by release finds the existing id and keeps nothing.
-    EXPECT_EQ(s.acquire("Tank level", &project), id);
-    EXPECT_TRUE(s.release(id, &project));
-    EXPECT_EQ(StringStoreRefCount(id, &project), 1u);
-
-    EXPECT_TRUE(s.release(id, &project));
-    EXPECT_EQ(StringStoreRefCount(id, &project), 0u);
-    EXPECT_EQ(StringStoreLiveCount(&project), 0u);
-    EXPECT_EQ(s.read(id, &project), "<none>");
-    EXPECT_FALSE(s.release(id, &project));
-    EXPECT_FALSE(s.addRef(id, &project));
-    EXPECT_FALSE(s.addRef(0, &project));
-}
-
-TEST_F(StringStore, ReadsAreCutToTheBufferSize)
-{
-    const UINT id = s.acquire("ABCDEFGHIJ", &project);
+    const UINT id = acquire("ABCDEFGHIJ", project);
     char buffer[12];
     std::memset(buffer, '#', sizeof buffer);
-    ASSERT_TRUE(s.readOrRelease(id, &project, buffer, 5, FALSE));
-    EXPECT_STREQ(buffer, "ABCD");
-    EXPECT_EQ(buffer[5], '#');
-    // Size 1 leaves room for the terminator only; size 0 writes nothing.
-    ASSERT_TRUE(s.readOrRelease(id, &project, buffer, 1, FALSE));
-    EXPECT_EQ(buffer[0], '\0');
-    EXPECT_EQ(buffer[1], 'B');
+    ASSERT_TRUE(readOrRelease(id, project, buffer, 5, FALSE));
+    EXPECT_EQ(std::string(buffer, 6), std::string("ABCD\0#", 6));
+    ASSERT_TRUE(readOrRelease(id, project, buffer, 1, FALSE));
+    EXPECT_EQ(std::string(buffer, 2), std::string("\0B", 2));
     buffer[0] = '#';
-    ASSERT_TRUE(s.readOrRelease(id, &project, buffer, 0, FALSE));
-    EXPECT_EQ(buffer[0], '#');
-    // A read with release reads first, then drops the reference.
-    ASSERT_TRUE(s.readOrRelease(id, &project, buffer, sizeof buffer, TRUE));
+    ASSERT_TRUE(readOrRelease(id, project, buffer, 0, FALSE));
+    EXPECT_EQ(buffer[0], '#') << "size 0 writes nothing";
+    ASSERT_TRUE(readOrRelease(id, project, buffer, sizeof buffer, TRUE));
     EXPECT_STREQ(buffer, "ABCDEFGHIJ");
-    EXPECT_EQ(StringStoreLiveCount(&project), 0u);
+    EXPECT_EQ(StringStoreLiveCount(project), 0u);
 }
 
-TEST_F(StringStore, FreedIdsAreReusedAndIdsStayWithin16Bits)
+TEST_F(Sibling, FreedIdsAreReusedAndIdsStayWithin16Bits)
 {
-    const UINT a = s.acquire("a", &project);
-    const UINT b = s.acquire("b", &project);
-    s.release(a, &project);
-    EXPECT_EQ(s.acquire("c", &project), a);
-    EXPECT_EQ(s.read(b, &project), "b");
+    const UINT a = acquire("a", project);
+    const UINT b = acquire("b", project);
+    release(a);
+    EXPECT_EQ(acquire("c", project), a);
+    EXPECT_EQ(read(b, project), "b");
     UINT last = 0;
-    for (int i = 0; i < 70000 && (last = s.acquire(std::to_string(i).c_str(), &project)) != 0; ++i)
-        EXPECT_LE(last, 0xFFFFu);
+    for (int i = 0; i < 70000 && (last = acquire(std::to_string(i).c_str(), project)) != 0; ++i)
+        ASSERT_LE(last, 0xFFFFu);
     EXPECT_EQ(last, 0u) << "a full store refuses new texts";
-    EXPECT_EQ(StringStoreLiveCount(&project), 0xFFFFu);
-    EXPECT_EQ(s.acquire("b", &project), b) << "existing texts are still found";
+    EXPECT_EQ(StringStoreLiveCount(project), 0xFFFFu);
+    EXPECT_EQ(acquire("b", project), b) << "existing texts are still found";
 }
 
-TEST(LanguageText, PicksOneLanguageOutOfTheMultiLanguageText)
+TEST_F(Sibling, ALanguageTextShowsOneLanguageCutTo255Characters)
 {
-    Sibling s;
-    ASSERT_TRUE(s.complete());
-    void* text = s.create();
+    const auto create = dll.proc<decltype(&KorCreateLangText)>(WORD{6});
+    const auto set = dll.proc<decltype(&KorSetLangText)>(WORD{7});
+    const auto extract = dll.proc<decltype(&KorExtractLangText)>(WORD{10});
+    const auto destroy = dll.proc<decltype(&KorDestroyLangText)>(WORD{19});
+    ASSERT_TRUE(create && set && extract && destroy);
+    void* text = create();
     ASSERT_NE(text, nullptr);
     char out[KOR_LANG_TEXT_SIZE + 8];
-    s.set(text, "English\x1F" "Deutsch\x1F" "Fran\xE7" "ais");
-    s.extract(text, 1, out);
-    EXPECT_STREQ(out, "Deutsch");
-    s.extract(text, 2, out);
-    EXPECT_STREQ(out, "Fran\xE7" "ais");
-    s.extract(text, 7, out);
-    EXPECT_STREQ(out, "English") << "a language without its own text shows language 0";
-    s.extract(text, -1, out);
-    EXPECT_STREQ(out, "English");
-
-    // A new text replaces the old; an empty part stays empty.
-    s.set(text, "One\x1F\x1FThree");
-    s.extract(text, 1, out);
-    EXPECT_STREQ(out, "");
-
-    // Output is cut to 255 characters plus the terminator.
+    set(text, "English\x1F\x1F" "Fran\xE7" "ais");
+    for (const auto& [language, expected] : {std::pair{2, "Fran\xE7" "ais"}, {1, ""}, {7, "English"}, {-1, "English"}}) {
+        extract(text, language, out);
+        EXPECT_STREQ(out, expected) << "language " << language; // none of its own: language 0
+    }
     std::memset(out, '#', sizeof out);
-    s.set(text, std::string(400, 'x').c_str());
-    s.extract(text, 0, out);
+    set(text, std::string(400, 'x').c_str());
+    extract(text, 0, out);
     EXPECT_EQ(std::strlen(out), KOR_LANG_TEXT_SIZE - 1);
     EXPECT_EQ(out[KOR_LANG_TEXT_SIZE], '#');
-    s.destroy(text);
-}
-
-TEST(KorAbout, HoldsTheMessageBoxCaption)
-{
-    HMODULE about = LoadLibraryExA("KorAbout.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(about, nullptr);
-    char caption[128] = {};
-    EXPECT_GT(LoadStringA(about, 101, caption, sizeof caption), 0);
-    EXPECT_STREQ(caption, "Panel Designer");
-    FreeLibrary(about);
+    destroy(text);
 }
