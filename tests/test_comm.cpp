@@ -1,7 +1,5 @@
-// Communication settings through the DLL as a host calls them: port probing,
-// the "Port Settings" and "Communication Parameters Setup" dialogs and the INI
-// keys; the message formatting core is linked in for its bounds. Port devices
-// are files the tests create (never real port names).
+// Communication settings through the DLL as a host calls them: port probing, both dialogs and the INI
+// keys; the message formatting core is linked in for its bounds. Port devices are files (no real ports).
 #include <gtest/gtest.h>
 
 #include "dialogs/comm_settings_core.h"
@@ -103,6 +101,13 @@ void stepBaud(HWND dialog, int spinId, char action)
         SendMessageA(spin, WM_KEYDOWN, key, 1), SendMessageA(spin, WM_KEYUP, key, 0xC0000001), w32ktest::pumpMessages();
 }
 
+std::string iniValue(const std::string& file, const char* key)
+{
+    char value[64] = {};
+    GetPrivateProfileStringA("Link", key, "<absent>", value, sizeof value, file.c_str());
+    return value;
+}
+
 INT_PTR CALLBACK passiveDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 } // namespace
@@ -112,11 +117,10 @@ INT_PTR CALLBACK passiveDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 TEST(PortProbing, SettlesOnTheFirstAvailablePortTellsTheUserAndClosesTheDevices)
 {
     struct Case {
-        const char* what;
-        const char* states;
+        const char *what, *states;
         DWORD current;
-        UINT probed;     // CheckPortSelection, which writes nothing
-        BOOLEAN result;  // SetComPort: TRUE when no port can be used
+        UINT probed;    // CheckPortSelection, which writes nothing
+        BOOLEAN result; // SetComPort: TRUE when no port can be used
         DWORD portAfter;
         Texts messages;
     };
@@ -171,8 +175,7 @@ TEST(CommRecords, MissingRecordsOpenNothingAndTouchNothing)
 TEST(PortDialog, OpensWithTheStoredChoicesAndStoresTheUsersOnOk)
 {
     struct Case {
-        const char* what;
-        const char* states;
+        const char *what, *states;
         BYTE stored;
         DWORD port;
         Ids clicks;
@@ -304,8 +307,7 @@ TEST(CommParametersDialog, SitsOnItsOwnerOkWritesTheUsersChoicesCancelNothing)
     struct Case {
         const char* what;
         BYTE stored;
-        Ids checkedAtOpen; // parity, data bits, stop bits
-        Ids clicks;
+        Ids checkedAtOpen, clicks; // of the parity, data bits and stop bits buttons
         const char* actions;
         int button;
         BYTE expected;
@@ -348,17 +350,6 @@ TEST(CommParametersDialog, SitsOnItsOwnerOkWritesTheUsersChoicesCancelNothing)
 }
 
 // -- INI persistence -------------------------------------------------------------------
-
-namespace {
-
-std::string iniValue(const std::string& file, const char* key)
-{
-    char value[64] = {};
-    GetPrivateProfileStringA("Link", key, "<absent>", value, sizeof value, file.c_str());
-    return value;
-}
-
-} // namespace
 
 TEST(CommIni, LoadReadsEachKeyAndKeepsTheFieldsOfRefusedValues)
 {
@@ -423,18 +414,14 @@ TEST(CommIni, WriteThenLoadReproducesEveryValidSettingsByte)
 {
     TempDirectory dir;
     const std::string ini = dir.file("comm.ini");
-    for (int baud = 0; baud <= 9; ++baud)
-        for (int parity = 0; parity <= 2; ++parity)
-            for (BYTE extra : {BYTE{0}, k8, kStop2, BYTE(k8 | kStop2)}) {
-                const BYTE value = static_cast<BYTE>(baud | par(parity) | extra);
-                ParamsHost writer(value, 6, 9, ini.c_str());
-                ASSERT_EQ(WriteIniCommParams(&writer.record), 0) << int{value};
-                // The reader starts from the opposite of every field.
-                ParamsHost reader(static_cast<BYTE>((~value & ~W32K_LINE_PARITY_MASK) | par((parity + 1) % 3)), 6,
-                                  9, ini.c_str());
-                EXPECT_EQ(LoadIniCommParams(&reader.record), 0) << int{value};
-                EXPECT_EQ(reader.settings, value);
-            }
+    for (int value = 0; value < 256; ++value) {
+        if ((value & W32K_LINE_BAUD_MASK) > 9 || (value & W32K_LINE_PARITY_MASK) == par(3))
+            continue;
+        ParamsHost writer(static_cast<BYTE>(value), 6, 9, ini.c_str()), reader(static_cast<BYTE>(~value), 6, 9, ini.c_str());
+        ASSERT_EQ(WriteIniCommParams(&writer.record), 0) << value;
+        EXPECT_EQ(LoadIniCommParams(&reader.record), 0) << value;
+        EXPECT_EQ(reader.settings, value);
+    }
 }
 
 TEST(CommIni, NoFileNoSectionOrAnUnwritableFileIsRefused)
