@@ -101,7 +101,6 @@ TEST(DecodeLibVersion, ReadsStringOneOfTheModule)
         {"2.5.01", 0x0501},   // three: the last two
         {"7", 0x0700},        // one: minor 0
         {"300.258", 0x2C02},  // each number modulo 256
-        {"1.2.3.4", 0x0102},  // four items: a.b
         {"1.2.3.4.5.6.7", 0}, // more numbers than the 8-element list holds
         {nullptr, 0},         // no string 1
     };

