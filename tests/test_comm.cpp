@@ -162,31 +162,37 @@ TEST(PortDialog, OpensWithTheStoredChoicesAndStoresTheUsersOnOk)
         BYTE stored;
         DWORD port;
         Ids clicks;
+        const char* steps; // of the baud spin control, after the clicks
         int button;
         Texts messages;
         Ids checkedAtOpen; // port, parity and stop-bits buttons; empty: the dialog never opens
+        Texts shown;       // the baud rate at opening, then after each step
         DWORD portAfter;
         BYTE settingsAfter;
     };
     const int S = IDC_STOP_BITS_1;
     const Case cases[] = {
-        {"unchanged", "PPPP", k8 | par(2) | kStop2 | 7, 1, {}, IDOK, {}, {IDC_PORT_COM2, IDC_PARITY_EVEN, S + 1}, 1,
-         k8 | par(2) | kStop2 | 7},
-        {"COM4, even, two stop bits", "PPPP", 6, 0, {IDC_PORT_COM4, IDC_PARITY_EVEN, S + 1}, IDOK, {},
-         {IDC_PORT_COM1, IDC_PARITY_NONE, S}, 3, par(2) | kStop2 | 6},
-        {"COM2, none, one stop bit", "PPPP", k8 | par(2) | kStop2 | 8, 0, {IDC_PORT_COM2, IDC_PARITY_NONE, S}, IDOK,
-         {}, {IDC_PORT_COM1, IDC_PARITY_EVEN, S + 1}, 1, k8 | 8},
+        {"unchanged", "PPPP", k8 | par(2) | kStop2 | 7, 1, {}, "", IDOK, {}, {IDC_PORT_COM2, IDC_PARITY_EVEN, S + 1},
+         {"19200"}, 1, k8 | par(2) | kStop2 | 7},
+        {"COM4, even, two stop bits", "PPPP", 6, 0, {IDC_PORT_COM4, IDC_PARITY_EVEN, S + 1}, "", IDOK, {},
+         {IDC_PORT_COM1, IDC_PARITY_NONE, S}, {"9600"}, 3, par(2) | kStop2 | 6},
+        {"COM2, none, one stop bit", "PPPP", k8 | par(2) | kStop2 | 8, 0, {IDC_PORT_COM2, IDC_PARITY_NONE, S}, "",
+         IDOK, {}, {IDC_PORT_COM1, IDC_PARITY_EVEN, S + 1}, {"38400"}, 1, k8 | 8},
+        // Only 9600-38400 are offered: a lower rate opens at 38400; steps wrap, other codes only show.
+        {"baud steps", "PPPP", k8 | 5, 0, {}, "++-=--", IDOK, {}, {IDC_PORT_COM1, IDC_PARITY_NONE, S},
+         {"38400", "9600", "19200", "9600", "9600", "38400", "19200"}, 0, k8 | 7},
         // Parity 3 has no button: none is checked (not 107 + 3, a stop-bits button); OK stores even.
-        {"unused parity value", "PPPP", par(3) | 6, 0, {}, IDOK, {}, {IDC_PORT_COM1, S}, 0, par(2) | 6},
+        {"unused parity value", "PPPP", par(3) | 6, 0, {}, "", IDOK, {}, {IDC_PORT_COM1, S}, {"9600"}, 0, par(2) | 6},
         // The switch made while opening stays after Cancel; the settings do not change.
-        {"unavailable ports switched away from and greyed", "MBPP", par(1) | 7, 0, {IDC_PORT_COM4}, IDCANCEL,
-         {"COM 1 is unavailable.\nSwitching to COM 3"}, {IDC_PORT_COM3, IDC_PARITY_ODD, S}, 2, par(1) | 7},
-        {"no port available: closes at once", "MBMB", kStop2 | 6, 3, {}, IDCANCEL, {kNoPorts + " 4"}, {}, 3,
+        {"unavailable ports switched away from and greyed", "MBPP", par(1) | 7, 0, {IDC_PORT_COM4}, "+", IDCANCEL,
+         {"COM 1 is unavailable.\nSwitching to COM 3"}, {IDC_PORT_COM3, IDC_PARITY_ODD, S}, {"19200", "38400"}, 2,
+         par(1) | 7},
+        {"no port available: closes at once", "MBMB", kStop2 | 6, 3, {}, "", IDCANCEL, {kNoPorts + " 4"}, {}, {}, 3,
          kStop2 | 6},
         // A stored index outside 0-3 addresses no button (102 + 7 would be "Even"); the focus stays on
         // the spin control.
-        {"index 4", "PPPP", 6, 4, {}, IDOK, {}, {IDC_PARITY_NONE, S}, 4, 6},
-        {"index 7", "PPPP", 6, 7, {}, IDOK, {}, {IDC_PARITY_NONE, S}, 7, 6},
+        {"index 4", "PPPP", 6, 4, {}, "", IDOK, {}, {IDC_PARITY_NONE, S}, {"9600"}, 4, 6},
+        {"index 7", "PPPP", 6, 7, {}, "", IDOK, {}, {IDC_PARITY_NONE, S}, {"9600"}, 7, 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -194,6 +200,7 @@ TEST(PortDialog, OpensWithTheStoredChoicesAndStoresTheUsersOnOk)
         PortHost host(c.stored, c.port, ports);
         MessageBoxRecorder recorder;
         Ids checkedAtOpen;
+        Texts shown;
         DialogScript inside([&](HWND dialog) {
             checkedAtOpen = checkedOf(dialog, IDC_PORT_COM1, IDC_STOP_BITS_2);
             const int focus = checkedAtOpen[0] <= IDC_PORT_COM4 ? checkedAtOpen[0] : IDC_BAUD_SPIN;
@@ -202,6 +209,13 @@ TEST(PortDialog, OpensWithTheStoredChoicesAndStoresTheUsersOnOk)
                 EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, IDC_PORT_COM1 + p)) != FALSE, c.states[p] == 'P');
             for (int id : c.clicks)
                 click(dialog, id);
+            shown.push_back(text(dialog, IDC_BAUD_TEXT));
+            for (const char* step = c.steps; *step; ++step) {
+                SetFocus(GetDlgItem(dialog, IDCANCEL));
+                stepBaud(dialog, *step);
+                shown.push_back(text(dialog, IDC_BAUD_TEXT));
+                EXPECT_EQ(GetDlgCtrlID(GetFocus()), IDC_BAUD_SPIN) << "a step focuses the spin control";
+            }
             press(dialog, IDOK, BN_DOUBLECLICKED); // commands with a notification code are no presses
             press(dialog, IDCANCEL, EN_SETFOCUS);
             EXPECT_TRUE(IsWindowVisible(dialog));
@@ -211,6 +225,7 @@ TEST(PortDialog, OpensWithTheStoredChoicesAndStoresTheUsersOnOk)
         EXPECT_EQ(inside.ran(), !c.checkedAtOpen.empty());
         EXPECT_EQ(recorder.texts(), c.messages);
         EXPECT_EQ(checkedAtOpen, c.checkedAtOpen);
+        EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(host.port, c.portAfter);
         EXPECT_EQ(host.settings, c.settingsAfter);
     }
@@ -228,96 +243,65 @@ TEST(PortDialog, BeforeInitialisationSpinAndOkDoNothing)
     DestroyWindow(dialog);
 }
 
-// -- Baud rate in both dialogs -------------------------------------------------------
-
-TEST(CommBaud, StepsWrapWithinTheRangeAndOkStoresTheShownRate)
-{
-    struct Case {
-        const char* what;
-        bool portDialog; // which offers 9600-38400 only; else the host's range
-        BYTE lowest, highest, stored;
-        const char* steps; // of the spin control, see stepBaud
-        Texts shown;       // after opening, then after each step
-        BYTE okStores;
-    };
-    const Case cases[] = {
-        {"port: below 9600 opens at 38400", true, 0, 0, 5, "", {"38400"}, 8},
-        {"port: steps wrap, other codes only show", true, 0, 0, 6, "-+++=-",
-         {"9600", "38400", "9600", "19200", "38400", "38400", "19200"}, 7},
-        {"params: below the range opens at the highest", false, 6, 9, 3, "", {"57600"}, 9},
-        {"params: above the range opens at the lowest", false, 6, 8, 9, "", {"9600"}, 6},
-        {"params: down from 0 wraps", false, 0, 4, 0, "-++=", {"150", "2400", "150", "300", "300"}, 1},
-        {"params: single index", false, 7, 7, 7, "+-", {"19200", "19200", "19200"}, 7},
-        // The field holds 0-15: a highest index above it is cut there.
-        {"params: range beyond the field", false, 14, 200, 15, "+-", {"(15)", "(14)", "(15)"}, 15},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const BYTE stored = static_cast<BYTE>(k8 | c.stored);
-        Ports ports("PPPP");
-        PortHost portHost(stored, 0, ports);
-        ParamsHost paramsHost(stored, c.lowest, c.highest);
-        const int spin = c.portDialog ? IDC_BAUD_SPIN : IDC_CP_BAUD_SPIN;
-        const int shownId = c.portDialog ? IDC_BAUD_TEXT : IDC_CP_BAUD_TEXT;
-        const int other = c.portDialog ? IDC_PORT_COM1 : IDC_CP_PARITY_NONE;
-        Texts shown;
-        DialogScript inside([&](HWND dialog) {
-            shown.push_back(text(dialog, shownId));
-            for (const char* a = c.steps; *a; ++a) {
-                SetFocus(GetDlgItem(dialog, other));
-                stepBaud(dialog, *a);
-                shown.push_back(text(dialog, shownId));
-                EXPECT_EQ(GetDlgCtrlID(GetFocus()), c.portDialog ? spin : other) << "only the port dialog focuses the spin";
-            }
-            press(dialog, IDOK);
-        });
-        const INT_PTR result = c.portDialog ? StartPCSetupDlg(nullptr, &portHost.record)
-                                            : ExecCommParameters(nullptr, &paramsHost.record);
-        EXPECT_EQ(result, 1);
-        EXPECT_EQ(shown, c.shown);
-        EXPECT_EQ(c.portDialog ? portHost.settings : paramsHost.settings, k8 | c.okStores) << "data bits kept";
-    }
-}
+// -- Communication parameters dialog --------------------------------------------------
 
 TEST(CommParametersDialog, SitsOnItsOwnerOkWritesTheUsersChoicesCancelNothing)
 {
     struct Case {
         const char* what;
-        BYTE stored;
-        Ids checkedAtOpen, clicks; // of the parity, data bits and stop bits buttons
-        const char* steps; // of the spin control, see stepBaud
+        BYTE stored, lowest, highest; // the host's range of baud indexes
+        Ids clicks;
+        const char* steps; // of the baud spin control, after the clicks
         int button;
+        Ids checkedAtOpen; // parity, data-bits and stop-bits buttons
+        Texts shown;       // the baud rate at opening, then after each step
         BYTE expected;
     };
     const Ids clear = {IDC_CP_PARITY_EVEN, IDC_CP_DATA_BITS_7, IDC_CP_STOP_BITS_1};
     const Ids odd82 = {IDC_CP_PARITY_ODD, IDC_CP_DATA_BITS_8, IDC_CP_STOP_BITS_2};
+    const Ids none81 = {IDC_CP_PARITY_NONE, IDC_CP_DATA_BITS_8, IDC_CP_STOP_BITS_1};
     const Case cases[] = {
-        {"OK clears bits", k8 | par(1) | kStop2 | 7, odd82, clear, "+", IDOK, par(2) | 8},
-        {"Cancel", k8 | par(1) | kStop2 | 7, odd82, clear, "+", IDCANCEL, k8 | par(1) | kStop2 | 7},
-        {"OK sets bits", kStop2 | 6, {IDC_CP_PARITY_NONE, IDC_CP_DATA_BITS_7, IDC_CP_STOP_BITS_2},
-         {IDC_CP_DATA_BITS_8, IDC_CP_STOP_BITS_1, IDC_CP_PARITY_ODD}, "--", IDOK, k8 | par(1) | 8},
+        {"OK clears bits", k8 | par(1) | kStop2 | 7, 6, 9, clear, "+", IDOK, odd82, {"19200", "38400"}, par(2) | 8},
+        {"Cancel", k8 | par(1) | kStop2 | 7, 6, 9, clear, "+", IDCANCEL, odd82, {"19200", "38400"},
+         k8 | par(1) | kStop2 | 7},
+        {"OK sets bits", kStop2 | 6, 6, 9, {IDC_CP_DATA_BITS_8, IDC_CP_STOP_BITS_1, IDC_CP_PARITY_ODD}, "--", IDOK,
+         {IDC_CP_PARITY_NONE, IDC_CP_DATA_BITS_7, IDC_CP_STOP_BITS_2}, {"9600", "57600", "38400"}, k8 | par(1) | 8},
         // Parity 3 has no button: none is checked, OK stores even.
-        {"unused parity value", par(3) | 6, {IDC_CP_DATA_BITS_7, IDC_CP_STOP_BITS_1}, {}, "", IDOK, par(2) | 6},
+        {"unused parity value", par(3) | 6, 6, 9, {}, "", IDOK, {IDC_CP_DATA_BITS_7, IDC_CP_STOP_BITS_1}, {"9600"},
+         par(2) | 6},
+        {"above the range opens at the lowest", k8 | 9, 6, 8, {}, "", IDOK, none81, {"9600"}, k8 | 6},
+        {"below 0 wraps to the highest, above it to 0", k8, 0, 4, {}, "-++=", IDOK, none81,
+         {"150", "2400", "150", "300", "300"}, k8 | 1},
+        {"single index", k8 | 7, 7, 7, {}, "+-", IDOK, none81, {"19200", "19200", "19200"}, k8 | 7},
+        // The field holds 0-15: a highest index above it is cut there.
+        {"range beyond the field", k8 | 15, 14, 200, {}, "+-", IDOK, none81, {"(15)", "(14)", "(15)"}, k8 | 15},
     };
     HWND owner = CreateWindowExA(0, "STATIC", "Host", WS_POPUP | WS_VISIBLE, 7, 300, 493, 120, nullptr, nullptr,
                                  nullptr, nullptr);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        ParamsHost host(c.stored);
+        ParamsHost host(c.stored, c.lowest, c.highest);
         Ids checkedAtOpen;
+        Texts shown;
         RECT rect{};
         DialogScript inside([&](HWND dialog) {
             checkedAtOpen = checkedOf(dialog, IDC_CP_PARITY_NONE, IDC_CP_STOP_BITS_2);
             GetWindowRect(dialog, &rect);
             for (int id : c.clicks)
                 click(dialog, id);
-            for (const char* a = c.steps; *a; ++a)
-                stepBaud(dialog, *a);
+            shown.push_back(text(dialog, IDC_CP_BAUD_TEXT));
+            SetFocus(GetDlgItem(dialog, IDCANCEL));
+            for (const char* step = c.steps; *step; ++step) {
+                stepBaud(dialog, *step);
+                shown.push_back(text(dialog, IDC_CP_BAUD_TEXT));
+            }
+            EXPECT_EQ(GetDlgCtrlID(GetFocus()), IDCANCEL) << "stepping leaves the focus";
             EXPECT_EQ(host.settings, c.stored) << "nothing is written before OK";
             press(dialog, c.button);
         });
         EXPECT_EQ(ExecCommParameters(owner, &host.record), c.button == IDOK ? 1 : 0);
         EXPECT_EQ(checkedAtOpen, c.checkedAtOpen);
+        EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(host.settings, c.expected);
         // A third of its width right of the owner's left edge, on the owner's bottom edge.
         EXPECT_EQ(rect.left, 7 + (rect.right - rect.left) / 3);
