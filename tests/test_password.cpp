@@ -44,11 +44,7 @@ PasswordEntry entry(const char* password, BYTE attributes, WORD from, WORD to, B
     return e;
 }
 
-struct Box {
-    HWND owner;
-    std::string text, caption;
-    UINT type;
-};
+struct Box { HWND owner; std::string text, caption; UINT type; };
 std::vector<Box> g_boxes;
 int WINAPI recordBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
@@ -84,7 +80,6 @@ struct Host {
         w32ktest::DialogScript driver([&](HWND dialog) {
             shownBy = dialog;
             ShowWindow(dialog, SW_SHOWNORMAL); // an ended dialog is told by being hidden
-            UpdateWindow(dialog);
             script(dialog);
             if (IsWindowVisible(dialog))
                 PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -120,11 +115,7 @@ bool pressOk(HWND dialog) { return click(dialog, IDOK), IsWindowVisible(dialog) 
 
 // One step of a user: types `text` into `control`, or places it there as a paste would (`placed`),
 // or clicks `control` when text is null.
-struct Step {
-    int control;
-    const char* text = nullptr;
-    bool placed = false;
-};
+struct Step { int control; const char* text = nullptr; bool placed = false; };
 void perform(HWND dialog, const std::vector<Step>& steps)
 {
     for (const auto& s : steps) {
