@@ -327,7 +327,8 @@ TEST(CommIni, LoadReadsEachKeyAndKeepsTheFieldsOfRefusedValues)
         {"unknown parity kept", {"9600", "7", "Mark", "1"}, par(1), par(1) | 6, 1},
         {"data bits 9 refused", {"9600", "9", "None", "1"}, k8, k8 | 6, 1},
         {"stop bits 3 refused, earlier keys kept", {"38400", "8", "Odd", "3"}, kStop2, k8 | par(1) | kStop2 | 8, 1},
-        // Absent keys fall back to the field's own value: parity none, a stop bit of 1 reads as one.
+        // An absent number key reads the field's own bit or index as the number, so only a stop-bits bit
+        // of 1 passes (as one stop bit); an absent parity reads as none.
         {"empty section", {}, k8 | par(1) | kStop2 | 7, k8 | 7, 1},
         {"stop bits absent, byte holds one", {"9600", "8", "Even", nullptr}, 0, k8 | par(2) | 6, 1},
     };
@@ -377,7 +378,8 @@ TEST(CommIni, WriteThenLoadReproducesEveryValidSettingsByte)
     for (int value = 0; value < 256; ++value) {
         if ((value & W32K_LINE_BAUD_MASK) > 9 || (value & W32K_LINE_PARITY_MASK) == par(3))
             continue;
-        ParamsHost writer(static_cast<BYTE>(value), 6, 9, ini.c_str()), reader(static_cast<BYTE>(~value), 6, 9, ini.c_str());
+        ParamsHost writer(static_cast<BYTE>(value), 6, 9, ini.c_str());
+        ParamsHost reader(static_cast<BYTE>(~value), 6, 9, ini.c_str()); // starts from the opposite fields
         ASSERT_EQ(WriteIniCommParams(&writer.record), 0) << value;
         EXPECT_EQ(LoadIniCommParams(&reader.record), 0) << value;
         EXPECT_EQ(reader.settings, value);
