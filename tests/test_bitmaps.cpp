@@ -145,11 +145,7 @@ TEST(DibQueries, NullAndCoreDibAtTheEndOfMemory)
 // Block size 0: null, for sizes beyond 32 bits or beyond the header's fields.
 TEST(CreateDib, RoundsTheBitCountAndSizesTheBlockWithoutOverflow)
 {
-    const struct {
-        DWORD width, height;
-        WORD requested, bits;
-        DWORD imageSizeField, blockSize;
-    } cases[] = {
+    const struct { DWORD width, height; WORD requested, bits; DWORD imageSizeField, blockSize; } cases[] = {
         {10, 2, 1, 1, 0, 40 + 8 + 8}, {3, 3, 16, 16, 18, 40 + 12 + 24}, {5, 5, 32, 4, 0, 40 + 64 + 20},
         {4, 1, 0, 1, 0, 52}, {4, 1, 2, 4, 0, 108}, {4, 1, 5, 8, 0, 1068}, {4, 1, 9, 24, 0, 52},
         {4, 1, 24, 24, 0, 52}, {4, 1, 25, 4, 0, 108}, {33, 2, 1, 1, 0, 40 + 8 + 16}, {0, 0, 24, 24, 0, 40},
@@ -180,10 +176,7 @@ TEST(CreateDib, RoundsTheBitCountAndSizesTheBlockWithoutOverflow)
 TEST(Transform, ConvertsWhatItCanAndNeverReachesPastABlockOrSection)
 {
     const Bytes twoColours = packed(infoHeader(2, 1, 8, BI_RGB, 4, 2), {0xFF0000, 0x00FF00, 1}); // 0 red, 1 green
-    struct Pixel {
-        std::size_t offset;
-        WORD value, mask = 0xFFFF;
-    };
+    struct Pixel { std::size_t offset; WORD value, mask = 0xFFFF; };
     const std::vector<Pixel> red16{{52, kRed565}, {56, kRed565}, {60, kRed565}, {64, kRed565}};
     const struct {
         const char* name;

@@ -109,11 +109,7 @@ TEST(Meter, FillsItsShareOfTheInnerRectangleInsideItsBorder)
 // The percentage shown is exactly the image of another meter (or not).
 TEST(Meter, TextShowsThePercentageCappedAtOneHundredWithItsSign)
 {
-    const struct {
-        const char* what;
-        LONG range, position, otherRange, otherPosition;
-        bool same;
-    } cases[] = {
+    const struct { const char* what; LONG range, position, otherRange, otherPosition; bool same; } cases[] = {
         {"above the range shows 100%", 100, 300, 100, 100, true},
         {"x100 beyond 32 bits shows 100%", 1, 30000000, 100, 100, true},
         {"x100 beyond 32 bits, half shows 50%", 42949674, 21474837, 100, 50, true},

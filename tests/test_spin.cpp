@@ -16,18 +16,15 @@ namespace {
 constexpr UINT kRepeatMs = 150;
 constexpr LONG kNoHalf = 255; // the active half (window long 4) while none is pressed
 
-struct Step {
-    HWND spin;
-    LPARAM half;
-    DWORD tick;
-};
+struct Step { HWND spin; LPARAM half; DWORD tick; };
 std::vector<Step> g_steps;
 bool g_destroyOnStep = false;
+WNDPROC g_hostProc = nullptr;
 
-LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT CALLBACK recordStep(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message != WM_SPINSTEP)
-        return DefWindowProcA(window, message, wParam, lParam);
+        return CallWindowProcA(g_hostProc, window, message, wParam, lParam);
     g_steps.push_back({reinterpret_cast<HWND>(wParam), lParam, GetTickCount()});
     if (g_destroyOnStep)
         DestroyWindow(reinterpret_cast<HWND>(wParam));
@@ -36,51 +33,34 @@ LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
 
-class SpinControl : public ::testing::Test {
-protected:
-    void SetUp() override
+// The halves of the steps received since the last call.
+std::vector<LPARAM> takeHalves(DWORD pumpMs = 0)
+{
+    pumpMessages(pumpMs);
+    std::vector<LPARAM> halves;
+    for (const auto& s : g_steps)
+        halves.push_back(s.half);
+    g_steps.clear();
+    return halves;
+}
+
+// A visible window recording the steps it receives.
+struct SpinHost : w32ktest::VisibleHost {
+    SpinHost()
     {
-        WNDCLASSA cls{0, hostProc, 0, 0, GetModuleHandleA(nullptr), nullptr, nullptr,
-                      static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)), nullptr, "SpinTestHost"};
-        RegisterClassA(&cls); // fails harmlessly when registered already
         g_steps.clear();
-        parent = CreateWindowExA(0, "SpinTestHost", "", WS_POPUP | WS_VISIBLE, 100, 100, 240, 120, nullptr, nullptr,
-                                 nullptr, nullptr);
-    }
-    void TearDown() override
-    {
-        DestroyWindow(parent);
-        pumpMessages();
+        g_hostProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window(), GWLP_WNDPROC, LONG_PTR(recordStep)));
     }
     // 15 x 28, or 28 x 15 with style 1 (horizontal).
-    HWND createSpin(DWORD style = 0, int x = 40)
-    {
-        HWND spin = CreateWindowExA(0, W32K_CLASS_SPIN, "", WS_CHILD | WS_VISIBLE | style, x, 30, style ? 28 : 15,
-                                    style ? 15 : 28, parent, reinterpret_cast<HMENU>(801), nullptr, nullptr);
-        UpdateWindow(parent);
-        return spin;
-    }
-    HWND child(int x, int y, int width, int height, int id = 0)
-    {
-        return CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, x, y, width, height, parent,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-    }
-    // The halves of the steps received since the last call.
-    static std::vector<LPARAM> takeHalves(DWORD pumpMs = 0)
-    {
-        pumpMessages(pumpMs);
-        std::vector<LPARAM> halves;
-        for (const auto& s : g_steps)
-            halves.push_back(s.half);
-        g_steps.clear();
-        return halves;
-    }
-    HWND parent = nullptr;
+    HWND spin(DWORD style = 0, int x = 40) { return add(W32K_CLASS_SPIN, style, x, 30, style ? 28 : 15, style ? 15 : 28, 801); }
 };
 
+} // namespace
+
 // Sent at once (not posted), for the half under the pointer.
-TEST_F(SpinControl, PressSendsOneStepForTheHalfUnderThePointer)
+TEST(SpinControl, PressSendsOneStepForTheHalfUnderThePointer)
 {
+    SpinHost host;
     const struct {
         DWORD style;
         int x, y;
@@ -88,7 +68,7 @@ TEST_F(SpinControl, PressSendsOneStepForTheHalfUnderThePointer)
     } cases[] = {{0, 7, 13, 0}, {0, 7, 14, 1}, {1, 13, 7, 0}, {1, 14, 7, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "style " << c.style << " at " << c.x << "," << c.y);
-        HWND spin = createSpin(c.style);
+        HWND spin = host.spin(c.style);
         SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at(c.x, c.y));
         ASSERT_EQ(g_steps.size(), 1u);
         EXPECT_EQ(g_steps[0].spin, spin);
@@ -104,9 +84,10 @@ TEST_F(SpinControl, PressSendsOneStepForTheHalfUnderThePointer)
 // Off the control (a negative x is 65531 as an unsigned coordinate) the
 // repeat pauses; back on the other half it resumes there; a release anywhere
 // stops it. A double click is a second press.
-TEST_F(SpinControl, HoldingRepeatsEveryPeriodPausedOffTheControl)
+TEST(SpinControl, HoldingRepeatsEveryPeriodPausedOffTheControl)
 {
-    HWND spin = createSpin();
+    SpinHost host;
+    HWND spin = host.spin();
     SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at(7, 3));
     pumpMessages(3 * kRepeatMs + 60);
     ASSERT_GE(g_steps.size(), 3u);
@@ -136,9 +117,10 @@ TEST_F(SpinControl, HoldingRepeatsEveryPeriodPausedOffTheControl)
 // Cancel mode ends the press without a repaint and leaves another window's
 // capture alone; a parent that destroys the control on the first step
 // leaves no timer behind.
-TEST_F(SpinControl, CancelModeAndDestructionEndThePress)
+TEST(SpinControl, CancelModeAndDestructionEndThePress)
 {
-    HWND spin = createSpin();
+    SpinHost host;
+    HWND spin = host.spin();
     SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at(7, 3));
     UpdateWindow(spin);
     EXPECT_EQ(SendMessageA(spin, WM_CANCELMODE, 0, 0), 0);
@@ -150,7 +132,7 @@ TEST_F(SpinControl, CancelModeAndDestructionEndThePress)
     EXPECT_TRUE(takeHalves(2 * kRepeatMs + 50).empty());
     SendMessageA(spin, WM_MOUSEMOVE, MK_LBUTTON, at(7, 20)); // no longer tracking
     EXPECT_EQ(GetWindowLongA(spin, 4), kNoHalf);
-    HWND other = child(100, 10, 20, 20);
+    HWND other = host.add("STATIC", 0, 100, 10, 20, 20);
     SetCapture(other);
     SendMessageA(spin, WM_CANCELMODE, 0, 0);
     EXPECT_EQ(GetCapture(), other);
@@ -166,13 +148,11 @@ TEST_F(SpinControl, CancelModeAndDestructionEndThePress)
 // One step posted per key-down, auto-repeated ones too; the half shows
 // pressed until key-up. Other keys, stray timers and moves without a press
 // do nothing.
-TEST_F(SpinControl, ArrowKeysPostOneStepEachOtherKeysNothing)
+TEST(SpinControl, ArrowKeysPostOneStepEachOtherKeysNothing)
 {
-    HWND spin = createSpin();
-    const struct {
-        WPARAM key;
-        LPARAM half;
-    } keys[] = {{VK_UP, 0}, {VK_LEFT, 0}, {VK_DOWN, 1}, {VK_RIGHT, 1}};
+    SpinHost host;
+    HWND spin = host.spin();
+    const struct { WPARAM key; LPARAM half; } keys[] = {{VK_UP, 0}, {VK_LEFT, 0}, {VK_DOWN, 1}, {VK_RIGHT, 1}};
     for (const auto& k : keys) {
         SCOPED_TRACE(k.key);
         EXPECT_EQ(SendMessageA(spin, WM_KEYDOWN, k.key, 1), 0);
@@ -194,22 +174,20 @@ TEST_F(SpinControl, ArrowKeysPostOneStepEachOtherKeysNothing)
     SendMessageA(spin, WM_TIMER, 100, 0);
     EXPECT_TRUE(takeHalves(kRepeatMs + 30).empty());
     EXPECT_EQ(SpinControlProc(spin, WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS);
-    SetPropA(spin, "FocHwnd", parent);
+    SetPropA(spin, "FocHwnd", host.window());
     EXPECT_EQ(SpinControlProc(spin, WM_DESTROY, 0, 0), 0);
     EXPECT_EQ(GetPropA(spin, "FocHwnd"), nullptr);
 }
 
 // Halves split at y 14; up arrow (7,5) (4,8) (10,8), down arrow (7,22)
 // (4,19) (10,19); a pressed half is sunken, its arrow moved by one pixel.
-TEST_F(SpinControl, PressedHalfIsDrawnSunkenWithItsArrowMoved)
+TEST(SpinControl, PressedHalfIsDrawnSunkenWithItsArrowMoved)
 {
-    HWND spin = createSpin();
+    SpinHost host;
+    HWND spin = host.spin();
     const COLORREF face = GetSysColor(COLOR_BTNFACE), text = GetSysColor(COLOR_BTNTEXT),
                    shadow = GetSysColor(COLOR_BTNSHADOW), white = RGB(255, 255, 255);
-    struct Probe {
-        int x, y;
-        COLORREF idle, upperPressed, lowerPressed;
-    };
+    struct Probe { int x, y; COLORREF idle, upperPressed, lowerPressed; };
     const Probe probes[] = {
         {4, 8, text, face, text},      {11, 9, face, text, face},     // up arrow corner, moved
         {4, 19, text, text, face},     {11, 20, face, face, text},    // down arrow corner, moved
@@ -237,25 +215,28 @@ TEST_F(SpinControl, PressedHalfIsDrawnSunkenWithItsArrowMoved)
 
 // Around the window named by the property, else item 2000 (both 2 pixels
 // in), else the control itself (a frame's width out); nothing else changes.
-TEST_F(SpinControl, FocusMarkIsDrawnOnGainAndRemovedOnLoss)
+// The mark is drawn on the parent over its children, as in a dialog.
+TEST(SpinControl, FocusMarkIsDrawnOnGainAndRemovedOnLoss)
 {
+    SpinHost host;
+    SetWindowLongPtrA(host.window(), GWL_STYLE, GetWindowLongPtrA(host.window(), GWL_STYLE) & ~WS_CLIPCHILDREN);
     for (int target = 0; target < 3; ++target) {
         SCOPED_TRACE(target);
-        HWND spin = createSpin(0, 160);
-        HWND item2000 = target < 2 ? child(20, 20, 60, 24, 2000) : nullptr;
-        HWND named = target == 0 ? child(20, 60, 90, 30) : nullptr;
+        HWND spin = host.spin(0, 160);
+        HWND item2000 = target < 2 ? host.add("STATIC", 0, 20, 20, 60, 24, 2000) : nullptr;
+        HWND named = target == 0 ? host.add("STATIC", 0, 20, 60, 90, 30) : nullptr;
         if (named)
             SetPropA(spin, "FocHwnd", named);
         HWND around = named ? named : item2000 ? item2000 : spin;
         RECT mark;
         GetWindowRect(around, &mark);
-        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&mark), 2);
+        MapWindowPoints(nullptr, host.window(), reinterpret_cast<POINT*>(&mark), 2);
         const int grow = around == spin ? GetSystemMetrics(SM_CXFRAME) : -2;
         InflateRect(&mark, grow, grow);
-        RedrawWindow(parent, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-        const w32ktest::ClientPixels before(parent);
+        RedrawWindow(host.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        const w32ktest::ClientPixels before(host.window());
         SendMessageA(spin, WM_SETFOCUS, 0, 0);
-        const w32ktest::ClientPixels shown(parent);
+        const w32ktest::ClientPixels shown(host.window());
         RECT inside = mark;
         InflateRect(&inside, -1, -1);
         const int changed = before.differences(shown, before.rect());
@@ -263,11 +244,9 @@ TEST_F(SpinControl, FocusMarkIsDrawnOnGainAndRemovedOnLoss)
         EXPECT_EQ(before.differences(shown, mark), changed) << "only the ring changes";
         EXPECT_EQ(before.differences(shown, inside), 0);
         SendMessageA(spin, WM_KILLFOCUS, 0, 0);
-        EXPECT_TRUE(w32ktest::ClientPixels(parent) == before);
+        EXPECT_TRUE(w32ktest::ClientPixels(host.window()) == before);
         for (HWND window : {spin, item2000, named})
             if (window)
                 DestroyWindow(window);
     }
 }
-
-} // namespace
