@@ -21,11 +21,6 @@ BITMAPINFOHEADER infoHeader(LONG width, LONG height, WORD bits, DWORD compressio
     return {sizeof(BITMAPINFOHEADER), width, height, 1, bits, compression, imageSize, 0, 0, coloursUsed, 0};
 }
 
-BITMAPCOREHEADER coreHeader(WORD width, WORD height, WORD bits)
-{
-    return {sizeof(BITMAPCOREHEADER), width, height, 1, bits};
-}
-
 // A header, then whole DWORDs (table, masks, pixels), then zeros.
 template <typename Header>
 Bytes packed(const Header& header, std::initializer_list<DWORD> words = {}, std::size_t zeros = 0)
@@ -38,17 +33,14 @@ Bytes packed(const Header& header, std::initializer_list<DWORD> words = {}, std:
     return dib;
 }
 
+// The bytes of a block that was left unlocked.
 Bytes fromBlock(HGLOBAL block)
 {
+    EXPECT_EQ(GlobalFlags(block) & GMEM_LOCKCOUNT, 0u);
     Bytes bytes(GlobalSize(block));
     std::memcpy(bytes.data(), GlobalLock(block), bytes.size());
     GlobalUnlock(block);
     return bytes;
-}
-
-WORD wordAt(const Bytes& bytes, std::size_t offset)
-{
-    return static_cast<WORD>(bytes[offset] | bytes[offset + 1] << 8);
 }
 
 // A 3 x 2 pure red 24-bit source (rows of 9 bytes padded to 12), image size 24.
@@ -68,21 +60,16 @@ void expectResultHeader(const Bytes& dib, LONG width, LONG height, WORD bits, DW
                     : packed(infoHeader(width, height, bits, compression, imageSize)));
 }
 
-// The result's bytes (empty for null); the source stays unchanged and both
-// blocks are left unlocked.
+// The result's bytes (empty for null); the source stays unchanged.
 Bytes transform(const Bytes& source, WORD bits, DWORD compression)
 {
     HGLOBAL block = GlobalAlloc(GHND, source.size());
     std::memcpy(GlobalLock(block), source.data(), source.size());
     GlobalUnlock(block);
     HGLOBAL result = TransformTrueColorTo16Bpp(block, bits, compression);
-    EXPECT_EQ(GlobalFlags(block) & GMEM_LOCKCOUNT, 0u);
     EXPECT_EQ(fromBlock(block), source);
     GlobalFree(block);
-    if (!result)
-        return {};
-    EXPECT_EQ(GlobalFlags(result) & GMEM_LOCKCOUNT, 0u);
-    Bytes out = fromBlock(result);
+    const Bytes out = result ? fromBlock(result) : Bytes{};
     GlobalFree(result);
     return out;
 }
@@ -93,18 +80,14 @@ Bytes transform(const Bytes& source, WORD bits, DWORD compression)
 TEST(DibQueries, AnswerForEveryHeaderForm)
 {
     // Where an info header has its bit count (offset 14) and compression (16).
-    const Bytes coreLookingLikeBitfields = packed(coreHeader(5, 6, 24), {16 << 16, BI_BITFIELDS});
+    const Bytes coreLookingLikeBitfields = packed(BITMAPCOREHEADER{12, 5, 6, 1, 24}, {16 << 16, BI_BITFIELDS});
     Bytes large = packed(infoHeader(7, 9, 8), {}, 124 - 40);
     large[0] = 124;
-    const struct {
-        const char* name;
-        Bytes header;
-        DWORD colours, paletteSize, itemSize, width, height, bitsOffset;
-    } cases[] = {
+    const struct { const char* name; Bytes header; DWORD colours, paletteSize, itemSize, width, height, bits; } cases[] = {
         {"24-bit info", packed(infoHeader(640, 480, 24)), 0, 0, 4, 640, 480, 40},
         {"16-bit bit fields", packed(infoHeader(3, 3, 16, BI_BITFIELDS)), 0x10000, 12, 0, 3, 3, 52},
-        {"8-bit core", packed(coreHeader(300, 200, 8)), 256, 768, 3, 300, 200, 12 + 768},
-        {"core widths are 16 bits", packed(coreHeader(0xFFFF, 0xFFFE, 1)), 2, 6, 3, 0xFFFF, 0xFFFE, 18},
+        {"8-bit core", packed(BITMAPCOREHEADER{12, 300, 200, 1, 8}), 256, 768, 3, 300, 200, 12 + 768},
+        {"core widths are 16 bits", packed(BITMAPCOREHEADER{12, 0xFFFF, 0xFFFE, 1, 1}), 2, 6, 3, 0xFFFF, 0xFFFE, 18},
         {"24-bit core ignores info fields", coreLookingLikeBitfields, 0, 0, 3, 5, 6, 12},
         {"8-bit colours used 10", packed(infoHeader(2, 2, 8, BI_RGB, 0, 10)), 10, 40, 4, 2, 2, 80},
         {"24-bit colours used 300", packed(infoHeader(2, 2, 24, BI_RGB, 0, 300)), 300, 0, 0, 2, 2, 40},
@@ -117,7 +100,7 @@ TEST(DibQueries, AnswerForEveryHeaderForm)
         const auto base = reinterpret_cast<LPSTR>(dib);
         EXPECT_EQ(std::tuple(DIBNumColors(dib), DWORD(PaletteSize(dib)), DWORD(GetPaletteItemSize(dib)), DIBWidth(dib),
                              DIBHeight(dib), DWORD(FindDIBBits(dib) - base)),
-                  std::tuple(c.colours, c.paletteSize, c.itemSize, c.width, c.height, c.bitsOffset));
+                  std::tuple(c.colours, c.paletteSize, c.itemSize, c.width, c.height, c.bits));
         EXPECT_EQ(FindDIBPalette(dib) - base, c.header[0]);
     }
 }
@@ -134,7 +117,7 @@ TEST(DibQueries, NullAndCoreDibAtTheEndOfMemory)
     DWORD old;
     ASSERT_TRUE(VirtualProtect(pages + 0x1000, 0x1000, PAGE_NOACCESS, &old));
     std::uint8_t* dib = pages + 0x1000 - 16;
-    const BITMAPCOREHEADER header = coreHeader(1, 1, 24);
+    const BITMAPCOREHEADER header{12, 1, 1, 1, 24};
     std::memcpy(dib, &header, sizeof header);
     EXPECT_EQ(DIBNumColors(dib) + PaletteSize(dib), 0u);
     EXPECT_EQ(GetPaletteItemSize(dib), 3);
@@ -160,7 +143,6 @@ TEST(CreateDib, RoundsTheBitCountAndSizesTheBlockWithoutOverflow)
         ASSERT_EQ(block != nullptr, c.blockSize != 0);
         if (!block)
             continue;
-        EXPECT_EQ(GlobalFlags(block) & GMEM_LOCKCOUNT, 0u);
         const Bytes dib = fromBlock(block);
         GlobalFree(block);
         ASSERT_EQ(dib.size(), c.blockSize);
@@ -179,12 +161,7 @@ TEST(Transform, ConvertsWhatItCanAndNeverReachesPastABlockOrSection)
     struct Pixel { std::size_t offset; WORD value, mask = 0xFFFF; };
     const std::vector<Pixel> red16{{52, kRed565}, {56, kRed565}, {60, kRed565}, {64, kRed565}};
     const struct {
-        const char* name;
-        Bytes source;
-        WORD bits;
-        DWORD compression;
-        std::size_t blockSize;
-        DWORD imageSize;
+        const char* name; Bytes source; WORD bits; DWORD compression; std::size_t blockSize; DWORD imageSize;
         std::vector<Pixel> pixels;
     } cases[] = {
         {"red, 5-6-5", redSource(), 16, BI_BITFIELDS, 68, 16, red16},
@@ -211,7 +188,7 @@ TEST(Transform, ConvertsWhatItCanAndNeverReachesPastABlockOrSection)
         std::memcpy(&source, c.source.data(), sizeof source);
         expectResultHeader(dib, source.biWidth, source.biHeight, c.bits, c.compression, c.imageSize);
         for (const Pixel& p : c.pixels)
-            EXPECT_EQ(wordAt(dib, p.offset) & p.mask, p.value) << "at " << p.offset;
+            EXPECT_EQ((dib[p.offset] | dib[p.offset + 1] << 8) & p.mask, p.value) << "at " << p.offset;
     }
 }
 
@@ -226,7 +203,7 @@ TEST(Transform, RefusesUnsupportedTargetsAndSourcesItCannotReadWhole)
         packed(infoHeader(0x7FFFFFFF, 0x7FFFFFFF, 24), {}, 64), packed(infoHeader(0x10000, 0x10001, 24), {}, 64),
         packed(infoHeader(-3, 2, 24, BI_RGB, 24), {}, 64), packed(infoHeader(3, 0, 24, BI_RGB, 24), {}, 64),
         headerBeyondBlock, packed(infoHeader(3, 2, 8, BI_RGB, 8), {}, 64) /* table beyond the block */,
-        packed(coreHeader(3, 2, 24), {}, 52),
+        packed(BITMAPCOREHEADER{12, 3, 2, 1, 24}, {}, 52),
     };
     for (const Bytes& source : sources)
         EXPECT_TRUE(transform(source, 16, BI_BITFIELDS).empty()) << &source - sources;

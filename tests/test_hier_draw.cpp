@@ -70,8 +70,6 @@ TEST(HierDraw, CellsOfBitmap1201AndTheirRelease)
 {
     TreeState t;
     ASSERT_TRUE(t.ready);
-    EXPECT_EQ(t.state.cellWidth, 22);
-    EXPECT_EQ(t.state.lineHeight, 17);
     const HBITMAP first = t.state.cellBitmap, own = t.state.previousBitmap;
     const DWORD objects = w32ktest::gdiObjectCount();
     ASSERT_TRUE(HierDraw_DrawInit(kLibrary, W32K_BMP_TAG_TREE, 1, 3, TRUE, &t.state, FALSE));
@@ -142,9 +140,8 @@ TEST(HierDraw, ShowKidsScrollsTheLastChildIntoView)
     GetClientRect(list, &client);
     const int v = (client.bottom + 1) / 17; // visible lines
     ASSERT_GE(v, 8);
-    const struct {
-        int top, parent, children, newTop;
-    } cases[] = {{0, v - 1, 5, 5}, {0, v - 1, v, v - 1} /* the parent on top */, {0, 2, 3, 0}, {10, 10 + v - 3, 3, 11}};
+    const struct { int top, parent, children, newTop; } cases[] = {
+        {0, v - 1, 5, 5}, {0, v - 1, v, v - 1} /* the parent on top */, {0, 2, 3, 0}, {10, 10 + v - 3, 3, 11}};
     for (const auto& c : cases) {
         SendMessageA(list, LB_SETTOPINDEX, c.top, 0);
         HierDraw_ShowKids(&t.state, list, c.parent, c.children);
@@ -166,12 +163,8 @@ TEST(HierDraw, DrawnLineShowsTheConnectorsOfItsMask)
             xs.push_back(x);
         return xs;
     };
-    const struct {
-        int level;
-        DWORD mask;
-        LONG left;
-        std::vector<int> top, middle, bottom; // line pixels of rows 0, 9 and 16
-    } cases[] = {
+    // The line pixels of rows 0, 9 and 16.
+    const struct { int level; DWORD mask; LONG left; std::vector<int> top, middle, bottom; } cases[] = {
         {0, 0xFF, 0, {}, {}, {}},
         {2, 0, 0, {35}, run(35), {}},
         {2, 1u << 3, 0, {35}, run(35), {35}},

@@ -14,16 +14,13 @@ using w32ktest::VisibleHost;
 namespace {
 
 constexpr COLORREF kBlue = RGB(0, 0, 255), kLightGrey = RGB(192, 192, 192), kWhite = RGB(255, 255, 255);
-constexpr COLORREF kBlack = RGB(0, 0, 0), kMarker = RGB(255, 0, 255), kNone = CLR_INVALID;
+constexpr COLORREF kBlack = RGB(0, 0, 0), kMarker = RGB(255, 0, 255);
 constexpr DWORD kFrame = W32K_METER_FRAME, kSunken = W32K_METER_SUNKEN, kRaised = W32K_METER_RAISED,
                 kVertical = W32K_METER_VERTICAL;
 constexpr int kBarLength = 100, kThickness = 60;
 constexpr long long kUnsent = LLONG_MIN;
 
-int edgeOf(DWORD style)
-{
-    return ((style & (kSunken | kRaised)) ? 1 : 0) + ((style & kFrame) ? 1 : 0);
-}
+int edgeOf(DWORD style) { return ((style & (kSunken | kRaised)) ? 1 : 0) + ((style & kFrame) ? 1 : 0); }
 
 // A meter whose inner rectangle is kBarLength long along its bar.
 HWND addMeter(VisibleHost& host, DWORD style)
@@ -63,11 +60,8 @@ TEST(Meter, FillsItsShareOfTheInnerRectangleInsideItsBorder)
 {
     const COLORREF s = GetSysColor(COLOR_BTNSHADOW);
     const struct {
-        const char* what;
-        DWORD style;
-        long long range, position;
-        int filled; // of the 100-pixel bar
-        COLORREF topLeft, bottomRight, second; // kNone: not checked
+        const char* what; DWORD style; long long range, position;
+        int filled; COLORREF topLeft, bottomRight, second; // blue pixels of the bar; (0, 0), the last pixel, (1, 1)
     } cases[] = {
         {"new meter: 0 of 100", kSunken, kUnsent, kUnsent, 0, s, kWhite, kLightGrey},
         {"quarter, horizontal", kSunken, 200, 50, 25, s, kWhite, kBlue},
