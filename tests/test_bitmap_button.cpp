@@ -75,7 +75,8 @@ constexpr RECT kShape{10, 8, 20, 16};
 bool inShape(int x, int y) { return x >= kShape.left && x < kShape.right && y >= kShape.top && y < kShape.bottom; }
 HBITMAP shapeOn(COLORREF background)
 {
-    return w32ktest::makePatternBitmap(kInnerWidth, kInnerHeight, [=](int x, int y) { return inShape(x, y) ? kRed : background; });
+    const auto colour = [=](int x, int y) { return inShape(x, y) ? kRed : background; };
+    return w32ktest::makePatternBitmap(kInnerWidth, kInnerHeight, colour);
 }
 
 } // namespace
@@ -95,7 +96,8 @@ TEST(BitmapButton, PlacesTheBitmapAndShiftsItOnceWhilePressed)
     }
     const RECT r = drawingRect();
     const struct { SIZE bitmap; UINT options; RECT released; } cases[] = {
-        {{8, 8}, kStretch, r}, {{300, 300}, kColour, r} /* cut */, {{10, 6}, kColour, {r.left, r.top, r.left + 10, r.top + 6}}};
+        {{8, 8}, kStretch, r}, {{300, 300}, kColour, r} /* cut */,
+        {{10, 6}, kColour, {r.left, r.top, r.left + 10, r.top + 6}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.bitmap.cx);
         VisibleHost host;

@@ -83,7 +83,7 @@ TEST(DibQueries, AnswerForEveryHeaderForm)
     const Bytes coreLookingLikeBitfields = packed(BITMAPCOREHEADER{12, 5, 6, 1, 24}, {16 << 16, BI_BITFIELDS});
     Bytes large = packed(infoHeader(7, 9, 8), {}, 124 - 40);
     large[0] = 124;
-    const struct { const char* name; Bytes header; DWORD colours, paletteSize, itemSize, width, height, bits; } cases[] = {
+    const struct { const char* name; Bytes dib; DWORD colours, paletteSize, itemSize, width, height, bits; } cases[] = {
         {"24-bit info", packed(infoHeader(640, 480, 24)), 0, 0, 4, 640, 480, 40},
         {"16-bit bit fields", packed(infoHeader(3, 3, 16, BI_BITFIELDS)), 0x10000, 12, 0, 3, 3, 52},
         {"8-bit core", packed(BITMAPCOREHEADER{12, 300, 200, 1, 8}), 256, 768, 3, 300, 200, 12 + 768},
@@ -96,12 +96,12 @@ TEST(DibQueries, AnswerForEveryHeaderForm)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        auto* dib = const_cast<std::uint8_t*>(c.header.data());
+        auto* dib = const_cast<std::uint8_t*>(c.dib.data());
         const auto base = reinterpret_cast<LPSTR>(dib);
         EXPECT_EQ(std::tuple(DIBNumColors(dib), DWORD(PaletteSize(dib)), DWORD(GetPaletteItemSize(dib)), DIBWidth(dib),
                              DIBHeight(dib), DWORD(FindDIBBits(dib) - base)),
                   std::tuple(c.colours, c.paletteSize, c.itemSize, c.width, c.height, c.bits));
-        EXPECT_EQ(FindDIBPalette(dib) - base, c.header[0]);
+        EXPECT_EQ(FindDIBPalette(dib) - base, c.dib[0]);
     }
 }
 

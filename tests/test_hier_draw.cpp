@@ -47,7 +47,11 @@ struct DrawnLine {
         GdiFlush();
     }
     ~DrawnLine() { DeleteDC(dc), DeleteObject(bitmap); }
-    COLORREF at(int x, int y) const { return RGB(bits[y * kWidth + x] >> 16, bits[y * kWidth + x] >> 8, bits[y * kWidth + x]); }
+    COLORREF at(int x, int y) const
+    {
+        const DWORD p = bits[y * kWidth + x];
+        return RGB(p >> 16, p >> 8, p);
+    }
     // The x positions left of `to` in row y that have the colour.
     std::vector<int> columns(int y, COLORREF colour, int to) const
     {

@@ -18,7 +18,8 @@ struct Lists {
     HWND list = make("LISTBOX", 0), combo = make("COMBOBOX", CBS_DROPDOWNLIST);
     HWND make(const char* cls, DWORD style)
     {
-        return CreateWindowA(cls, "", WS_CHILD | style, 0, 0, 99, 99, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+        return CreateWindowA(cls, "", WS_CHILD | style, 0, 0, 99, 99, parent, nullptr, GetModuleHandleA(nullptr),
+                             nullptr);
     }
     ~Lists() { DestroyWindow(parent); }
     // Each item as "text/data".

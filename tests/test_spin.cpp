@@ -52,7 +52,10 @@ struct SpinHost : w32ktest::VisibleHost {
         g_hostProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window(), GWLP_WNDPROC, LONG_PTR(recordStep)));
     }
     // 15 x 28, or 28 x 15 with style 1 (horizontal).
-    HWND spin(DWORD style = 0, int x = 40) { return add(W32K_CLASS_SPIN, style, x, 30, style ? 28 : 15, style ? 15 : 28, 801); }
+    HWND spin(DWORD style = 0, int x = 40)
+    {
+        return add(W32K_CLASS_SPIN, style, x, 30, style ? 28 : 15, style ? 15 : 28, 801);
+    }
 };
 
 } // namespace
@@ -166,10 +169,9 @@ TEST(SpinControl, ArrowKeysPostOneStepEachOtherKeysNothing)
         SendMessageA(spin, WM_KEYDOWN, VK_DOWN, 0x40000001); // repeat flag set
     EXPECT_EQ(takeHalves(kRepeatMs + 30), (std::vector<LPARAM>{1, 1, 1}));
     SendMessageA(spin, WM_KEYUP, VK_DOWN, 0xC0000001);
-    for (WPARAM key : {WPARAM{'A'}, WPARAM{VK_SPACE}, WPARAM{VK_RETURN}, WPARAM{VK_HOME}}) {
+    for (WPARAM key : {WPARAM{'A'}, WPARAM{VK_SPACE}, WPARAM{VK_RETURN}, WPARAM{VK_HOME}})
         EXPECT_EQ(SendMessageA(spin, WM_KEYDOWN, key, 1), 0);
-        EXPECT_EQ(GetWindowLongA(spin, 4), kNoHalf) << key;
-    }
+    EXPECT_EQ(GetWindowLongA(spin, 4), kNoHalf) << "no half shown pressed";
     SendMessageA(spin, WM_MOUSEMOVE, 0, at(7, 3));
     SendMessageA(spin, WM_TIMER, 100, 0);
     EXPECT_TRUE(takeHalves(kRepeatMs + 30).empty());
@@ -188,12 +190,8 @@ TEST(SpinControl, PressedHalfIsDrawnSunkenWithItsArrowMoved)
     const COLORREF face = GetSysColor(COLOR_BTNFACE), text = GetSysColor(COLOR_BTNTEXT),
                    shadow = GetSysColor(COLOR_BTNSHADOW), white = RGB(255, 255, 255);
     struct Probe { int x, y; COLORREF idle, upperPressed, lowerPressed; };
-    const Probe probes[] = {
-        {4, 8, text, face, text},      {11, 9, face, text, face},     // up arrow corner, moved
-        {4, 19, text, text, face},     {11, 20, face, face, text},    // down arrow corner, moved
-        {5, 1, white, shadow, white},  {13, 7, shadow, face, shadow}, // upper bevel
-        {5, 15, white, white, shadow}, {5, 26, shadow, shadow, face}, // lower bevel
-    };
+    const Probe probes[] = {{4, 8, text, face, text}, {11, 20, face, face, text},     // arrow corners, moved
+                            {5, 1, white, shadow, white}, {5, 26, shadow, shadow, face}}; // bevels
     const auto expectProbes = [&](const char* state, COLORREF Probe::*which) {
         UpdateWindow(spin);
         for (const auto& p : probes)
@@ -220,25 +218,19 @@ TEST(SpinControl, FocusMarkIsDrawnOnGainAndRemovedOnLoss)
 {
     SpinHost host;
     SetWindowLongPtrA(host.window(), GWL_STYLE, GetWindowLongPtrA(host.window(), GWL_STYLE) & ~WS_CLIPCHILDREN);
+    const int f = GetSystemMetrics(SM_CXFRAME);
+    const RECT marks[] = {{22, 62, 108, 88}, {22, 22, 78, 42}, {160 - f, 30 - f, 175 + f, 58 + f}};
     for (int target = 0; target < 3; ++target) {
         SCOPED_TRACE(target);
         HWND spin = host.spin(0, 160);
         HWND item2000 = target < 2 ? host.add("STATIC", 0, 20, 20, 60, 24, 2000) : nullptr;
         HWND named = target == 0 ? host.add("STATIC", 0, 20, 60, 90, 30) : nullptr;
-        if (named)
-            SetPropA(spin, "FocHwnd", named);
-        HWND around = named ? named : item2000 ? item2000 : spin;
-        RECT mark;
-        GetWindowRect(around, &mark);
-        MapWindowPoints(nullptr, host.window(), reinterpret_cast<POINT*>(&mark), 2);
-        const int grow = around == spin ? GetSystemMetrics(SM_CXFRAME) : -2;
-        InflateRect(&mark, grow, grow);
+        SetPropA(spin, "FocHwnd", named);
+        const RECT mark = marks[target], inside{mark.left + 1, mark.top + 1, mark.right - 1, mark.bottom - 1};
         RedrawWindow(host.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
         const w32ktest::ClientPixels before(host.window());
         SendMessageA(spin, WM_SETFOCUS, 0, 0);
         const w32ktest::ClientPixels shown(host.window());
-        RECT inside = mark;
-        InflateRect(&inside, -1, -1);
         const int changed = before.differences(shown, before.rect());
         EXPECT_GE(changed, (mark.right - mark.left + mark.bottom - mark.top) * 2 / 3);
         EXPECT_EQ(before.differences(shown, mark), changed) << "only the ring changes";
