@@ -77,7 +77,7 @@ Bytes transform(const Bytes& source, WORD bits, DWORD compression)
 } // namespace
 
 // A core header is never read as an info header.
-TEST(DibQueries, AnswerForEveryHeaderForm)
+TEST(DibQueries, AnswerForEveryHeaderFormAndNull)
 {
     // Where an info header has its bit count (offset 14) and compression (16).
     const Bytes coreLookingLikeBitfields = packed(BITMAPCOREHEADER{12, 5, 6, 1, 24}, {16 << 16, BI_BITFIELDS});
@@ -103,12 +103,8 @@ TEST(DibQueries, AnswerForEveryHeaderForm)
                   std::tuple(c.colours, c.paletteSize, c.itemSize, c.width, c.height, c.bits));
         EXPECT_EQ(FindDIBPalette(dib) - base, c.dib[0]);
     }
-}
-
-// Null gives zero; a 1 x 1 24-bit core DIB ending where readable memory ends
-// is not read past (the info-header fields would lie beyond).
-TEST(DibQueries, NullAndCoreDibAtTheEndOfMemory)
-{
+    // Null gives zero; a 1 x 1 24-bit core DIB ending where readable memory
+    // ends is not read past (the info-header fields would lie beyond).
     EXPECT_EQ(DIBNumColors(nullptr) + DIBWidth(nullptr) + DIBHeight(nullptr), 0u);
     EXPECT_EQ(PaletteSize(nullptr) + GetPaletteItemSize(nullptr), 0);
     EXPECT_EQ(FindDIBBits(nullptr), nullptr);
