@@ -86,6 +86,8 @@ TEST(DibQueries, AnswerForEveryHeaderFormAndNull)
     const struct { const char* name; Bytes dib; DWORD colours, paletteSize, itemSize, width, height, bits; } cases[] = {
         {"24-bit info", packed(infoHeader(640, 480, 24)), 0, 0, 4, 640, 480, 40},
         {"16-bit bit fields", packed(infoHeader(3, 3, 16, BI_BITFIELDS)), 0x10000, 12, 0, 3, 3, 52},
+        {"16-bit RGB: no masks", packed(infoHeader(3, 3, 16)), 0x10000, 0, 0, 3, 3, 40},
+        {"32-bit bit fields", packed(infoHeader(3, 3, 32, BI_BITFIELDS)), 0, 12, 4, 3, 3, 52},
         {"8-bit core", packed(BITMAPCOREHEADER{12, 300, 200, 1, 8}), 256, 768, 3, 300, 200, 12 + 768},
         {"core widths are 16 bits", packed(BITMAPCOREHEADER{12, 0xFFFF, 0xFFFE, 1, 1}), 2, 6, 3, 0xFFFF, 0xFFFE, 18},
         {"24-bit core ignores info fields", coreLookingLikeBitfields, 0, 0, 3, 5, 6, 12},

@@ -95,8 +95,9 @@ TEST(HierDraw, LineHeightIsTheLargerOfCellAndFont)
         TreeState t;
         SendMessageA(list, LB_SETITEMHEIGHT, 0, 1);
         const HFONT font = CreateFontA(fontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
-        HierDraw_DrawSetTextHeight(list, font, &t.state);
+        HierDraw_DrawSetTextHeight(nullptr, font, &t.state); // the state only
         EXPECT_EQ(t.state.textHeight, fontHeight);
+        HierDraw_DrawSetTextHeight(list, font, &t.state);
         EXPECT_EQ(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0), lineHeight);
         MEASUREITEMSTRUCT measure{};
         HierDraw_OnMeasureItem(nullptr, &measure, &t.state);
