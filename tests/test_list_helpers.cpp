@@ -1,133 +1,92 @@
 // Combo-box and list-box helpers through the DLL: items from the string table
 // of the control's own module (the test executable's strings 50 to 53, which
-// the library's messages 51 to 53 must not replace) and the finders.
+// the library's own strings of those numbers must not replace) and the finders.
 #include <gtest/gtest.h>
 
 #include "support/test_support.h"
 #include "w32korutil1.h"
 
 #include <string>
-#include <vector>
 
 namespace {
 
-constexpr UINT kBase = 50;
 constexpr DWORD kEnd = W32K_LIST_END;
 
-class ListHelpers : public ::testing::Test {
-protected:
-    void SetUp() override
+// A hidden window of the test executable with a list box and a combo box.
+struct Lists {
+    HWND parent = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr, nullptr, nullptr);
+    HWND list = make("LISTBOX", 0), combo = make("COMBOBOX", CBS_DROPDOWNLIST);
+    HWND make(const char* cls, DWORD style)
     {
-        const HINSTANCE exe = GetModuleHandleA(nullptr);
-        parent = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr, exe, nullptr);
-        combo = CreateWindowA("COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 99, 99, parent, nullptr, exe, nullptr);
-        list = CreateWindowA("LISTBOX", "", WS_CHILD, 0, 0, 99, 99, parent, nullptr, exe, nullptr);
+        return CreateWindowA(cls, "", WS_CHILD | style, 0, 0, 99, 99, parent, nullptr, GetModuleHandleA(nullptr),
+                             nullptr);
     }
-    void TearDown() override { DestroyWindow(parent); }
-
-    // "text/data" per item.
-    static std::vector<std::string> items(HWND control, bool isCombo)
+    ~Lists() { DestroyWindow(parent); }
+    // Each item as "text/data".
+    std::string items(HWND control, bool isCombo) const
     {
-        std::vector<std::string> out;
-        const LRESULT n = SendMessageA(control, isCombo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
-        for (LRESULT i = 0; i < n; ++i) {
+        std::string out;
+        for (LRESULT i = 0, n = SendMessageA(control, isCombo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0); i < n; ++i) {
             char text[64] = "";
-            SendMessageA(control, isCombo ? CB_GETLBTEXT : LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+            SendMessageA(control, isCombo ? CB_GETLBTEXT : LB_GETTEXT, i, LPARAM(text));
             const LRESULT data = SendMessageA(control, isCombo ? CB_GETITEMDATA : LB_GETITEMDATA, i, 0);
-            out.push_back(std::string(text) + "/" + std::to_string(data));
+            out.append(text).append("/").append(std::to_string(data)).append(" ");
         }
         return out;
     }
-    static void add(HWND control, bool isCombo, const char* text, DWORD data)
-    {
-        const LRESULT i = SendMessageA(control, isCombo ? CB_ADDSTRING : LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-        SendMessageA(control, isCombo ? CB_SETITEMDATA : LB_SETITEMDATA, i, data);
-    }
-
-    HWND parent = nullptr, combo = nullptr, list = nullptr;
 };
 
-TEST_F(ListHelpers, FillingAddsTextsOfTheControlsModuleWithSixteenBitsOfData)
+} // namespace
+
+// Data and string ids have 16 bits; items held before stay. CheckCBStrings
+// wants exactly the items of the value list, data included.
+TEST(ListHelpers, FillingAddsTextsOfTheControlsModuleWithSixteenBitsOfData)
 {
-    const struct {
-        std::vector<DWORD> values;
-        std::vector<std::string> added;
-    } cases[] = {
-        {{0, 2, kEnd}, {"Red/0", "Blue/2"}},
-        {{kEnd}, {}},
-        {{3, 1, 3, kEnd}, {"Yellow/3", "Green/1", "Yellow/3"}},
-        {{0x10001, kEnd}, {"Green/1"}}, // string ids have 16 bits, too
-    };
-    for (const auto& c : cases) {
-        SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-        SendMessageA(list, LB_RESETCONTENT, 0, 0);
-        add(list, false, "kept", 9);
-        EXPECT_TRUE(SetCBStrings(combo, kBase, c.values.data()));
-        EXPECT_TRUE(SetLBStrings(list, kBase, c.values.data()));
-        EXPECT_EQ(items(combo, true), c.added);
-        std::vector<std::string> expected{"kept/9"};
-        expected.insert(expected.end(), c.added.begin(), c.added.end());
-        EXPECT_EQ(items(list, false), expected);
-    }
+    Lists w;
+    SendMessageA(w.list, LB_ADDSTRING, 0, LPARAM("kept"));
+    const DWORD values[] = {0, 0x10003, 0x10001, kEnd}, redGreen[] = {0, 1, kEnd}, none[] = {kEnd};
+    EXPECT_TRUE(SetLBStrings(w.list, 50, values));
+    EXPECT_EQ(w.items(w.list, false), "kept/0 Red/0 Yellow/3 Green/1 ");
+    EXPECT_TRUE(CheckCBStrings(w.combo, 50, none));
+    EXPECT_TRUE(SetCBStrings(w.combo, 50, redGreen));
+    EXPECT_EQ(w.items(w.combo, true), "Red/0 Green/1 ");
+    EXPECT_TRUE(CheckCBStrings(w.combo, 50, redGreen));
+    EXPECT_FALSE(CheckCBStrings(w.combo, 50, values)) << "an item missing";
+    EXPECT_FALSE(CheckCBStrings(w.combo, 50, none)) << "items more";
+    SendMessageA(w.combo, CB_SETITEMDATA, 1, 0x10001);
+    EXPECT_FALSE(CheckCBStrings(w.combo, 50, redGreen)) << "the right text, other data";
 }
 
-TEST_F(ListHelpers, FindersCompareTheLowSixteenBitsWithTheWholeValue)
+// The low 16 bits of an item's data against the whole value.
+TEST(ListHelpers, FindersCompareTheLowSixteenBitsWithTheWholeValue)
 {
-    for (HWND control : {list, combo}) {
-        const bool isCombo = control == combo;
-        for (const auto& [text, data] : {std::pair{"a", 7u}, {"b", 0x30005u}, {"c", 5u}, {"d", 7u}})
-            add(control, isCombo, text, data);
-        const struct {
-            DWORD value;
-            int selected; // -1: not found
-            const char* text;
-        } cases[] = {{7, 0, "a"}, {5, 1, "b"}, {0x10005, -1, ""}, {6, -1, ""}};
+    Lists w;
+    const DWORD items[] = {0, 0x30002, 2, 0, kEnd}; // Red/0 Blue/2 Blue/2 Red/0
+    SetLBStrings(w.list, 50, items);
+    SetCBStrings(w.combo, 50, items);
+    SendMessageA(w.list, LB_SETITEMDATA, 1, 0x30002);
+    SendMessageA(w.combo, CB_SETITEMDATA, 1, 0x30002);
+    for (const bool combo : {false, true}) {
+        HWND control = combo ? w.combo : w.list;
+        const struct { DWORD value; int selected; const char* text; } cases[] = {
+            {2, 1, "Blue"}, {0, 0, "Red"}, {0x10002, -1, ""}, {6, -1, ""}};
         for (const auto& c : cases) {
-            SendMessageA(control, isCombo ? CB_SETCURSEL : LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-            EXPECT_EQ(isCombo ? GetCBSelectionData(control) : GetLBSelectionData(control), -1);
-            const BOOL found = c.selected >= 0;
-            EXPECT_EQ(isCombo ? SelectCBItem(control, c.value) : SelectLBItem(control, c.value), found);
-            EXPECT_EQ(SendMessageA(control, isCombo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0), c.selected);
-            if (found) {
-                const LONG data = isCombo ? GetCBSelectionData(control) : GetLBSelectionData(control);
-                EXPECT_EQ(static_cast<DWORD>(data) & 0xFFFF, c.value);
-            }
+            SCOPED_TRACE(testing::Message() << combo << " " << c.value);
+            SendMessageA(control, combo ? CB_SETCURSEL : LB_SETCURSEL, WPARAM(-1), 0);
+            EXPECT_EQ(combo ? GetCBSelectionData(control) : GetLBSelectionData(control), -1);
+            EXPECT_EQ(combo ? SelectCBItem(control, c.value) : SelectLBItem(control, c.value), c.selected >= 0);
+            EXPECT_EQ(SendMessageA(control, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0), c.selected);
+            EXPECT_EQ(combo ? GetCBSelectionData(control) : GetLBSelectionData(control),
+                      c.selected < 0 ? -1 : c.selected ? 0x30002 : 0);
             char text[16] = "";
-            EXPECT_EQ(isCombo ? GetCBStringForSelectionData(control, c.value, text)
-                              : GetLBStringForSelectionData(control, c.value, text),
-                      found);
+            EXPECT_EQ(combo ? GetCBStringForSelectionData(control, c.value, text)
+                            : GetLBStringForSelectionData(control, c.value, text), c.selected >= 0);
             EXPECT_STREQ(text, c.text);
         }
     }
-    SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    EXPECT_FALSE(SelectLBItem(list, 0));
+    SendMessageA(w.list, LB_RESETCONTENT, 0, 0);
+    EXPECT_FALSE(SelectLBItem(w.list, 0)) << "empty";
+    HWND edit = CreateWindowA("EDIT", "text", WS_CHILD, 0, 0, 99, 20, w.parent, HMENU(77), nullptr, nullptr);
+    ClearEditBox(w.parent, 77);
+    EXPECT_EQ(w32ktest::windowText(edit), "");
 }
-
-TEST_F(ListHelpers, CheckCBStringsWantsExactlyTheItemsOfTheValueList)
-{
-    const DWORD values[] = {0, 2, kEnd};
-    const DWORD none[] = {kEnd};
-    EXPECT_TRUE(CheckCBStrings(combo, kBase, none));
-    EXPECT_FALSE(CheckCBStrings(combo, kBase, values));
-    SetCBStrings(combo, kBase, values);
-    EXPECT_TRUE(CheckCBStrings(combo, kBase, values));
-    add(combo, true, "Green", 1); // one item more
-    EXPECT_FALSE(CheckCBStrings(combo, kBase, values));
-    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
-    add(combo, true, "Red", 0);
-    add(combo, true, "Blue", 0x10002); // the right text, other data
-    EXPECT_FALSE(CheckCBStrings(combo, kBase, values));
-}
-
-TEST_F(ListHelpers, ClearEditBoxEmptiesTheDialogsEdit)
-{
-    const HWND edit = CreateWindowA("EDIT", "", WS_CHILD, 0, 0, 99, 20, parent, reinterpret_cast<HMENU>(77), nullptr,
-                                    nullptr);
-    for (const char* text : {"some text", ""}) {
-        SetWindowTextA(edit, text);
-        ClearEditBox(parent, 77);
-        EXPECT_EQ(w32ktest::windowText(edit), "");
-    }
-}
-
-} // namespace
