@@ -94,27 +94,6 @@ TEST_F(MatrixEditor, ShowsTheFirstPageWithTheHostsBasesAndKeepsTheMainControlsIn
     });
 }
 
-TEST_F(MatrixEditor, HostCountsOutside1To255OpenWithinAndSlotsBeyondTheMatrixStayEmptyAndDisabled)
-{
-    for (const WORD hostCount : {0, 40000}) {
-        SCOPED_TRACE(hostCount);
-        HostRecipe recipe("NT", 3, hostCount);
-        const auto before = recipe.snapshot();
-        const bool many = hostCount != 0; // 255 sets, else 1
-        EXPECT_EQ(recipe.edit([&](HWND d) {
-            EXPECT_EQ(text(d, IDC_MX_SET_COUNT) + "|" + recipe.workingValue(0, many ? 254 : 0), many ? "255|0" : "1|0");
-            EXPECT_EQ(recipe.workingValue(0, many ? 255 : 1) + "|" + recipe.workingValue(1, 2), many ? "<none>|r1s2" : "<none>|<none>");
-            EXPECT_EQ(text(d, IDC_MX_COLUMN_FIRST + 1) + "|" + cell(d, 0, 1), many ? "2|1" : "2|");
-            EXPECT_EQ(enabled(d, cellId(0, 1)) + enabled(d, IDC_MX_COLUMN_FIRST + 1), many ? 2 : 0);
-            EXPECT_EQ(enabled(d, IDC_MX_ROW_FIRST + 2) + enabled(d, IDC_MX_ROW_NAME_FIRST + 2) + enabled(d, cellId(2, 0)), 0);
-            EXPECT_EQ(text(d, IDC_MX_ROW_NAME_FIRST + 2) + cell(d, 2, 0), "");
-            click(d, IDCANCEL);
-        }), 0);
-        EXPECT_EQ(recipe.hostSetCount, hostCount);
-        EXPECT_EQ(recipe.snapshot(), before);
-    }
-}
-
 TEST_F(MatrixEditor, UnusableDescriptorEndsWithZeroAndChangesNothing)
 {
     EXPECT_EQ(StartMatrixEd(nullptr, 0), 0);
@@ -251,20 +230,32 @@ TEST_F(MatrixEditor, PagingA200By255MatrixCommitsTheEditedCellStopsAtTheEndAndRe
     });
 }
 
-TEST_F(MatrixEditor, SetCountWrapsOrClampsInto1To255AndTheSetsFollow)
+TEST_F(MatrixEditor, SetCountOpensAndStaysWithin1To255AndSlotsBeyondTheMatrixAreEmptyAndDisabled)
 {
-    HostRecipe recipe("NT", 10, 10);
+    HostRecipe none("N", 2, 0);
+    const auto before = none.snapshot();
+    EXPECT_EQ(none.edit([&](HWND d) {
+        EXPECT_EQ(text(d, IDC_MX_SET_COUNT) + "|" + none.workingValue(0, 1), "1|<none>");
+        click(d, IDCANCEL);
+    }), 0);
+    EXPECT_EQ(none.hostSetCount, 0);
+    EXPECT_EQ(none.snapshot(), before);
+    HostRecipe recipe("NT", 10, 40000); // beyond the signed range
     recipe.edit([&](HWND d) {
+        EXPECT_EQ(text(d, IDC_MX_SET_COUNT) + "|" + recipe.workingValue(1, 9), "255|r1s9"); // nothing lost
         HWND spinControl = GetDlgItem(d, IDC_MX_SET_SPIN); // its lower half steps down
         RECT r;
         GetClientRect(spinControl, &r);
         SendMessageA(spinControl, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.right / 2, r.bottom - 2));
         SendMessageA(spinControl, WM_LBUTTONUP, 0, MAKELPARAM(r.right / 2, r.bottom - 2));
         spin(d, 0, IDOK); // not the editor's spin control
-        EXPECT_EQ(text(d, IDC_MX_SET_COUNT), "9");
+        EXPECT_EQ(text(d, IDC_MX_SET_COUNT), "254");
         scroll(d, false, SB_PAGERIGHT);
         typeInto(d, IDC_MX_SET_COUNT, "3"); // lower: the view goes back to the first set
         EXPECT_EQ(recipe.desc.FirstSet, 0);
+        EXPECT_EQ(text(d, IDC_MX_COLUMN_FIRST + 3) + "|" + cell(d, 0, 3) + "|" + text(d, IDC_MX_ROW_NAME_FIRST + 2), "4||");
+        EXPECT_EQ(enabled(d, cellId(0, 3)) + enabled(d, IDC_MX_COLUMN_FIRST + 3) + enabled(d, IDC_MX_ROW_FIRST + 2) +
+                      enabled(d, IDC_MX_ROW_NAME_FIRST + 2) + enabled(d, cellId(2, 0)), 0);
         typeInto(d, IDC_MX_SET_COUNT, "10"); // raise: the new sets hold 0 and the empty text
         for (int s = 3; s < 10; ++s)
             EXPECT_EQ(recipe.workingValue(0, s) + "|" + recipe.workingValue(1, s), "0|") << s;
@@ -374,16 +365,16 @@ TEST_F(MatrixEditor, OkAddsOrRemovesTheRecipeOnceInTheMultipageListAndAFailedAll
     HostRecipe recipe("NT", 2, 2);
     const struct {
         WORD recipeId;
-        bool multipage, fail;
+        bool multipage, fail, heap; // heap: no allocator, the runtime heap (the host frees with free)
         std::vector<WORD> ids;
         int calls; // of the allocator
-    } steps[] = {{7, true, true, {}, 3}, {7, true, false, {7}, 3}, // record, list, identifiers
-                 {7, true, false, {7}, 0}, {9, true, false, {7, 9}, 1}, {3, true, true, {7, 9}, 1},
-                 {7, false, false, {9}, 1}, {9, false, false, {}, 0}};
-    SetAppFmalloc(CountingAllocator::allocate);
+    } steps[] = {{7, true, true, false, {}, 3}, // record, list, identifiers
+                 {7, true, false, true, {7}, 0},     {7, true, false, false, {7}, 0}, {9, true, false, false, {7, 9}, 1},
+                 {3, true, true, false, {7, 9}, 1},  {7, false, false, false, {9}, 1}, {9, false, false, false, {}, 0}};
     for (const auto& s : steps) {
         SCOPED_TRACE(testing::Message() << s.recipeId << s.multipage << s.fail);
         recipe.desc.RecipeId = s.recipeId;
+        SetAppFmalloc(s.heap ? nullptr : CountingAllocator::allocate);
         CountingAllocator::fail = s.fail;
         CountingAllocator::calls = 0;
         const bool listed = std::ranges::count(recipe.multipageIds(), s.recipeId) != 0;
@@ -397,13 +388,7 @@ TEST_F(MatrixEditor, OkAddsOrRemovesTheRecipeOnceInTheMultipageListAndAFailedAll
         EXPECT_EQ(CountingAllocator::calls, s.calls);
         EXPECT_EQ(recipe.multipage() == nullptr, &s == &steps[0]); // the failed creation stored nothing
     }
-    recipe.freeMultipage();
-    SetAppFmalloc(nullptr); // without an allocator: the runtime heap, which the host frees with free
-    recipe.edit([](HWND d) {
-        CheckDlgButton(d, IDC_MX_MULTIPAGE, BST_CHECKED);
-        click(d, IDOK);
-    });
-    EXPECT_EQ(recipe.multipageIds(), (std::vector<WORD>{9}));
+    SetAppFmalloc(nullptr);
 }
 
 LRESULT CALLBACK countDraws(HWND window, UINT message, WPARAM wParam, LPARAM lParam)

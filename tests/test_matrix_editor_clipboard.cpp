@@ -36,23 +36,6 @@ protected:
     void SetUp() override { putTextOnClipboard(""); }
 };
 
-TEST_F(MatrixClipboard, CopyWritesTheRectangleTabSeparatedWithCrLfAfterEveryRowAndEndsTheHighlight)
-{
-    HostRecipe recipe("NTN", 2, 2);
-    recipe.setHostText(1, 0, nullptr); // string id 0: nothing
-    recipe.edit([&](HWND d) {
-        click(d, IDC_MX_CORNER);
-        click(d, IDC_MX_COPY);
-        EXPECT_EQ(clipboardText(), "0\t1\r\n\tr1s1\r\n2000\t2001\r\n");
-        EXPECT_EQ(recipe.desc.SelActive, 0);
-        EXPECT_EQ(selection(recipe.desc), (std::vector<int>{0, 2, 0, 1}));
-        focusCell(d, 2, 1);
-        click(d, IDC_MX_COPY);
-        EXPECT_EQ(clipboardText(), "2001\r\n");
-        click(d, IDCANCEL);
-    });
-}
-
 TEST_F(MatrixClipboard, AMatrixBeyond64KBIsCopiedWholeAndPastedIntoAnotherWithTheSameValues)
 {
     constexpr int kRows = 60, kSets = 255;
@@ -114,14 +97,23 @@ TEST_F(MatrixClipboard, PasteFillsTheRectangleAsTypedCellsWouldAndKeepsItForTheN
     recipe.expectReferencesBalanced();
 }
 
-TEST_F(MatrixClipboard, CutCopiesThenEmptiesTheCellsAndPasteMovesThemWithBalancedReferences)
+TEST_F(MatrixClipboard, CopyAndCutWriteTheRectangleWithTabsAndCrLfAndCutAndPasteMoveTexts)
 {
     HostRecipe recipe("NTN", 3, 3);
+    recipe.setHostText(1, 0, nullptr); // string id 0: nothing
     recipe.edit([&](HWND d) {
+        click(d, IDC_MX_CORNER);
+        click(d, IDC_MX_COPY);
+        EXPECT_EQ(clipboardText(), "0\t1\t2\r\n\tr1s1\tr1s2\r\n2000\t2001\t2002\r\n");
+        EXPECT_EQ(recipe.desc.SelActive, 0); // the highlight goes, the rectangle stays
+        EXPECT_EQ(selection(recipe.desc), (std::vector<int>{0, 2, 0, 2}));
+        focusCell(d, 2, 2); // just the last cell
+        click(d, IDC_MX_COPY);
+        EXPECT_EQ(clipboardText(), "2002\r\n");
         focusCell(d, 0, 1); // rows 0..2 by sets 1..2
         click(d, IDC_MX_CUT);
         EXPECT_EQ(clipboardText(), "1\t2\r\nr1s1\tr1s2\r\n2001\t2002\r\n");
-        EXPECT_EQ(values(recipe, 3, 3), (std::vector<std::string>{"0", "0", "0", "r1s0", "", "", "2000", "0", "0"}));
+        EXPECT_EQ(values(recipe, 3, 3), (std::vector<std::string>{"0", "0", "0", "", "", "", "2000", "0", "0"}));
         EXPECT_EQ(cell(d, 1, 1) + "|" + cell(d, 2, 2), "|0");
         EXPECT_EQ(recipe.desc.SelActive, 0);
         focusCell(d, 0, 0);
@@ -134,25 +126,16 @@ TEST_F(MatrixClipboard, CutCopiesThenEmptiesTheCellsAndPasteMovesThemWithBalance
 }
 
 // A second thread holds the clipboard open while it lives.
-class ClipboardHolder {
-public:
-    ClipboardHolder() { WaitForSingleObject(opened_, INFINITE); }
-    ~ClipboardHolder()
-    {
-        SetEvent(release_);
-        thread_.join();
-    }
-
-private:
-    HANDLE opened_ = CreateEventA(nullptr, TRUE, FALSE, nullptr), release_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    std::thread thread_{[this] {
-        EXPECT_TRUE(OpenClipboard(nullptr));
-        SetEvent(opened_);
-        WaitForSingleObject(release_, INFINITE);
+struct ClipboardHolder {
+    HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr), release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread thread{[this] {
+        OpenClipboard(nullptr);
+        SetEvent(opened);
+        WaitForSingleObject(release, INFINITE);
         CloseClipboard();
-        CloseHandle(opened_);
-        CloseHandle(release_);
     }};
+    ClipboardHolder() { WaitForSingleObject(opened, INFINITE); }
+    ~ClipboardHolder() { SetEvent(release); thread.join(); CloseHandle(opened); CloseHandle(release); }
 };
 
 TEST_F(MatrixClipboard, CutClearsOnlyAfterItsCopyReachedTheClipboardAndPasteReadsOnlyItsBlock)
