@@ -21,16 +21,6 @@ std::string cell(HWND d, int rowSlot, int columnSlot) { return windowText(GetDlg
 // With nothing highlighted a focused cell starts the rectangle, which runs to the last row and set.
 void focusCell(HWND d, int rowSlot, int columnSlot) { SetFocus(GetDlgItem(d, cellId(rowSlot, columnSlot))); }
 
-// The values of rows x sets, row by row, of the host's or the working folders.
-std::vector<std::string> values(HostRecipe& recipe, int rows, int sets, bool host = false)
-{
-    std::vector<std::string> all;
-    for (int r = 0; r < rows; ++r)
-        for (int s = 0; s < sets; ++s)
-            all.push_back(host ? recipe.hostValue(r, s) : recipe.workingValue(r, s));
-    return all;
-}
-
 class MatrixClipboard : public ::testing::Test {
 protected:
     void SetUp() override { putTextOnClipboard(""); }
@@ -51,7 +41,7 @@ TEST_F(MatrixClipboard, AMatrixBeyond64KBIsCopiedWholeAndPastedIntoAnotherWithTh
             source.setHostText(r, s, text);
         }
     }
-    const auto all = values(source, kRows, kSets, true);
+    const auto all = source.values(true);
     std::string expected;
     for (std::size_t k = 0; k < all.size(); ++k)
         expected += all[k] + ((k + 1) % kSets ? "\t" : "\r\n");
@@ -69,7 +59,7 @@ TEST_F(MatrixClipboard, AMatrixBeyond64KBIsCopiedWholeAndPastedIntoAnotherWithTh
         click(d, IDC_MX_PASTE);
         click(d, IDOK);
     });
-    EXPECT_TRUE(values(target, kRows, kSets, true) == all);
+    EXPECT_TRUE(target.values(true) == all);
     target.expectReferencesBalanced();
 }
 
@@ -89,7 +79,7 @@ TEST_F(MatrixClipboard, PasteFillsTheRectangleAsTypedCellsWouldAndKeepsItForTheN
         focusCell(d, 1, 1);
         putTextOnClipboard("a\tb\tc\r\n1\t2\t3\r\n4\r\n"); // rows 1..2 by sets 1..2: the rest is dropped
         click(d, IDC_MX_PASTE);
-        EXPECT_EQ(values(recipe, 3, 3), (std::vector<std::string>{"0", "7", "2", "r1s0", "a", "b", "2000", "1", "2"}));
+        EXPECT_EQ(recipe.values(), (std::vector<std::string>{"0", "7", "2", "r1s0", "a", "b", "2000", "1", "2"}));
         click(d, IDOK);
     });
     EXPECT_TRUE(boxes.texts().empty());
@@ -113,14 +103,14 @@ TEST_F(MatrixClipboard, CopyAndCutWriteTheRectangleWithTabsAndCrLfAndCutAndPaste
         focusCell(d, 0, 1); // rows 0..2 by sets 1..2
         click(d, IDC_MX_CUT);
         EXPECT_EQ(clipboardText(), "1\t2\r\nr1s1\tr1s2\r\n2001\t2002\r\n");
-        EXPECT_EQ(values(recipe, 3, 3), (std::vector<std::string>{"0", "0", "0", "", "", "", "2000", "0", "0"}));
+        EXPECT_EQ(recipe.values(), (std::vector<std::string>{"0", "0", "0", "", "", "", "2000", "0", "0"}));
         EXPECT_EQ(cell(d, 1, 1) + "|" + cell(d, 2, 2), "|0");
         EXPECT_EQ(recipe.desc.SelActive, 0);
         focusCell(d, 0, 0);
         click(d, IDC_MX_PASTE);
         click(d, IDOK);
     });
-    EXPECT_EQ(values(recipe, 3, 3, true),
+    EXPECT_EQ(recipe.values(true),
               (std::vector<std::string>{"1", "2", "0", "r1s1", "r1s2", "", "2001", "2002", "0"}));
     recipe.expectReferencesBalanced();
 }
@@ -169,20 +159,20 @@ TEST_F(MatrixClipboard, CutClearsOnlyAfterItsCopyReachedTheClipboardAndPasteRead
             EXPECT_EQ(clipboardText(), "kept");
             EXPECT_TRUE(monitor.outstanding().empty());
             EXPECT_EQ(monitor.locks(), monitor.unlocks());
-            EXPECT_EQ(values(recipe, 2, 3), unchanged);
+            EXPECT_EQ(recipe.values(), unchanged);
             EXPECT_EQ(recipe.desc.SelActive, 0);
         }
         focusCell(d, 0, 0); // rows 0..1 by sets 0..2
         for (const bool noText : {false, true}) {
             noText ? emptyClipboard() : putTextOnClipboard("");
             click(d, IDC_MX_PASTE);
-            EXPECT_EQ(values(recipe, 2, 3), unchanged);
+            EXPECT_EQ(recipe.values(), unchanged);
         }
         // No NUL: the text ends with its block. (Wine's clipboard makes the
         // block's last byte NUL; the separator keeps "8" whole there.)
         putOnClipboard("7\t8\t");
         click(d, IDC_MX_PASTE);
-        EXPECT_EQ(values(recipe, 2, 3), (std::vector<std::string>{"7", "8", "2", "r1s0", "r1s1", "r1s2"}));
+        EXPECT_EQ(recipe.values(), (std::vector<std::string>{"7", "8", "2", "r1s0", "r1s1", "r1s2"}));
         click(d, IDCANCEL);
     });
 }

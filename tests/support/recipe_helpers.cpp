@@ -129,6 +129,15 @@ std::string HostRecipe::valueAt(ParSetFolder& folder, int set)
     return text;
 }
 
+std::vector<std::string> HostRecipe::values(bool host)
+{
+    std::vector<std::string> all;
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r)
+        for (int s = 0; s < hostSetCount; ++s)
+            all.push_back(host ? hostValue(r, s) : workingValue(r, s));
+    return all;
+}
+
 void HostRecipe::expectReferencesBalanced()
 {
     std::map<WORD, UINT> held;

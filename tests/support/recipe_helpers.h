@@ -44,6 +44,8 @@ public:
     // texts as they read, "<none>" when no run covers the set.
     std::string hostValue(int row, int set) { return valueAt(folders[row], set); }
     std::string workingValue(int row, int set) { return valueAt(rows[row].Folder, set); }
+    // Every value up to the host's set count, row by row.
+    std::vector<std::string> values(bool host = false);
     // Each text entry of the host's folders holds one reference of its id,
     // and the store keeps no other id alive.
     void expectReferencesBalanced();
