@@ -94,32 +94,18 @@ TEST_F(MatrixEditor, ShowsTheFirstPageWithTheHostsBasesAndKeepsTheMainControlsIn
     });
 }
 
-TEST_F(MatrixEditor, UnusableDescriptorEndsWithZeroAndChangesNothing)
+TEST_F(MatrixEditor, CancelCloseDestroyAndUnusableDescriptorsLeaveTheHostsDataByteForByte)
 {
     EXPECT_EQ(StartMatrixEd(nullptr, 0), 0);
-    HostRecipe recipe("TTN", 4, 4);
-    const auto before = recipe.snapshot();
-    recipe.desc.HostSetCount = nullptr;
-    EXPECT_EQ(recipe.run(), 0);
-    recipe.desc.HostSetCount = &recipe.hostSetCount;
-    recipe.desc.Rows = nullptr;
-    EXPECT_EQ(recipe.run(), 0);
-    recipe.desc.Rows = recipe.rows.data();
-    recipe.rows[2].HostFolder = nullptr; // no copy of the third row: the two copies made go again
-    EXPECT_EQ(recipe.run(), 0);
-    EXPECT_EQ(recipe.rows[0].Folder.Block, nullptr);
-    EXPECT_EQ(recipe.rows[1].Folder.Block, nullptr);
-    EXPECT_EQ(recipe.snapshot(), before);
-    recipe.expectReferencesBalanced();
-}
-
-TEST_F(MatrixEditor, CancelCloseOrDestroyLeaveTheHostsDataByteForByteWithBalancedReferences)
-{
     HostRecipe recipe(kRecipe23, kSets, kSets);
     const auto before = recipe.snapshot();
-    for (int way = 0; way < 3; ++way) {
+    for (int way = 0; way < 6; ++way) { // Cancel, close, destroy; no set count, no rows, a row without folder
         SCOPED_TRACE(way);
-        EXPECT_EQ(recipe.edit([&](HWND d) {
+        const MatrixDesc usable = recipe.desc;
+        recipe.desc.HostSetCount = way == 3 ? nullptr : usable.HostSetCount;
+        recipe.desc.Rows = way == 4 ? nullptr : usable.Rows;
+        recipe.rows[3].HostFolder = way == 5 ? nullptr : &recipe.folders[3]; // the three copies made go again
+        EXPECT_EQ(way > 2 ? recipe.run() : recipe.edit([&](HWND d) {
             typeInto(d, cellId(1, 1), "changed");
             typeInto(d, cellId(0, 0), "42");
             CheckDlgButton(d, IDC_MX_MULTIPAGE, BST_CHECKED);
@@ -127,11 +113,13 @@ TEST_F(MatrixEditor, CancelCloseOrDestroyLeaveTheHostsDataByteForByteWithBalance
             spin(d, 0); // up
             way == 0 ? click(d, IDCANCEL) : void(way == 1 ? SendMessageA(d, WM_CLOSE, 0, 0) : DestroyWindow(d));
         }), 0);
+        recipe.desc = usable;
         EXPECT_EQ(recipe.snapshot(), before);
         recipe.expectReferencesBalanced();
         EXPECT_EQ(recipe.hostSetCount, kSets);
         EXPECT_EQ(recipe.multipage(), nullptr);
-        EXPECT_EQ(recipe.rows[1].Folder.Block, nullptr); // the working copy is gone
+        for (int r = 0; r < 3; ++r)
+            EXPECT_EQ(recipe.rows[r].Folder.Block, nullptr) << "working copy of row " << r;
     }
 }
 
