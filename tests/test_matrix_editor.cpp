@@ -313,8 +313,7 @@ TEST_F(MatrixEditor, SetAsRecipeNameClearsMovesOrRefusesANumericRow)
     MessageBoxRecorder boxes;
     recipe.edit([&](HWND d) {
         const auto setAsName = [&](int row) {
-            click(d, IDC_MX_ROW_FIRST + row);
-            click(d, IDC_MX_RECIPE_NAME);
+            click(d, {IDC_MX_ROW_FIRST + row, IDC_MX_RECIPE_NAME});
             std::string marks; // each row's mark and the end of its shown name
             for (int r = 0; r < 5; ++r)
                 marks += std::to_string(recipe.fields[r].IsRecipeName) + text(d, IDC_MX_ROW_NAME_FIRST + r).substr(7) + "|";
@@ -331,8 +330,7 @@ TEST_F(MatrixEditor, SetAsRecipeNameClearsMovesOrRefusesANumericRow)
         FreeLibrary(about);
         ASSERT_EQ(boxes.shown().size(), 1u);
         EXPECT_EQ(boxes.shown()[0].text + "|" + boxes.shown()[0].caption, "Only ASCII field can be recipe name!|" + std::string(caption));
-        click(d, IDC_MX_CORNER);
-        click(d, IDC_MX_RECIPE_NAME); // several rows: nothing
+        click(d, {IDC_MX_CORNER, IDC_MX_RECIPE_NAME}); // several rows: nothing
         EXPECT_EQ(boxes.shown().size(), 1u);
         click(d, IDCANCEL);
     });

@@ -35,30 +35,19 @@ TEST_F(MatrixClipboard, AMatrixBeyond64KBIsCopiedWholeAndPastedIntoAnotherWithTh
     HostRecipe source(kinds, kSets, kSets), target(kinds, 0, kSets);
     for (int r = 0; r < kRows; ++r) {
         source.rows[r].MaxTextLen = target.rows[r].MaxTextLen = 40;
-        for (int s = 0; kinds[r] == 'T' && s < kSets; ++s) {
-            char text[64];
-            std::snprintf(text, sizeof text, "row %02d set %03d %25s", r, s, "....................");
-            source.setHostText(r, s, text);
-        }
+        for (int s = 0; kinds[r] == 'T' && s < kSets; ++s)
+            source.setHostText(r, s, HostRecipe::initialText(r, s).append(40, '.').substr(0, 40).c_str());
     }
     const auto all = source.values(true);
     std::string expected;
     for (std::size_t k = 0; k < all.size(); ++k)
         expected += all[k] + ((k + 1) % kSets ? "\t" : "\r\n");
     ASSERT_GT(expected.size(), 0x10000u);
-    source.edit([&](HWND d) {
-        click(d, IDC_MX_CORNER);
-        click(d, IDC_MX_COPY);
-        click(d, IDCANCEL);
-    });
+    source.edit([](HWND d) { click(d, {IDC_MX_CORNER, IDC_MX_COPY, IDCANCEL}); });
     const std::string copied = clipboardText();
     EXPECT_EQ(copied.size(), expected.size());
     EXPECT_TRUE(copied == expected);
-    target.edit([&](HWND d) {
-        click(d, IDC_MX_CORNER);
-        click(d, IDC_MX_PASTE);
-        click(d, IDOK);
-    });
+    target.edit([](HWND d) { click(d, {IDC_MX_CORNER, IDC_MX_PASTE, IDOK}); });
     EXPECT_TRUE(target.values(true) == all);
     target.expectReferencesBalanced();
 }
@@ -92,8 +81,7 @@ TEST_F(MatrixClipboard, CopyAndCutWriteTheRectangleWithTabsAndCrLfAndCutAndPaste
     HostRecipe recipe("NTN", 3, 3);
     recipe.setHostText(1, 0, nullptr); // string id 0: nothing
     recipe.edit([&](HWND d) {
-        click(d, IDC_MX_CORNER);
-        click(d, IDC_MX_COPY);
+        click(d, {IDC_MX_CORNER, IDC_MX_COPY});
         EXPECT_EQ(clipboardText(), "0\t1\t2\r\n\tr1s1\tr1s2\r\n2000\t2001\t2002\r\n");
         EXPECT_EQ(recipe.desc.SelActive, 0); // the highlight goes, the rectangle stays
         EXPECT_EQ(selection(recipe.desc), (std::vector<int>{0, 2, 0, 2}));

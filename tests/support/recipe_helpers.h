@@ -61,8 +61,9 @@ private:
     std::string valueAt(ParSetFolder& folder, int set);
 };
 
-// A click on a dialog button, as its BN_CLICKED notice.
+// A click on a dialog button, as its BN_CLICKED notice; clicks on several in turn.
 void click(HWND dialog, int id);
+inline void click(HWND dialog, std::initializer_list<int> ids) { for (int id : ids) click(dialog, id); }
 std::vector<int> selection(const MatrixDesc& desc); // SelRowFrom, SelRowTo, SelSetFrom, SelSetTo
 
 // CF_TEXT on the clipboard: bytes as given (no NUL added); the text up to its
