@@ -123,24 +123,17 @@ TEST_F(MatrixClipboard, CutClearsOnlyAfterItsCopyReachedTheClipboardAndPasteRead
     ASSERT_TRUE(monitor.installed());
     const std::vector<std::string> unchanged = {"0", "1", "2", "r1s0", "r1s1", "r1s2"};
     recipe.edit([&](HWND d) {
-        click(d, IDC_MX_CORNER);
         monitor.reset();
-        click(d, IDC_MX_COPY);
+        click(d, {IDC_MX_CORNER, IDC_MX_COPY});
         EXPECT_EQ(clipboardText(), "0\t1\t2\r\nr1s0\tr1s1\tr1s2\r\n");
         const int locksOfACopy = monitor.locks(); // the block's own lock comes last
-        for (const char* failure : {"allocation", "lock", "clipboard held"}) {
+        for (int failure = 0; failure < 3; ++failure) { // the block's allocation, its lock, the clipboard held
             SCOPED_TRACE(failure);
             putTextOnClipboard("kept");
-            click(d, IDC_MX_CORNER);
             monitor.reset();
-            if (failure[0] == 'a')
-                monitor.failAllocation(1);
-            else if (failure[0] == 'l')
-                monitor.failLock(locksOfACopy);
             std::optional<ClipboardHolder> holder;
-            if (failure[0] == 'c')
-                holder.emplace();
-            click(d, IDC_MX_CUT);
+            failure == 0 ? monitor.failAllocation(1) : failure == 1 ? monitor.failLock(locksOfACopy) : void(holder.emplace());
+            click(d, {IDC_MX_CORNER, IDC_MX_CUT});
             if (holder)
                 click(d, IDC_MX_PASTE); // nothing either when the clipboard cannot be opened
             holder.reset();
