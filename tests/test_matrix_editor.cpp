@@ -162,10 +162,12 @@ TEST_F(MatrixEditor, OkWritesTheCommittedCellsAsShownAndKeepsEveryOtherValue)
 struct MessageCounter {
     static inline UINT kind;
     static inline std::map<HWND, int> counts;
-    HHOOK hook;
+    HHOOK hook = nullptr;
     explicit MessageCounter(UINT message)
-        : hook((kind = message, counts.clear(), SetWindowsHookExA(WH_CALLWNDPROC, onMessage, nullptr, GetCurrentThreadId())))
     {
+        kind = message;
+        counts.clear();
+        hook = SetWindowsHookExA(WH_CALLWNDPROC, onMessage, nullptr, GetCurrentThreadId());
     }
     ~MessageCounter() { UnhookWindowsHookEx(hook); }
     static LRESULT CALLBACK onMessage(int code, WPARAM wParam, LPARAM lParam)
