@@ -132,7 +132,8 @@ TEST_F(MatrixClipboard, CutClearsOnlyAfterItsCopyReachedTheClipboardAndPasteRead
             putTextOnClipboard("kept");
             monitor.reset();
             std::optional<ClipboardHolder> holder;
-            failure == 0 ? monitor.failAllocation(1) : failure == 1 ? monitor.failLock(locksOfACopy) : void(holder.emplace());
+            failure == 0 ? monitor.failAllocation(1)
+                         : failure == 1 ? monitor.failLock(locksOfACopy) : void(holder.emplace());
             click(d, {IDC_MX_CORNER, IDC_MX_CUT});
             if (holder)
                 click(d, IDC_MX_PASTE); // nothing either when the clipboard cannot be opened
