@@ -59,12 +59,7 @@ void shiftClick(HWND d, int id)
     }
 }
 
-class MatrixEditor : public ::testing::Test {
-protected:
-    void SetUp() override { emptyClipboard(); }
-};
-
-TEST_F(MatrixEditor, ShowsTheFirstPageWithTheHostsBasesAndKeepsTheMainControlsInTabOrder)
+TEST(MatrixEditor, ShowsTheFirstPageWithTheHostsBasesAndKeepsTheMainControlsInTabOrder)
 {
     HostRecipe recipe(kRecipe23, kSets, kSets);
     recipe.setHostText(4, 1, nullptr); // string id 0
@@ -97,7 +92,7 @@ TEST_F(MatrixEditor, ShowsTheFirstPageWithTheHostsBasesAndKeepsTheMainControlsIn
     });
 }
 
-TEST_F(MatrixEditor, CancelCloseDestroyAndUnusableDescriptorsLeaveTheHostsDataByteForByte)
+TEST(MatrixEditor, CancelCloseDestroyAndUnusableDescriptorsLeaveTheHostsDataByteForByte)
 {
     EXPECT_EQ(StartMatrixEd(nullptr, 0), 0);
     HostRecipe recipe(kRecipe23, kSets, kSets);
@@ -126,7 +121,7 @@ TEST_F(MatrixEditor, CancelCloseDestroyAndUnusableDescriptorsLeaveTheHostsDataBy
     }
 }
 
-TEST_F(MatrixEditor, OkWritesTheCommittedCellsAsShownAndKeepsEveryOtherValue)
+TEST(MatrixEditor, OkWritesTheCommittedCellsAsShownAndKeepsEveryOtherValue)
 {
     HostRecipe recipe(kRecipe23, kSets, kSets);
     const struct {
@@ -183,7 +178,7 @@ struct MessageCounter {
     int operator()(HWND d, int id) const { return counts[GetDlgItem(d, id)]; }
 };
 
-TEST_F(MatrixEditor, PagingA200By255MatrixCommitsTheEditedCellStopsAtTheEndAndRewritesOnlyWhatChanges)
+TEST(MatrixEditor, PagingA200By255MatrixCommitsTheEditedCellStopsAtTheEndAndRewritesOnlyWhatChanges)
 {
     std::string kinds;
     for (int r = 0; r < 200; ++r)
@@ -226,7 +221,7 @@ TEST_F(MatrixEditor, PagingA200By255MatrixCommitsTheEditedCellStopsAtTheEndAndRe
     });
 }
 
-TEST_F(MatrixEditor, SetCountOpensAndStaysWithin1To255AndSlotsBeyondTheMatrixAreEmptyAndDisabled)
+TEST(MatrixEditor, SetCountOpensAndStaysWithin1To255AndSlotsBeyondTheMatrixAreEmptyAndDisabled)
 {
     HostRecipe none("N", 2, 0);
     const auto before = none.snapshot();
@@ -272,7 +267,7 @@ TEST_F(MatrixEditor, SetCountOpensAndStaysWithin1To255AndSlotsBeyondTheMatrixAre
     recipe.expectReferencesBalanced();
 }
 
-TEST_F(MatrixEditor, ButtonsSelectShiftExtendsAndTheSelectionIsDrawnInTheHighlightColours)
+TEST(MatrixEditor, ButtonsSelectShiftExtendsAndTheSelectionIsDrawnInTheHighlightColours)
 {
     HostRecipe recipe("NNNNNN", 4, 4);
     recipe.edit([&](HWND d) {
@@ -315,7 +310,7 @@ TEST_F(MatrixEditor, ButtonsSelectShiftExtendsAndTheSelectionIsDrawnInTheHighlig
     });
 }
 
-TEST_F(MatrixEditor, SetAsRecipeNameClearsMovesOrRefusesANumericRow)
+TEST(MatrixEditor, SetAsRecipeNameClearsMovesOrRefusesANumericRow)
 {
     HostRecipe recipe(kRecipe23, kSets, kSets);
     MessageBoxRecorder boxes;
@@ -353,7 +348,7 @@ struct CountingAllocator {
     static void* WINAPI allocate(UINT bytes) { return ++calls, fail ? nullptr : std::malloc(bytes); }
 };
 
-TEST_F(MatrixEditor, OkAddsOrRemovesTheRecipeOnceInTheMultipageListAndAFailedAllocationChangesNothing)
+TEST(MatrixEditor, OkAddsOrRemovesTheRecipeOnceInTheMultipageListAndAFailedAllocationChangesNothing)
 {
     HostRecipe recipe("NT", 2, 2);
     const struct {
@@ -384,8 +379,9 @@ TEST_F(MatrixEditor, OkAddsOrRemovesTheRecipeOnceInTheMultipageListAndAFailedAll
     SetAppFmalloc(nullptr);
 }
 
-TEST_F(MatrixEditor, PasteFollowsTheClipboardAndTheViewerChainStaysWhole)
+TEST(MatrixEditor, PasteFollowsTheClipboardAndTheViewerChainStaysWhole)
 {
+    emptyClipboard();
     HWND viewer = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     HWND previous = SetClipboardViewer(viewer);
     pumpMessages();

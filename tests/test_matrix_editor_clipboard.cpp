@@ -21,12 +21,7 @@ std::string cell(HWND d, int rowSlot, int columnSlot) { return windowText(GetDlg
 // With nothing highlighted a focused cell starts the rectangle, which runs to the last row and set.
 void focusCell(HWND d, int rowSlot, int columnSlot) { SetFocus(GetDlgItem(d, cellId(rowSlot, columnSlot))); }
 
-class MatrixClipboard : public ::testing::Test {
-protected:
-    void SetUp() override { putTextOnClipboard(""); }
-};
-
-TEST_F(MatrixClipboard, AMatrixBeyond64KBIsCopiedWholeAndPastedIntoAnotherWithTheSameValues)
+TEST(MatrixClipboard, AMatrixBeyond64KBIsCopiedWholeAndPastedIntoAnotherWithTheSameValues)
 {
     constexpr int kRows = 60, kSets = 255;
     std::string kinds;
@@ -52,7 +47,7 @@ TEST_F(MatrixClipboard, AMatrixBeyond64KBIsCopiedWholeAndPastedIntoAnotherWithTh
     target.expectReferencesBalanced();
 }
 
-TEST_F(MatrixClipboard, PasteFillsTheRectangleAsTypedCellsWouldAndKeepsItForTheNextPaste)
+TEST(MatrixClipboard, PasteFillsTheRectangleAsTypedCellsWouldAndKeepsItForTheNextPaste)
 {
     HostRecipe recipe("NTN", 3, 3);
     MessageBoxRecorder boxes;
@@ -76,7 +71,7 @@ TEST_F(MatrixClipboard, PasteFillsTheRectangleAsTypedCellsWouldAndKeepsItForTheN
     recipe.expectReferencesBalanced();
 }
 
-TEST_F(MatrixClipboard, CopyAndCutWriteTheRectangleWithTabsAndCrLfAndCutAndPasteMoveTexts)
+TEST(MatrixClipboard, CopyAndCutWriteTheRectangleWithTabsAndCrLfAndCutAndPasteMoveTexts)
 {
     HostRecipe recipe("NTN", 3, 3);
     recipe.setHostText(1, 0, nullptr); // string id 0: nothing
@@ -116,7 +111,7 @@ struct ClipboardHolder {
     ~ClipboardHolder() { SetEvent(release); thread.join(); CloseHandle(opened); CloseHandle(release); }
 };
 
-TEST_F(MatrixClipboard, CutClearsOnlyAfterItsCopyReachedTheClipboardAndPasteReadsOnlyItsBlock)
+TEST(MatrixClipboard, CutClearsOnlyAfterItsCopyReachedTheClipboardAndPasteReadsOnlyItsBlock)
 {
     HostRecipe recipe("NT", 3, 3);
     GlobalMemoryMonitor monitor(GetModuleHandleA("W32KORUTIL1.dll"));
