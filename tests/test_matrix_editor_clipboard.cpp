@@ -31,7 +31,7 @@ TEST(MatrixClipboard, AMatrixBeyond64KBIsCopiedWholeAndPastedIntoAnotherWithTheS
     for (int r = 0; r < kRows; ++r) {
         source.rows[r].MaxTextLen = target.rows[r].MaxTextLen = 40;
         for (int s = 0; kinds[r] == 'T' && s < kSets; ++s)
-            source.setHostText(r, s, HostRecipe::initialText(r, s).append(40, '.').substr(0, 40).c_str());
+            source.setHostText(r, s, std::to_string(r * 1000 + s).append(40, '.').substr(0, 40).c_str());
     }
     const auto all = source.values(true);
     std::string expected;

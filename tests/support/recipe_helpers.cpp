@@ -41,13 +41,6 @@ BOOL WINAPI rowName(MatrixRow* row, LPSTR text)
 
 } // namespace
 
-std::string HostRecipe::initialText(int row, int set)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "r%ds%d", row, set);
-    return text;
-}
-
 HostRecipe::HostRecipe(const std::string& kinds, int hostSets, WORD count)
     : hostSetCount(count), folders(kinds.size()), fields(kinds.size()), rows(kinds.size())
 {
@@ -63,10 +56,9 @@ HostRecipe::HostRecipe(const std::string& kinds, int hostSets, WORD count)
         rows[r].Field = &fields[r];
         rows[r].MaxTextLen = 12;
         for (int s = 0; s < hostSets; ++s) {
-            if (number)
-                ExpPlaceValueInFolder(&folders[r], s, static_cast<DWORD>(r * 1000 + s), projectBlock());
-            else
-                setHostText(r, s, initialText(r, s).c_str());
+            char text[32];
+            std::snprintf(text, sizeof text, "r%ds%d", r, s);
+            number ? void(ExpPlaceValueInFolder(&folders[r], s, r * 1000 + s, projectBlock())) : setHostText(r, s, text);
         }
     }
     desc.HostSetCount = &hostSetCount;
@@ -86,7 +78,12 @@ HostRecipe::~HostRecipe()
 {
     for (auto& folder : folders)
         ExpDeleteFolder(&folder, projectBlock());
-    freeMultipage();
+    if (MultipageRec* record = multipage()) { // allocated for the host, which frees it with free
+        if (record->List)
+            std::free(record->List->Ids);
+        std::free(record->List);
+        std::free(record);
+    }
     g_store->clear(projectBlock());
 }
 
@@ -163,30 +160,9 @@ MultipageRec* HostRecipe::multipage() const
 std::vector<WORD> HostRecipe::multipageIds() const
 {
     const MultipageRec* record = multipage();
-    if (!record || !record->List || !record->List->Ids)
+    if (!record || !record->List)
         return {};
     return std::vector<WORD>(record->List->Ids, record->List->Ids + record->List->IdCount);
-}
-
-void HostRecipe::freeMultipage()
-{
-    if (MultipageRec* record = multipage()) {
-        if (record->List)
-            std::free(record->List->Ids);
-        std::free(record->List);
-        std::free(record);
-        std::memset(project.data() + W32K_PROJECT_MULTIPAGE_OFFSET, 0, sizeof record);
-    }
-}
-
-void click(HWND dialog, int id)
-{
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-std::vector<int> selection(const MatrixDesc& d)
-{
-    return {d.SelRowFrom, d.SelRowTo, d.SelSetFrom, d.SelSetTo};
 }
 
 void putOnClipboard(const std::string& bytes)

@@ -53,18 +53,15 @@ public:
     // The recipe ids of the project's multipage list (none without one).
     MultipageRec* multipage() const;
     std::vector<WORD> multipageIds() const;
-    void freeMultipage();
-
-    static std::string initialText(int row, int set);
 
 private:
     std::string valueAt(ParSetFolder& folder, int set);
 };
 
 // A click on a dialog button, as its BN_CLICKED notice; clicks on several in turn.
-void click(HWND dialog, int id);
-inline void click(HWND dialog, std::initializer_list<int> ids) { for (int id : ids) click(dialog, id); }
-std::vector<int> selection(const MatrixDesc& desc); // SelRowFrom, SelRowTo, SelSetFrom, SelSetTo
+inline void click(HWND d, int id) { SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(d, id))); }
+inline void click(HWND d, std::initializer_list<int> ids) { for (int id : ids) click(d, id); }
+inline std::vector<int> selection(const MatrixDesc& d) { return {d.SelRowFrom, d.SelRowTo, d.SelSetFrom, d.SelSetTo}; }
 
 // CF_TEXT on the clipboard: bytes as given (no NUL added); the text up to its
 // NUL, "<none>" without text.
