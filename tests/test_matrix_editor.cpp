@@ -87,6 +87,7 @@ TEST(MatrixEditor, ShowsTheFirstPageWithTheHostsBasesAndKeepsTheMainControlsInTa
                                                 (std::ranges::count(main, id) || id == IDC_MX_ROW_NAME_FIRST))
                 order.push_back(id);
         EXPECT_EQ(order, main);
+        EXPECT_TRUE(GetWindowLongA(GetDlgItem(d, IDC_MX_ROW_NAME_FIRST), GWL_STYLE) & ES_READONLY);
         EXPECT_EQ(LOWORD(SendMessageA(d, DM_GETDEFID, 0, 0)), IDOK);
         click(d, IDCANCEL);
     });
