@@ -5,47 +5,27 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 namespace w32ktest {
 
 namespace {
 
-constexpr BYTE kAsciiField = 2;
-constexpr BYTE kNumberField = 5;
-constexpr BYTE kTextLength = 12;
-
 // The string store of Korutil2MFC.dll, as the host reaches it.
 struct StringStore {
     Library dll{"Korutil2MFC.dll"};
-    using Acquire = UINT(WINAPI*)(LPCSTR, void*);
-    using ReadOrRelease = BOOL(WINAPI*)(UINT, void*, LPSTR, WORD, BOOL);
-    using RefCount = UINT(WINAPI*)(UINT, void*);
-    using LiveCount = UINT(WINAPI*)(void*);
-    using Clear = void(WINAPI*)(void*);
-    Acquire acquire = dll.proc<Acquire>(WORD{2});
-    ReadOrRelease readOrRelease = dll.proc<ReadOrRelease>(WORD{5});
-    RefCount refCount = dll.proc<RefCount>("StringStoreRefCount");
-    LiveCount liveCount = dll.proc<LiveCount>("StringStoreLiveCount");
-    Clear clear = dll.proc<Clear>("StringStoreClear");
-};
-
-StringStore& store()
-{
-    static StringStore s;
-    return s;
-}
+    UINT(WINAPI* acquire)(LPCSTR, void*) = dll.proc<decltype(acquire)>(WORD{2});
+    BOOL(WINAPI* read)(UINT, void*, LPSTR, WORD, BOOL) = dll.proc<decltype(read)>(WORD{5});
+    UINT(WINAPI* refCount)(UINT, void*) = dll.proc<decltype(refCount)>("StringStoreRefCount");
+    UINT(WINAPI* liveCount)(void*) = dll.proc<decltype(liveCount)>("StringStoreLiveCount");
+    void(WINAPI* clear)(void*) = dll.proc<decltype(clear)>("StringStoreClear");
+} * g_store;
 
 HostRecipe* g_recipe = nullptr;
 
-int rowIndex(const MatrixRow* row)
-{
-    return g_recipe ? static_cast<int>(row - g_recipe->rows.data()) : -1;
-}
-
 BOOL WINAPI formatValue(MatrixRow*, DWORD value, LPSTR text)
 {
-    std::snprintf(text, 256, "%ld", static_cast<long>(value));
-    return TRUE;
+    return std::snprintf(text, 256, "%ld", static_cast<long>(value)) > 0;
 }
 
 BOOL WINAPI parseValue(MatrixRow*, DWORD* value, LPCSTR text)
@@ -54,56 +34,31 @@ BOOL WINAPI parseValue(MatrixRow*, DWORD* value, LPCSTR text)
     return TRUE;
 }
 
-BOOL WINAPI rowNameOf(MatrixRow* row, LPSTR text)
+BOOL WINAPI rowName(MatrixRow* row, LPSTR text)
 {
-    std::snprintf(text, 256, "%s", HostRecipe::rowName(rowIndex(row)).c_str());
-    return TRUE;
-}
-
-void copyField(char* field, const char* text)
-{
-    std::memset(field, 0, 30);
-    std::strncpy(field, text, 29);
+    return std::snprintf(text, 256, "Field %d", static_cast<int>(row - g_recipe->rows.data())) > 0;
 }
 
 } // namespace
 
-std::string HostRecipe::rowName(int row)
-{
-    char name[32];
-    std::snprintf(name, sizeof name, "Field %d", row);
-    return name;
-}
-
-std::string HostRecipe::initialText(int row, int set)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "r%ds%d", row, set);
-    return text;
-}
-
-DWORD HostRecipe::initialNumber(int row, int set)
-{
-    return static_cast<DWORD>(row * 1000 + set);
-}
-
 HostRecipe::HostRecipe(const std::string& kinds, int hostSets, WORD count)
     : hostSetCount(count), folders(kinds.size()), fields(kinds.size()), rows(kinds.size())
 {
+    static StringStore store;
+    g_store = &store;
     g_recipe = this;
-    for (std::size_t r = 0; r < kinds.size(); ++r) {
-        const auto kind = static_cast<RowKind>(kinds[r]);
-        folders[r].ValueKind = kind == RowKind::Number ? 1 : 0;
-        fields[r].FieldType = kind == RowKind::Number ? kNumberField : kAsciiField;
-        fields[r].IsRecipeName = kind == RowKind::RecipeName ? 1 : 0;
+    for (int r = 0; r < static_cast<int>(kinds.size()); ++r) {
+        const bool number = kinds[r] == 'N';
+        folders[r].ValueKind = number ? 1 : 0;
+        fields[r].FieldType = number ? 5 : FIELD_TYPE_ASCII;
+        fields[r].IsRecipeName = kinds[r] == 'R' ? 1 : 0;
         rows[r].HostFolder = &folders[r];
         rows[r].Field = &fields[r];
-        rows[r].MaxTextLen = kTextLength;
+        rows[r].MaxTextLen = 12;
         for (int s = 0; s < hostSets; ++s) {
-            if (kind == RowKind::Number)
-                setHostNumber(static_cast<int>(r), s, initialNumber(static_cast<int>(r), s));
-            else
-                setHostText(static_cast<int>(r), s, initialText(static_cast<int>(r), s).c_str());
+            char text[32];
+            std::snprintf(text, sizeof text, "r%ds%d", r, s);
+            number ? void(ExpPlaceValueInFolder(&folders[r], s, r * 1000 + s, projectBlock())) : setHostText(r, s, text);
         }
     }
     desc.HostSetCount = &hostSetCount;
@@ -111,50 +66,49 @@ HostRecipe::HostRecipe(const std::string& kinds, int hostSets, WORD count)
     desc.Rows = rows.data();
     desc.FormatValue = formatValue;
     desc.ParseValue = parseValue;
-    desc.GetRowName = rowNameOf;
-    copyField(desc.Title, "Recipe Matrix");
-    copyField(desc.RowCaption, "Fields");
-    copyField(desc.SetCaption, "Parameter sets");
+    desc.GetRowName = rowName;
+    std::strcpy(desc.Title, "Recipe Matrix");
+    std::strcpy(desc.RowCaption, "Fields");
+    std::strcpy(desc.SetCaption, "Parameter sets");
     desc.RecipeId = 7;
-    desc.Project = project.data();
+    desc.Project = projectBlock();
 }
 
 HostRecipe::~HostRecipe()
 {
     for (auto& folder : folders)
         ExpDeleteFolder(&folder, projectBlock());
-    freeMultipage();
-    store().clear(projectBlock());
-    if (g_recipe == this)
-        g_recipe = nullptr;
+    if (MultipageRec* record = multipage()) { // allocated for the host, which frees it with free
+        if (record->List)
+            std::free(record->List->Ids);
+        std::free(record->List);
+        std::free(record);
+    }
+    g_store->clear(projectBlock());
 }
 
-void HostRecipe::setHostNumber(int row, int set, DWORD value)
+int HostRecipe::edit(const std::function<void(HWND)>& script)
 {
-    ExpPlaceValueInFolder(&folders[row], set, value, projectBlock());
+    DialogScript driver(script);
+    const int result = run();
+    EXPECT_TRUE(driver.ran());
+    return result;
 }
 
 void HostRecipe::setHostText(int row, int set, const char* text)
 {
-    const UINT id = text ? store().acquire(text, projectBlock()) : 0;
+    const UINT id = text ? g_store->acquire(text, projectBlock()) : 0;
     ExpPlaceValueInFolder(&folders[row], set, id & 0xFFFF, projectBlock());
 }
 
-std::vector<FolderSnapshot> HostRecipe::snapshot() const
+std::vector<std::vector<BYTE>> HostRecipe::snapshot() const
 {
-    std::vector<FolderSnapshot> all;
+    std::vector<std::vector<BYTE>> all;
     for (const auto& folder : folders) {
-        FolderSnapshot s;
-        const auto* bytes = reinterpret_cast<const BYTE*>(&folder);
-        s.descriptor.assign(bytes, bytes + sizeof folder);
-        if (folder.Block) {
-            const auto* entries = static_cast<const BYTE*>(GlobalLock(folder.Block));
-            if (entries) {
-                s.entries.assign(entries, entries + GlobalSize(folder.Block));
-                GlobalUnlock(folder.Block);
-            }
-        }
-        all.push_back(std::move(s));
+        all.emplace_back(reinterpret_cast<const BYTE*>(&folder), reinterpret_cast<const BYTE*>(&folder + 1));
+        const auto* entries = folder.Block ? static_cast<const BYTE*>(GlobalLock(folder.Block)) : nullptr;
+        all.emplace_back(entries, entries ? entries + GlobalSize(folder.Block) : entries);
+        GlobalUnlock(folder.Block);
     }
     return all;
 }
@@ -166,22 +120,34 @@ std::string HostRecipe::valueAt(ParSetFolder& folder, int set)
         return "<none>";
     if (folder.ValueKind != 0)
         return std::to_string(static_cast<long>(value));
-    if (value == 0)
-        return "";
     char text[256] = {};
-    if (!store().readOrRelease(value, projectBlock(), text, sizeof text, FALSE))
+    if (value && !g_store->read(value, projectBlock(), text, sizeof text, FALSE))
         return "<no such id>";
     return text;
 }
 
-std::string HostRecipe::hostValue(int row, int set)
+std::vector<std::string> HostRecipe::values(bool host)
 {
-    return valueAt(folders[row], set);
+    std::vector<std::string> all;
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r)
+        for (int s = 0; s < hostSetCount; ++s)
+            all.push_back(host ? hostValue(r, s) : workingValue(r, s));
+    return all;
 }
 
-std::string HostRecipe::workingValue(int row, int set)
+void HostRecipe::expectReferencesBalanced()
 {
-    return valueAt(rows[row].Folder, set);
+    std::map<WORD, UINT> held;
+    for (const ParSetFolder& folder : folders) {
+        const auto* entries = folder.Block ? static_cast<const ParSetEntry*>(GlobalLock(folder.Block)) : nullptr;
+        for (int k = 0; entries && folder.ValueKind == 0 && k < folder.EntryCount; ++k)
+            held[entries[k].StringId] += entries[k].StringId != 0;
+        GlobalUnlock(folder.Block);
+    }
+    std::erase_if(held, [](const auto& h) { return h.second == 0; });
+    for (const auto& [id, count] : held)
+        EXPECT_EQ(g_store->refCount(id, projectBlock()), count) << "id " << id;
+    EXPECT_EQ(g_store->liveCount(projectBlock()), held.size());
 }
 
 MultipageRec* HostRecipe::multipage() const
@@ -191,40 +157,43 @@ MultipageRec* HostRecipe::multipage() const
     return record;
 }
 
-void HostRecipe::setMultipage(MultipageRec* record)
-{
-    std::memcpy(project.data() + W32K_PROJECT_MULTIPAGE_OFFSET, &record, sizeof record);
-}
-
 std::vector<WORD> HostRecipe::multipageIds() const
 {
     const MultipageRec* record = multipage();
-    if (!record || !record->List || !record->List->Ids)
+    if (!record || !record->List)
         return {};
     return std::vector<WORD>(record->List->Ids, record->List->Ids + record->List->IdCount);
 }
 
-void HostRecipe::freeMultipage()
+void putOnClipboard(const std::string& bytes)
 {
-    MultipageRec* record = multipage();
-    if (!record)
-        return;
-    if (record->List) {
-        std::free(record->List->Ids);
-        std::free(record->List);
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
+    GlobalUnlock(block);
+    SetClipboardData(CF_TEXT, block);
+    CloseClipboard();
+}
+
+void emptyClipboard()
+{
+    OpenClipboard(nullptr);
+    EmptyClipboard();
+    CloseClipboard();
+}
+
+std::string clipboardText()
+{
+    std::string text = OpenClipboard(nullptr) ? "<none>" : "<not open>";
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        const auto* bytes = static_cast<const char*>(GlobalLock(data));
+        const auto* end = static_cast<const char*>(std::memchr(bytes, 0, GlobalSize(data)));
+        text = end ? std::string(bytes, end) : "<no NUL>";
+        GlobalUnlock(data);
     }
-    std::free(record);
-    setMultipage(nullptr);
-}
-
-UINT liveIds(void* project)
-{
-    return store().liveCount(project);
-}
-
-UINT references(WORD id, void* project)
-{
-    return store().refCount(id, project);
+    CloseClipboard();
+    return text;
 }
 
 } // namespace w32ktest

@@ -1,39 +1,25 @@
-// A recipe matrix as a host keeps it for the matrix editor: a project block,
-// one parameter-set folder per field, field descriptors, row records and the
-// matrix descriptor, filled through the library's folder exports and the
-// string store, plus snapshots to compare the host's data before and after.
+// A recipe matrix as a host keeps it for the matrix editor: one parameter-set
+// folder per row, filled through the library's folder exports and the string
+// store of a project block, plus what the tests compare before and after.
 #pragma once
 
 #include <windows.h>
 
 #include "w32korutil1.h"
 
-#include <cstdint>
+#include <gtest/gtest.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace w32ktest {
 
-// What a row of a test recipe is.
-enum class RowKind : char {
-    Number = 'N',     // numeric row; set s of row r holds r * 1000 + s
-    Text = 'T',       // ASCII text row; set s of row r holds "r<r>s<s>"
-    RecipeName = 'R', // ASCII text row marked as the recipe name
-};
-
-constexpr std::size_t kProjectBlockSize = 1024;
-
-// The host's copy of one folder: its descriptor and its entries, byte for byte.
-struct FolderSnapshot {
-    std::vector<BYTE> descriptor;
-    std::vector<BYTE> entries;
-    friend bool operator==(const FolderSnapshot&, const FolderSnapshot&) = default;
-};
-
 class HostRecipe {
 public:
-    // kinds: one letter of RowKind per row. hostSets parameter sets are filled;
-    // the host's set count is hostSetCount.
+    // kinds: one letter per row, 'N' number (set s of row r holds r * 1000 + s),
+    // 'T' text ("r<r>s<s>"), 'R' text marked as the recipe name. hostSets sets
+    // are filled; the host's set count is hostSetCount.
     HostRecipe(const std::string& kinds, int hostSets, WORD hostSetCount);
     ~HostRecipe();
     HostRecipe(const HostRecipe&) = delete;
@@ -41,43 +27,47 @@ public:
 
     MatrixDesc desc{};
     WORD hostSetCount = 0;
-    std::vector<BYTE> project = std::vector<BYTE>(kProjectBlockSize);
+    std::vector<BYTE> project = std::vector<BYTE>(1024);
     std::vector<ParSetFolder> folders;
     std::vector<FieldDesc> fields;
     std::vector<MatrixRow> rows;
 
     void* projectBlock() { return project.data(); }
-    int run(HWND owner = nullptr) { return StartMatrixEd(owner, reinterpret_cast<LPARAM>(&desc)); }
+    int run() { return StartMatrixEd(nullptr, reinterpret_cast<LPARAM>(&desc)); }
+    // Runs the editor with `script` inside its modal loop; StartMatrixEd's result.
+    int edit(const std::function<void(HWND)>& script);
 
-    // Host data.
-    void setHostNumber(int row, int set, DWORD value);
-    void setHostText(int row, int set, const char* text);
-    std::vector<FolderSnapshot> snapshot() const;
-    // Value of (row, set) in the host's folder or in the working folder;
-    // numbers as decimal, texts as their text, "<none>" when not covered.
-    std::string hostValue(int row, int set);
-    std::string workingValue(int row, int set);
+    void setHostText(int row, int set, const char* text); // null: string id 0
+    // Every folder's descriptor and entry block, byte for byte.
+    std::vector<std::vector<BYTE>> snapshot() const;
+    // (row, set) of the host's or the working folder: numbers in decimal,
+    // texts as they read, "<none>" when no run covers the set.
+    std::string hostValue(int row, int set) { return valueAt(folders[row], set); }
+    std::string workingValue(int row, int set) { return valueAt(rows[row].Folder, set); }
+    // Every value up to the host's set count, row by row.
+    std::vector<std::string> values(bool host = false);
+    // Each text entry of the host's folders holds one reference of its id,
+    // and the store keeps no other id alive.
+    void expectReferencesBalanced();
 
-    // The multipage list at offset 934 of the project block.
+    // The recipe ids of the project's multipage list (none without one).
     MultipageRec* multipage() const;
-    void setMultipage(MultipageRec* record);
     std::vector<WORD> multipageIds() const;
-    // Frees a multipage list made by the host or the editor.
-    void freeMultipage();
-
-    // The names the host's GetRowName writes ("Field <r>").
-    static std::string rowName(int row);
-    // Texts and numbers as the recipe starts with them.
-    static std::string initialText(int row, int set);
-    static DWORD initialNumber(int row, int set);
 
 private:
-    std::string valueIn(ParSetFolder& folder);
     std::string valueAt(ParSetFolder& folder, int set);
 };
 
-// Live string ids and reference counts of a project, for balance checks.
-UINT liveIds(void* project);
-UINT references(WORD id, void* project);
+// A click on a dialog button, as its BN_CLICKED notice; clicks on several in turn.
+inline void click(HWND d, int id) { SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(d, id))); }
+inline void click(HWND d, std::initializer_list<int> ids) { for (int id : ids) click(d, id); }
+inline std::vector<int> selection(const MatrixDesc& d) { return {d.SelRowFrom, d.SelRowTo, d.SelSetFrom, d.SelSetTo}; }
+
+// CF_TEXT on the clipboard: bytes as given (no NUL added); the text up to its
+// NUL, "<none>" without text.
+void putOnClipboard(const std::string& bytes);
+inline void putTextOnClipboard(const std::string& text) { putOnClipboard(text + '\0'); }
+void emptyClipboard();
+std::string clipboardText();
 
 } // namespace w32ktest
