@@ -205,7 +205,6 @@ void showCell(HWND, MatrixDesc& desc, int r, int s, HWND cell) noexcept
 
 void refresh(HWND dialog, MatrixDesc& desc) noexcept
 {
-    showMultipageState(dialog, desc);
     showScrollBar(dialog, IDC_MX_VSCROLL, kRowSlots, desc.RowCount, desc.FirstRow);
     showScrollBar(dialog, IDC_MX_HSCROLL, kColumnSlots, desc.SetCount, desc.FirstSet);
     showSetCount(dialog, desc);
@@ -296,6 +295,9 @@ INT_PTR onInitDialog(HWND dialog, LPARAM descriptor) noexcept
     desc->SelActive = 0;
     setSelection(*desc, Rect{0, 0, 0, 0});
     joinClipboardViewers(dialog, *desc);
+    // The check box shows the stored flag once; from then on it holds the
+    // user's choice until OK or Cancel, whatever the grid does.
+    showMultipageState(dialog, *desc);
     refresh(dialog, *desc);
     return TRUE;
 }

@@ -369,8 +369,10 @@ TEST(MatrixEditor, OkAddsOrRemovesTheRecipeOnceInTheMultipageListAndAFailedAlloc
         const bool listed = std::ranges::count(recipe.multipageIds(), s.recipeId) != 0;
         EXPECT_EQ(recipe.edit([&](HWND d) {
             EXPECT_EQ(IsDlgButtonChecked(d, IDC_MX_MULTIPAGE) == BST_CHECKED, listed);
-            SetFocus(GetDlgItem(d, IDC_MX_MULTIPAGE)); // clicking the box takes the focus first
             CheckDlgButton(d, IDC_MX_MULTIPAGE, s.multipage ? BST_CHECKED : BST_UNCHECKED);
+            spin(d, 0); // the grid is redrawn: the user's choice stays until OK
+            spin(d, 1);
+            EXPECT_EQ(IsDlgButtonChecked(d, IDC_MX_MULTIPAGE) == BST_CHECKED, s.multipage);
             click(d, IDOK);
         }), 1);
         EXPECT_EQ(recipe.multipageIds(), s.ids);
