@@ -22,20 +22,5 @@
 #define IDC_PWD_SYSTEM_FRAME  401 // grey frame around the System password's boxes
 #define IDC_PWD_SYSTEM_LINE   402 // grey line joining the System password to the frame
 
-// Labels (the dialog procedure does not use them; real ids keep them apart
-// from a message box's text, id -1).
-#define IDC_PWD_LABEL_DATA_ENTRY 410 // "Data entry enable"
-#define IDC_PWD_LABEL_PASSWORD   411
-#define IDC_PWD_LABEL_CONF       412
-#define IDC_PWD_LABEL_TIME       413
-#define IDC_PWD_LABEL_ACK        414
-#define IDC_PWD_LABEL_PRINT      415
-#define IDC_PWD_LABEL_PAGE       416
-#define IDC_PWD_LABEL_ALOGI      417
-#define IDC_PWD_LABEL_ALOGO      418
-#define IDC_PWD_LABEL_FROM       419
-#define IDC_PWD_LABEL_TO         420
-#define IDC_PWD_LABEL_TIMEOUT    421 // "Logout timeout:"
-
 // Message shown when the table cannot be stored for want of memory.
 #define IDS_PWD_NO_MEMORY     1101
