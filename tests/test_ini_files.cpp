@@ -42,7 +42,6 @@ TEST(GetIniRangeNumbers, ParsesGroupsItemsAndNumbersWithinTheList)
 {
     const ListCase cases[] = {
         {"0x1F,10", 8, 0, {1, 2, 31, 10}},
-        {"1,5;7", 8, 0, {2, 2, 1, 5, 7}},
         {"1,2,3;4", 8, 0, {2, 3, 1, 2, 3, 4}}, // the second group stores no count
         {"1,2", 3, 1, {1, 2, 1}},              // three elements hold one number only
         {"7", 3, 0, {1, 1, 7}},
