@@ -139,19 +139,6 @@ TEST(BitmapButton, FocusRectangleFollowsTheFocusUnlessTurnedOff)
     }
 }
 
-TEST(BitmapButton, CreatedDisabledShowsTheDisabledBitmap)
-{
-    VisibleHost host;
-    HWND button = addButton(host, makeSolidBitmap(8, 8, kRed), kStretch, makeSolidBitmap(8, 8, kGreen), WS_DISABLED);
-    const ClientPixels created(button);
-    EXPECT_EQ(created.bounds(kGreen), drawingRect());
-    EXPECT_EQ(created.count(kRed), 0);
-    const ClientPixels enabled = afterEnable(button, TRUE);
-    EXPECT_EQ(enabled.bounds(kRed), drawingRect());
-    EXPECT_EQ(enabled.count(kGreen), 0);
-    EXPECT_TRUE(afterEnable(button, FALSE) == created);
-}
-
 // Without a disabled bitmap: a grey copy in place over a white copy one pixel
 // down and right; the image's background (white or the face colour) lets the
 // face show. A monochrome bitmap's white pixels let the face show when enabled.
@@ -182,10 +169,11 @@ TEST(BitmapButton, DisabledWithoutDisabledBitmapShowsItEmbossed)
     }
 }
 
-// Both bitmaps (shown disabled), one bitmap in both properties (deleted
-// once), and a handle that is not a bitmap (neither drawn nor deleted); the
-// drawing itself (the embossed look makes a mask) leaves no GDI object behind.
-TEST(BitmapButton, DeletesItsBitmapsWhenDestroyedAndLeaksNothingWhileDrawing)
+// Both bitmaps (created disabled, then enabled and disabled again), one bitmap
+// in both properties (deleted once), and a handle that is not a bitmap (neither
+// drawn nor deleted); the drawing itself (the embossed look makes a mask)
+// leaves no GDI object behind.
+TEST(BitmapButton, ShowsTheDisabledBitmapWhileDisabledAndDeletesItsBitmapsAndLeaksNothing)
 {
     struct Handles {
         HGDIOBJ normal = makeSolidBitmap(8, 8, kRed), disabled = makeSolidBitmap(8, 8, kGreen),
@@ -193,8 +181,12 @@ TEST(BitmapButton, DeletesItsBitmapsWhenDestroyedAndLeaksNothingWhileDrawing)
     };
     const auto showAndDestroy = [](const Handles& h) {
         VisibleHost host;
-        HWND first = addButton(host, h.normal, kStretch, h.disabled);
-        afterEnable(first, FALSE);
+        HWND first = addButton(host, h.normal, kStretch, h.disabled, WS_DISABLED);
+        const ClientPixels created(first);
+        EXPECT_TRUE(created.bounds(kGreen) == drawingRect() && created.count(kRed) == 0);
+        const ClientPixels enabled = afterEnable(first, TRUE);
+        EXPECT_TRUE(enabled.bounds(kRed) == drawingRect() && enabled.count(kGreen) == 0);
+        EXPECT_TRUE(afterEnable(first, FALSE) == created);
         HWND second = addButton(host, h.shared, kStretch, h.shared);
         HWND third = addButton(host, h.notABitmap, kStretch);
         EXPECT_EQ(ClientPixels(third).count(kRed), 0);
