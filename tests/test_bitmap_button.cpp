@@ -81,10 +81,8 @@ HBITMAP shapeOn(COLORREF background)
 
 } // namespace
 
-// Without a bitmap or without options the button is a plain one. Pressed,
-// the bitmap moves with no trace left; setting the state again while pressed
-// (as the system button does while the mouse moves) or releasing twice
-// changes nothing.
+// Without a bitmap or options: a plain button. Pressed, the bitmap moves with no
+// trace; pressing again (as while the mouse moves) or releasing twice changes nothing.
 TEST(BitmapButton, PlacesTheBitmapAndShiftsItOnceWhilePressed)
 {
     {
@@ -115,8 +113,7 @@ TEST(BitmapButton, PlacesTheBitmapAndShiftsItOnceWhilePressed)
     }
 }
 
-// The focus rectangle (on the drawing rectangle's edge, moving with the
-// pressed bitmap) comes and goes with the focus, unless kNoFocus.
+// On the drawing rectangle's edge, moving with the pressed bitmap.
 TEST(BitmapButton, FocusRectangleFollowsTheFocusUnlessTurnedOff)
 {
     for (const UINT options : {kStretch, kStretch | kNoFocus}) {
@@ -139,22 +136,8 @@ TEST(BitmapButton, FocusRectangleFollowsTheFocusUnlessTurnedOff)
     }
 }
 
-TEST(BitmapButton, CreatedDisabledShowsTheDisabledBitmap)
-{
-    VisibleHost host;
-    HWND button = addButton(host, makeSolidBitmap(8, 8, kRed), kStretch, makeSolidBitmap(8, 8, kGreen), WS_DISABLED);
-    const ClientPixels created(button);
-    EXPECT_EQ(created.bounds(kGreen), drawingRect());
-    EXPECT_EQ(created.count(kRed), 0);
-    const ClientPixels enabled = afterEnable(button, TRUE);
-    EXPECT_EQ(enabled.bounds(kRed), drawingRect());
-    EXPECT_EQ(enabled.count(kGreen), 0);
-    EXPECT_TRUE(afterEnable(button, FALSE) == created);
-}
-
-// Without a disabled bitmap: a grey copy in place over a white copy one pixel
-// down and right; the image's background (white or the face colour) lets the
-// face show. A monochrome bitmap's white pixels let the face show when enabled.
+// A grey copy over a white one a pixel down and right; the background (white or the
+// face colour, or a monochrome bitmap's white) lets the face show.
 TEST(BitmapButton, DisabledWithoutDisabledBitmapShowsItEmbossed)
 {
     const struct { HBITMAP bitmap; UINT options; } cases[] = {
@@ -182,10 +165,9 @@ TEST(BitmapButton, DisabledWithoutDisabledBitmapShowsItEmbossed)
     }
 }
 
-// Both bitmaps (shown disabled), one bitmap in both properties (deleted
-// once), and a handle that is not a bitmap (neither drawn nor deleted); the
-// drawing itself (the embossed look makes a mask) leaves no GDI object behind.
-TEST(BitmapButton, DeletesItsBitmapsWhenDestroyedAndLeaksNothingWhileDrawing)
+// One bitmap in both properties is deleted once, a handle that is not a bitmap neither
+// drawn nor deleted; drawing (the embossed look makes a mask) leaves no GDI object.
+TEST(BitmapButton, ShowsTheDisabledBitmapWhileDisabledAndDeletesItsBitmapsAndLeaksNothing)
 {
     struct Handles {
         HGDIOBJ normal = makeSolidBitmap(8, 8, kRed), disabled = makeSolidBitmap(8, 8, kGreen),
@@ -193,8 +175,12 @@ TEST(BitmapButton, DeletesItsBitmapsWhenDestroyedAndLeaksNothingWhileDrawing)
     };
     const auto showAndDestroy = [](const Handles& h) {
         VisibleHost host;
-        HWND first = addButton(host, h.normal, kStretch, h.disabled);
-        afterEnable(first, FALSE);
+        HWND first = addButton(host, h.normal, kStretch, h.disabled, WS_DISABLED);
+        const ClientPixels created(first);
+        EXPECT_TRUE(created.bounds(kGreen) == drawingRect() && created.count(kRed) == 0);
+        const ClientPixels enabled = afterEnable(first, TRUE);
+        EXPECT_TRUE(enabled.bounds(kRed) == drawingRect() && enabled.count(kGreen) == 0);
+        EXPECT_TRUE(afterEnable(first, FALSE) == created);
         HWND second = addButton(host, h.shared, kStretch, h.shared);
         HWND third = addButton(host, h.notABitmap, kStretch);
         EXPECT_EQ(ClientPixels(third).count(kRed), 0);
@@ -221,10 +207,8 @@ TEST(BitmapButton, DeletesItsBitmapsWhenDestroyedAndLeaksNothingWhileDrawing)
     }
 }
 
-// A static control made a frame, its inside and 2-pixel margin marked first:
-// the margin is neither painted nor erased; the inside shows the bitmap's top
-// left, leaves the rest as it was, or is white without a bitmap. The frame
-// deletes its bitmap, nothing else.
+// The 2-pixel margin is neither painted nor erased; the inside shows the bitmap's top
+// left and leaves the rest, or is white without a bitmap.
 TEST(StaticBitmapFrame, ShowsTheTopLeftOfItsBitmapAndDeletesItWhenDestroyed)
 {
     const auto pattern = [](int x, int y) { return RGB(x * 4, y * 4, 128); };

@@ -25,11 +25,7 @@ struct Guarded {
     BYTE before[32];
     T value;
     BYTE after[32];
-    explicit Guarded(const T& v) : value(v)
-    {
-        std::fill_n(before, 32, 0xC7);
-        std::fill_n(after, 32, 0xC7);
-    }
+    explicit Guarded(const T& v) : value(v) { std::fill_n(before, 32, 0xC7), std::fill_n(after, 32, 0xC7); }
     bool intact() const { return std::count(before, before + 32, 0xC7) + std::count(after, after + 32, 0xC7) == 64; }
 };
 

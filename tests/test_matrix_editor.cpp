@@ -59,40 +59,6 @@ void shiftClick(HWND d, int id)
     }
 }
 
-TEST(MatrixEditor, ShowsTheFirstPageWithTheHostsBasesAndKeepsTheMainControlsInTabOrder)
-{
-    HostRecipe recipe(kRecipe23, kSets, kSets);
-    recipe.setHostText(4, 1, nullptr); // string id 0
-    recipe.desc.RowBase = 100; // the bases number the headers only
-    recipe.desc.SetBase = 10;
-    recipe.edit([&](HWND d) {
-        EXPECT_EQ(windowText(d) + "|" + text(d, IDC_MX_ROW_CAPTION) + "|" + text(d, IDC_MX_SET_CAPTION),
-                  "Recipe Matrix|Fields|Parameter sets");
-        EXPECT_EQ(text(d, IDC_MX_SET_COUNT) + "|" + text(d, IDC_MX_COLUMN_FIRST + 4), "12|15");
-        for (int i = 0; i < 10; ++i)
-            EXPECT_EQ(text(d, IDC_MX_ROW_FIRST + i) + "|" + text(d, IDC_MX_ROW_NAME_FIRST + i),
-                      std::to_string(101 + i) + "|Field " + std::to_string(i) + (i == 2 ? " *" : ""));
-        EXPECT_EQ(cell(d, 0, 3) + "|" + cell(d, 3, 4) + "|" + cell(d, 1, 2) + "|" + cell(d, 2, 0) + "|" + cell(d, 4, 1),
-                  "3|3004|r1s2|r2s0|");
-        EXPECT_EQ(SendDlgItemMessageA(d, cellId(1, 0), EM_GETLIMITTEXT, 0, 0), 12); // MaxTextLen
-        EXPECT_EQ(SendDlgItemMessageA(d, cellId(0, 0), EM_GETLIMITTEXT, 0, 0), 40); // numbers
-        click(d, IDC_MX_ROW_FIRST + 1);
-        EXPECT_EQ(selection(recipe.desc), (std::vector<int>{1, 1, 0, 11}));
-        // Tab: count, spin, commands, OK, Cancel, then the cells row by row, not the read-only names; Enter is OK.
-        const std::vector<int> main = {IDC_MX_SET_COUNT, IDC_MX_SET_SPIN, IDC_MX_CUT, IDC_MX_COPY, IDC_MX_PASTE,
-                                       IDC_MX_MULTIPAGE, IDOK, IDCANCEL, cellId(0, 0), cellId(0, 1), cellId(1, 0)};
-        std::vector<int> order;
-        for (HWND c = GetWindow(d, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-            if (const int id = GetDlgCtrlID(c); (GetWindowLongA(c, GWL_STYLE) & WS_TABSTOP) &&
-                                                (std::ranges::count(main, id) || id == IDC_MX_ROW_NAME_FIRST))
-                order.push_back(id);
-        EXPECT_EQ(order, main);
-        EXPECT_TRUE(GetWindowLongA(GetDlgItem(d, IDC_MX_ROW_NAME_FIRST), GWL_STYLE) & ES_READONLY);
-        EXPECT_EQ(LOWORD(SendMessageA(d, DM_GETDEFID, 0, 0)), IDOK);
-        click(d, IDCANCEL);
-    });
-}
-
 TEST(MatrixEditor, CancelCloseDestroyAndUnusableDescriptorsLeaveTheHostsDataByteForByte)
 {
     EXPECT_EQ(StartMatrixEd(nullptr, 0), 0);
@@ -104,7 +70,7 @@ TEST(MatrixEditor, CancelCloseDestroyAndUnusableDescriptorsLeaveTheHostsDataByte
         recipe.desc.HostSetCount = way == 3 ? nullptr : usable.HostSetCount;
         recipe.desc.Rows = way == 4 ? nullptr : usable.Rows;
         recipe.rows[3].HostFolder = way == 5 ? nullptr : &recipe.folders[3]; // the three copies made go again
-        EXPECT_EQ(way > 2 ? recipe.run() : recipe.edit([&](HWND d) {
+        EXPECT_EQ(way > 2 ? StartMatrixEd(nullptr, LPARAM(&recipe.desc)) : recipe.edit([&](HWND d) {
             typeInto(d, cellId(1, 1), "changed");
             typeInto(d, cellId(0, 0), "42");
             CheckDlgButton(d, IDC_MX_MULTIPAGE, BST_CHECKED);
@@ -122,9 +88,13 @@ TEST(MatrixEditor, CancelCloseDestroyAndUnusableDescriptorsLeaveTheHostsDataByte
     }
 }
 
-TEST(MatrixEditor, OkWritesTheCommittedCellsAsShownAndKeepsEveryOtherValue)
+// Also: Set as recipe name clears, moves or refuses (numeric row) the mark at once.
+TEST(MatrixEditor, ShowsTheHostsPageSetsTheRecipeNameAndOkWritesTheCommittedCellsAsShownKeepingTheRest)
 {
     HostRecipe recipe(kRecipe23, kSets, kSets);
+    recipe.setHostText(4, 1, nullptr); // string id 0
+    recipe.desc.RowBase = 100; // the bases number the headers only
+    recipe.desc.SetBase = 10;
     const struct {
         int row, set;
         const char* typed;
@@ -133,7 +103,43 @@ TEST(MatrixEditor, OkWritesTheCommittedCellsAsShownAndKeepsEveryOtherValue)
                  {4, 4, "", ""}};
     auto expected = recipe.values(true);
     expected[5 * kSets] = "5";
+    MessageBoxRecorder boxes;
     EXPECT_EQ(recipe.edit([&](HWND d) {
+        EXPECT_EQ(windowText(d) + "|" + text(d, IDC_MX_ROW_CAPTION) + "|" + text(d, IDC_MX_SET_CAPTION),
+                  "Recipe Matrix|Fields|Parameter sets");
+        EXPECT_EQ(text(d, IDC_MX_SET_COUNT) + "|" + text(d, IDC_MX_COLUMN_FIRST + 4), "12|15");
+        for (int i = 0; i < 10; ++i)
+            EXPECT_EQ(text(d, IDC_MX_ROW_FIRST + i) + "|" + text(d, IDC_MX_ROW_NAME_FIRST + i),
+                      std::to_string(101 + i) + "|Field " + std::to_string(i) + (i == 2 ? " *" : ""));
+        EXPECT_EQ(cell(d, 0, 3) + "|" + cell(d, 3, 4) + "|" + cell(d, 1, 2) + "|" + cell(d, 2, 0) + "|" + cell(d, 4, 1),
+                  "3|3004|r1s2|r2s0|");
+        EXPECT_EQ(SendDlgItemMessageA(d, cellId(1, 0), EM_GETLIMITTEXT, 0, 0), 12); // MaxTextLen
+        EXPECT_EQ(SendDlgItemMessageA(d, cellId(0, 0), EM_GETLIMITTEXT, 0, 0), 40); // numbers
+        const auto style = [&](int id) { return GetWindowLongA(GetDlgItem(d, id), GWL_STYLE); };
+        EXPECT_EQ(style(IDC_MX_ROW_NAME_FIRST) & (ES_READONLY | WS_TABSTOP), ES_READONLY); // Tab skips the names
+        EXPECT_TRUE(style(cellId(0, 0)) & WS_TABSTOP);
+        EXPECT_EQ(LOWORD(SendMessageA(d, DM_GETDEFID, 0, 0)), IDOK);
+        const auto setAsName = [&](int row) {
+            click(d, {IDC_MX_ROW_FIRST + row, IDC_MX_RECIPE_NAME});
+            std::string marks; // each row's mark and the end of its shown name
+            for (int r = 0; r < 5; ++r)
+                marks += std::to_string(recipe.fields[r].IsRecipeName) + text(d, IDC_MX_ROW_NAME_FIRST + r).substr(7);
+            return marks;
+        };
+        EXPECT_EQ(setAsName(2), "00000"); // the marked row: cleared
+        EXPECT_EQ(setAsName(4), "00001 *");
+        EXPECT_EQ(setAsName(1), "01 *000"); // moved
+        EXPECT_TRUE(boxes.shown().empty());
+        EXPECT_EQ(setAsName(3), "01 *000"); // numeric: refused
+        char caption[50] = {}; // in the resource library
+        HMODULE about = LoadLibraryA("KorAbout.dll");
+        LoadStringA(about, 101, caption, sizeof caption);
+        FreeLibrary(about);
+        ASSERT_EQ(boxes.shown().size(), 1u);
+        EXPECT_EQ(boxes.shown()[0].text, "Only ASCII field can be recipe name!");
+        EXPECT_EQ(boxes.shown()[0].caption, caption);
+        click(d, {IDC_MX_CORNER, IDC_MX_RECIPE_NAME}); // several rows: nothing
+        EXPECT_EQ(boxes.shown().size(), 1u);
         for (const auto& e : edits) {
             typeInto(d, cellId(e.row, e.set), e.typed);
             EXPECT_EQ(cell(d, e.row, e.set) + "|" + recipe.workingValue(e.row, e.set), e.shown + "|" + e.shown);
@@ -309,37 +315,6 @@ TEST(MatrixEditor, ButtonsSelectShiftExtendsAndTheSelectionIsDrawnInTheHighlight
             EXPECT_EQ(GetUpdateRect(GetDlgItem(d, cellId(i, 1)), nullptr, FALSE) != FALSE, i != 0 && i != 4) << i;
         click(d, IDCANCEL);
     });
-}
-
-TEST(MatrixEditor, SetAsRecipeNameClearsMovesOrRefusesANumericRow)
-{
-    HostRecipe recipe(kRecipe23, kSets, kSets);
-    MessageBoxRecorder boxes;
-    recipe.edit([&](HWND d) {
-        const auto setAsName = [&](int row) {
-            click(d, {IDC_MX_ROW_FIRST + row, IDC_MX_RECIPE_NAME});
-            std::string marks; // each row's mark and the end of its shown name
-            for (int r = 0; r < 5; ++r)
-                marks += std::to_string(recipe.fields[r].IsRecipeName) + text(d, IDC_MX_ROW_NAME_FIRST + r).substr(7);
-            return marks;
-        };
-        EXPECT_EQ(setAsName(2), "00000"); // the marked row: cleared
-        EXPECT_EQ(setAsName(4), "00001 *");
-        EXPECT_EQ(setAsName(1), "01 *000"); // moved
-        EXPECT_TRUE(boxes.shown().empty());
-        EXPECT_EQ(setAsName(3), "01 *000"); // numeric: refused
-        char caption[50] = {}; // in the resource library
-        HMODULE about = LoadLibraryA("KorAbout.dll");
-        LoadStringA(about, 101, caption, sizeof caption);
-        FreeLibrary(about);
-        ASSERT_EQ(boxes.shown().size(), 1u);
-        EXPECT_EQ(boxes.shown()[0].text, "Only ASCII field can be recipe name!");
-        EXPECT_EQ(boxes.shown()[0].caption, caption);
-        click(d, {IDC_MX_CORNER, IDC_MX_RECIPE_NAME}); // several rows: nothing
-        EXPECT_EQ(boxes.shown().size(), 1u);
-        click(d, IDCANCEL);
-    });
-    EXPECT_EQ(recipe.fields[1].IsRecipeName, 1); // written at once; Cancel keeps it
 }
 
 // The host's allocator: counts its calls and fails when told to.

@@ -47,34 +47,13 @@ TEST(MatrixClipboard, AMatrixBeyond64KBIsCopiedWholeAndPastedIntoAnotherWithTheS
     target.expectReferencesBalanced();
 }
 
-TEST(MatrixClipboard, PasteFillsTheRectangleAsTypedCellsWouldAndKeepsItForTheNextPaste)
-{
-    HostRecipe recipe("NTN", 3, 3);
-    MessageBoxRecorder boxes;
-    recipe.edit([&](HWND d) {
-        click(d, IDC_MX_COLUMN_FIRST + 1);
-        putTextOnClipboard("0042\tabcdefghijklmnop\t-5\r\n"); // one row into one column: downwards
-        click(d, IDC_MX_PASTE);
-        EXPECT_EQ(recipe.desc.SelActive, 0);
-        EXPECT_EQ(selection(recipe.desc), (std::vector<int>{0, 2, 1, 1}));
-        EXPECT_EQ(cell(d, 0, 1) + "|" + cell(d, 1, 1) + "|" + cell(d, 2, 1), "42|abcdefghijkl|-5");
-        putTextOnClipboard("7\tx\t8\r\n");
-        click(d, IDC_MX_PASTE); // into the same rectangle
-        focusCell(d, 1, 1);
-        putTextOnClipboard("a\tb\tc\r\n1\t2\t3\r\n4\r\n"); // rows 1..2 by sets 1..2: the rest is dropped
-        click(d, IDC_MX_PASTE);
-        EXPECT_EQ(recipe.values(), (std::vector<std::string>{"0", "7", "2", "r1s0", "a", "b", "2000", "1", "2"}));
-        click(d, IDOK);
-    });
-    EXPECT_TRUE(boxes.texts().empty());
-    EXPECT_EQ(recipe.hostValue(1, 2), "b");
-    recipe.expectReferencesBalanced();
-}
-
-TEST(MatrixClipboard, CopyAndCutWriteTheRectangleWithTabsAndCrLfAndCutAndPasteMoveTexts)
+// Copy writes rows with tabs and CR LF; Cut also empties the cells; Paste fills
+// the rectangle as typed cells would and keeps it for the next paste.
+TEST(MatrixClipboard, CopyCutAndPasteMoveTheRectangleAsTextAndKeepReferencesBalanced)
 {
     HostRecipe recipe("NTN", 3, 3);
     recipe.setHostText(1, 0, nullptr); // string id 0: nothing
+    MessageBoxRecorder boxes;
     recipe.edit([&](HWND d) {
         click(d, {IDC_MX_CORNER, IDC_MX_COPY});
         EXPECT_EQ(clipboardText(), "0\t1\t2\r\n\tr1s1\tr1s2\r\n2000\t2001\t2002\r\n");
@@ -91,10 +70,22 @@ TEST(MatrixClipboard, CopyAndCutWriteTheRectangleWithTabsAndCrLfAndCutAndPasteMo
         EXPECT_EQ(recipe.desc.SelActive, 0);
         focusCell(d, 0, 0);
         click(d, IDC_MX_PASTE);
+        EXPECT_EQ(recipe.values(), (std::vector<std::string>{"1", "2", "0", "r1s1", "r1s2", "", "2001", "2002", "0"}));
+        click(d, IDC_MX_COLUMN_FIRST + 1);
+        putTextOnClipboard("0042\tabcdefghijklmnop\t-5\r\n"); // one row into one column: downwards
+        click(d, IDC_MX_PASTE);
+        EXPECT_EQ(recipe.desc.SelActive, 0);
+        EXPECT_EQ(selection(recipe.desc), (std::vector<int>{0, 2, 1, 1}));
+        EXPECT_EQ(cell(d, 0, 1) + "|" + cell(d, 1, 1) + "|" + cell(d, 2, 1), "42|abcdefghijkl|-5");
+        putTextOnClipboard("7\tx\t8\r\n");
+        click(d, IDC_MX_PASTE); // into the same rectangle
+        focusCell(d, 1, 1);
+        putTextOnClipboard("a\tb\tc\r\n1\t2\t3\r\n4\r\n"); // rows 1..2 by sets 1..2: the rest is dropped
+        click(d, IDC_MX_PASTE);
         click(d, IDOK);
     });
-    EXPECT_EQ(recipe.values(true),
-              (std::vector<std::string>{"1", "2", "0", "r1s1", "r1s2", "", "2001", "2002", "0"}));
+    EXPECT_TRUE(boxes.texts().empty());
+    EXPECT_EQ(recipe.values(true), (std::vector<std::string>{"1", "7", "0", "r1s1", "a", "b", "2001", "1", "2"}));
     recipe.expectReferencesBalanced();
 }
 

@@ -1,6 +1,5 @@
-// The spin control as a host places it: steps reported to the parent by
-// mouse (with the 150 ms auto-repeat) and keyboard, the pressed look, the
-// focus mark, and the cancel of a press.
+// The spin control as a host places it: steps sent to the parent by mouse (with the
+// 150 ms auto-repeat) and keyboard, the pressed look, the focus mark, cancel.
 #include <gtest/gtest.h>
 
 #include "support/pixels.h"
@@ -84,9 +83,8 @@ TEST(SpinControl, PressSendsOneStepForTheHalfUnderThePointer)
     }
 }
 
-// Off the control (a negative x is 65531 as an unsigned coordinate) the
-// repeat pauses; back on the other half it resumes there; a release anywhere
-// stops it. A double click is a second press.
+// Off the control (x -5 is 65531 unsigned) the repeat pauses, back on the other half it
+// resumes there; a release anywhere stops it. A double click is a second press.
 TEST(SpinControl, HoldingRepeatsEveryPeriodPausedOffTheControl)
 {
     SpinHost host;
@@ -117,9 +115,8 @@ TEST(SpinControl, HoldingRepeatsEveryPeriodPausedOffTheControl)
     EXPECT_EQ(takeHalves(kRepeatMs + 30), std::vector<LPARAM>{1});
 }
 
-// Cancel mode ends the press without a repaint and leaves another window's
-// capture alone; a parent that destroys the control on the first step
-// leaves no timer behind.
+// Cancel mode: no repaint, another window's capture kept; a parent destroying the
+// control on the first step leaves no timer.
 TEST(SpinControl, CancelModeAndDestructionEndThePress)
 {
     SpinHost host;
@@ -148,9 +145,8 @@ TEST(SpinControl, CancelModeAndDestructionEndThePress)
     EXPECT_EQ(takeHalves(2 * kRepeatMs).size(), 1u);
 }
 
-// One step posted per key-down, auto-repeated ones too; the half shows
-// pressed until key-up. Other keys, stray timers and moves without a press
-// do nothing.
+// One step posted per key-down, repeated ones too; the half shows pressed until
+// key-up. Other keys, stray timers and moves without a press do nothing.
 TEST(SpinControl, ArrowKeysPostOneStepEachOtherKeysNothing)
 {
     SpinHost host;
@@ -211,9 +207,8 @@ TEST(SpinControl, PressedHalfIsDrawnSunkenWithItsArrowMoved)
     expectProbes("key released", &Probe::idle);
 }
 
-// Around the window named by the property, else item 2000 (both 2 pixels
-// in), else the control itself (a frame's width out); nothing else changes.
-// The mark is drawn on the parent over its children, as in a dialog.
+// Around the window named by the property, else item 2000 (both 2 pixels in), else
+// the control (a frame's width out), on the parent over its children; nothing else.
 TEST(SpinControl, FocusMarkIsDrawnOnGainAndRemovedOnLoss)
 {
     SpinHost host;

@@ -58,7 +58,7 @@ HostRecipe::HostRecipe(const std::string& kinds, int hostSets, WORD count)
         for (int s = 0; s < hostSets; ++s) {
             char text[32];
             std::snprintf(text, sizeof text, "r%ds%d", r, s);
-            number ? void(ExpPlaceValueInFolder(&folders[r], s, r * 1000 + s, projectBlock())) : setHostText(r, s, text);
+            number ? void(ExpPlaceValueInFolder(&folders[r], s, r * 1000 + s, project)) : setHostText(r, s, text);
         }
     }
     desc.HostSetCount = &hostSetCount;
@@ -71,34 +71,34 @@ HostRecipe::HostRecipe(const std::string& kinds, int hostSets, WORD count)
     std::strcpy(desc.RowCaption, "Fields");
     std::strcpy(desc.SetCaption, "Parameter sets");
     desc.RecipeId = 7;
-    desc.Project = projectBlock();
+    desc.Project = project;
 }
 
 HostRecipe::~HostRecipe()
 {
     for (auto& folder : folders)
-        ExpDeleteFolder(&folder, projectBlock());
+        ExpDeleteFolder(&folder, project);
     if (MultipageRec* record = multipage()) { // allocated for the host, which frees it with free
         if (record->List)
             std::free(record->List->Ids);
         std::free(record->List);
         std::free(record);
     }
-    g_store->clear(projectBlock());
+    g_store->clear(project);
 }
 
 int HostRecipe::edit(const std::function<void(HWND)>& script)
 {
     DialogScript driver(script);
-    const int result = run();
+    const int result = StartMatrixEd(nullptr, reinterpret_cast<LPARAM>(&desc));
     EXPECT_TRUE(driver.ran());
     return result;
 }
 
 void HostRecipe::setHostText(int row, int set, const char* text)
 {
-    const UINT id = text ? g_store->acquire(text, projectBlock()) : 0;
-    ExpPlaceValueInFolder(&folders[row], set, id & 0xFFFF, projectBlock());
+    const UINT id = text ? g_store->acquire(text, project) : 0;
+    ExpPlaceValueInFolder(&folders[row], set, id & 0xFFFF, project);
 }
 
 std::vector<std::vector<BYTE>> HostRecipe::snapshot() const
@@ -116,12 +116,12 @@ std::vector<std::vector<BYTE>> HostRecipe::snapshot() const
 std::string HostRecipe::valueAt(ParSetFolder& folder, int set)
 {
     DWORD value = 0;
-    if (!ExpGetValueFromFolder(&folder, set, &value, projectBlock()))
+    if (!ExpGetValueFromFolder(&folder, set, &value, project))
         return "<none>";
     if (folder.ValueKind != 0)
         return std::to_string(static_cast<long>(value));
     char text[256] = {};
-    if (value && !g_store->read(value, projectBlock(), text, sizeof text, FALSE))
+    if (value && !g_store->read(value, project, text, sizeof text, FALSE))
         return "<no such id>";
     return text;
 }
@@ -146,23 +146,21 @@ void HostRecipe::expectReferencesBalanced()
     }
     std::erase_if(held, [](const auto& h) { return h.second == 0; });
     for (const auto& [id, count] : held)
-        EXPECT_EQ(g_store->refCount(id, projectBlock()), count) << "id " << id;
-    EXPECT_EQ(g_store->liveCount(projectBlock()), held.size());
+        EXPECT_EQ(g_store->refCount(id, project), count) << "id " << id;
+    EXPECT_EQ(g_store->liveCount(project), held.size());
 }
 
 MultipageRec* HostRecipe::multipage() const
 {
     MultipageRec* record = nullptr;
-    std::memcpy(&record, project.data() + W32K_PROJECT_MULTIPAGE_OFFSET, sizeof record);
+    std::memcpy(&record, project + W32K_PROJECT_MULTIPAGE_OFFSET, sizeof record);
     return record;
 }
 
 std::vector<WORD> HostRecipe::multipageIds() const
 {
-    const MultipageRec* record = multipage();
-    if (!record || !record->List)
-        return {};
-    return std::vector<WORD>(record->List->Ids, record->List->Ids + record->List->IdCount);
+    const RecipeList* list = multipage() ? multipage()->List : nullptr;
+    return list ? std::vector<WORD>(list->Ids, list->Ids + list->IdCount) : std::vector<WORD>{};
 }
 
 void putOnClipboard(const std::string& bytes)
