@@ -99,29 +99,21 @@ struct Host {
     }
 };
 
-struct FillCase {
-    unsigned seed;
-    int rows, sets, base;
-};
-
-class ValidateParSetsFill : public ::testing::TestWithParam<FillCase> {};
-
-TEST_P(ValidateParSetsFill, LeavesWhatThePlacementsOneByOneLeaveAndASecondCallChangesNothing)
+TEST(ValidateParSets, LeavesWhatThePlacementsOneByOneLeaveAndASecondCallChangesNothing)
 {
-    const FillCase c = GetParam();
-    Host tested(c.seed, c.rows, c.sets), model(c.seed, c.rows, c.sets);
-    ASSERT_TRUE(tested.validate(c.sets, c.base, c.rows));
-    for (MatrixRow& row : model.rows)
-        fillByExports(row, c.sets, model.project);
-    tested.expectSame(model);
-    ASSERT_TRUE(tested.validate(c.sets, c.base, c.rows));
-    tested.expectSame(model);
+    const struct { unsigned seed; int rows, sets, base; } cases[] = {
+        {1, 12, 9, 0}, {2, 12, 30, 0}, {3, 20, 60, 0}, {4, 8, 40, 3}, {5, 30, 255, 0}, {6, 10, 1, 0}, {7, 10, 0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "seed " << c.seed);
+        Host tested(c.seed, c.rows, c.sets), model(c.seed, c.rows, c.sets);
+        ASSERT_TRUE(tested.validate(c.sets, c.base, c.rows));
+        for (MatrixRow& row : model.rows)
+            fillByExports(row, c.sets, model.project);
+        tested.expectSame(model);
+        ASSERT_TRUE(tested.validate(c.sets, c.base, c.rows));
+        tested.expectSame(model);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(RandomRows, ValidateParSetsFill,
-                         ::testing::Values(FillCase{1, 12, 9, 0}, FillCase{2, 12, 30, 0}, FillCase{3, 20, 60, 0},
-                                           FillCase{4, 8, 40, 3}, FillCase{5, 30, 255, 0}, FillCase{6, 10, 1, 0},
-                                           FillCase{7, 10, 0, 0}));
 
 TEST(ValidateParSets, NullIsRefusedAndRowCountZeroTouchesNothing)
 {

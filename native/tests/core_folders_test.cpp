@@ -6,6 +6,7 @@
 #include "data/parameter_folder_core.h"
 #include "data/tag_folder_core.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace folders = w32k::folders;
@@ -15,19 +16,13 @@ namespace {
 
 folders::Entry run(int first, int last, std::uint16_t id)
 {
-    folders::Entry e{};
-    e.first = static_cast<std::int16_t>(first);
-    e.last = static_cast<std::int16_t>(last);
-    e.stringId = id;
-    return e;
+    return {static_cast<std::int16_t>(first), static_cast<std::int16_t>(last), id, 0, {}};
 }
 
 // The plan applied to a copy of the entries, as the Win32 layer applies it.
-std::vector<folders::Entry> applied(std::vector<folders::Entry> entries,
-                                    const folders::Placement& plan)
+std::vector<folders::Entry> applied(std::vector<folders::Entry> entries, const folders::Placement& plan)
 {
-    entries.erase(entries.begin() + static_cast<long>(plan.from),
-                  entries.begin() + static_cast<long>(plan.to));
+    entries.erase(entries.begin() + static_cast<long>(plan.from), entries.begin() + static_cast<long>(plan.to));
     const auto added = plan.replacementEntries();
     entries.insert(entries.begin() + static_cast<long>(plan.from), added.begin(), added.end());
     return entries;
@@ -46,20 +41,15 @@ TEST(DamagedFolder, PlacementsStayInsideTheEntriesAndBalanceReferences)
         for (int index : {-32768, -1, 0, 3, 4, 5, 8, 9, 13, 32767}) {
             SCOPED_TRACE("folder " + std::to_string(d) + " index " + std::to_string(index));
             const auto& entries = damaged[d];
-            const folders::Value value{folders::Kind::Text, 7};
-            const auto plan = folders::planPlacement(entries, index, value);
+            const auto plan = folders::planPlacement(entries, index, folders::Value{folders::Kind::Text, 7});
             ASSERT_LE(plan.from, plan.to);
             ASSERT_LE(plan.to, entries.size());
             ASSERT_LE(plan.replacementCount, folders::Placement::kMaxReplacement);
             // The handed-over reference 7 is kept by exactly one entry or released.
             const auto after = applied(entries, plan);
-            std::size_t holders7 = 0;
-            for (const auto& e : after)
-                holders7 += e.stringId == 7;
-            std::size_t released7 = 0;
-            for (auto id : plan.references.released())
-                released7 += id == 7;
-            EXPECT_EQ(holders7 + released7, 1u);
+            EXPECT_EQ(std::ranges::count(after, 7, &folders::Entry::stringId) +
+                          std::ranges::count(plan.references.released(), 7),
+                      1);
         }
     }
 }
@@ -70,11 +60,7 @@ TEST(DamagedFolder, PlacementsStayInsideTheEntriesAndBalanceReferences)
 TEST(DamagedFolder, AReversedRunIsNeverExtendedOrJoined)
 {
     const folders::Value value{folders::Kind::Text, 1};
-    struct Case {
-        const char* name;
-        std::vector<folders::Entry> entries;
-    };
-    const Case cases[] = {
+    const struct { const char* name; std::vector<folders::Entry> entries; } cases[] = {
         {"reversed last run", {run(8, 4, 1)}},
         {"reversed run before a joinable one", {run(0, 0, 2), run(9, 4, 1), run(6, 9, 1)}},
     };
@@ -105,24 +91,16 @@ TEST(DamagedFolder, CutBackAndLookupOnUnorderedEntries)
 
 tags::Element element(std::uint16_t id, std::uint16_t parent, bool group, std::uint16_t name)
 {
-    tags::Element e{};
-    e.id = id;
-    e.parentId = parent;
-    e.nameId = name;
-    e.flags = group ? tags::kGroupFlag : 0;
-    return e;
+    const std::uint8_t flags = group ? tags::kGroupFlag : 0;
+    return {.id = id, .nameId = name, .data = {}, .parentId = parent, .flags = flags, .reserved = {}};
 }
 
 TEST(DamagedTagFolder, CyclicParentsEndTheRemoval)
 {
-    struct Case {
-        const char* name;
-        std::vector<tags::Element> elements;
-        std::size_t position;
-        std::vector<std::uint16_t> remaining; // ids, in order
-        std::size_t released;
-    };
-    const Case cases[] = {
+    const struct {
+        const char* name; std::vector<tags::Element> elements; std::size_t position;
+        std::vector<std::uint16_t> remaining; /* ids, in order */ std::size_t released;
+    } cases[] = {
         {"two groups, each the other's parent",
          {element(1, 2, true, 11), element(2, 1, true, 12), element(3, 0, false, 13)}, 0, {3}, 2},
         {"a group that is its own parent",

@@ -26,41 +26,32 @@ RECT clipped(const RECT& area, int width, int height)
     return r;
 }
 
-// Fills a new screen-compatible bitmap pixel by pixel.
-HBITMAP paintBitmap(HBITMAP bitmap, int width, int height,
-                    const std::function<COLORREF(int x, int y)>& colour)
+// Paints a bitmap pixel by pixel.
+HBITMAP paintBitmap(HBITMAP bitmap, int width, int height, const std::function<COLORREF(int x, int y)>& colour)
 {
-    if (!bitmap)
-        return nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    HDC memory = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(memory, bitmap);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             SetPixel(memory, x, y, colour(x, y));
     SelectObject(memory, old);
     DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     GdiFlush();
     return bitmap;
 }
 
-constexpr char kHostClass[] = "W32KTestVisibleHost";
-
 } // namespace
 
-VisibleHost::VisibleHost(int width, int height, COLORREF background)
-    : background_(CreateSolidBrush(background))
+VisibleHost::VisibleHost()
 {
-    WNDCLASSEXA cls{};
-    cls.cbSize = sizeof cls;
-    cls.lpfnWndProc = proc;
-    cls.hInstance = GetModuleHandleA(nullptr);
-    cls.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
-    cls.lpszClassName = kHostClass;
-    RegisterClassExA(&cls); // fails harmlessly when registered already
-    window_ = CreateWindowExA(WS_EX_TOPMOST, kHostClass, "pixel host", WS_POPUP | WS_CLIPCHILDREN,
-                              40, 40, width, height, nullptr, nullptr, GetModuleHandleA(nullptr), this);
+    static const ATOM registered = [] {
+        const WNDCLASSEXA cls{sizeof cls, 0, DefWindowProcA, 0, 0, GetModuleHandleA(nullptr), nullptr,
+                              LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW)),
+                              CreateSolidBrush(RGB(0, 128, 128)), nullptr, "W32KTestVisibleHost", nullptr};
+        return RegisterClassExA(&cls);
+    }();
+    window_ = CreateWindowExA(WS_EX_TOPMOST, MAKEINTATOM(registered), "pixel host", WS_POPUP | WS_CLIPCHILDREN, 40,
+                              40, 320, 240, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
     settlePaint(window_);
@@ -68,9 +59,7 @@ VisibleHost::VisibleHost(int width, int height, COLORREF background)
 
 VisibleHost::~VisibleHost()
 {
-    if (window_)
-        DestroyWindow(window_);
-    DeleteObject(background_);
+    DestroyWindow(window_);
     pumpMessages();
 }
 
@@ -82,36 +71,6 @@ HWND VisibleHost::add(const char* cls, DWORD style, int x, int y, int width, int
                                    GetModuleHandleA(nullptr), nullptr);
     settlePaint(window_);
     return control;
-}
-
-LRESULT CALLBACK VisibleHost::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* host = reinterpret_cast<VisibleHost*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-    switch (message) {
-    case WM_ERASEBKGND:
-        if (host) {
-            RECT r{};
-            GetClientRect(window, &r);
-            FillRect(reinterpret_cast<HDC>(wParam), &r, host->background_);
-            return 1;
-        }
-        break;
-    case WM_COMMAND:
-        if (host)
-            host->commands_.push_back({LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
-        return 0;
-    case WM_NCDESTROY:
-        if (host)
-            host->window_ = nullptr;
-        break;
-    default:
-        break;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 void settlePaint(HWND window)
@@ -158,10 +117,8 @@ ClientPixels::ClientPixels(HWND window)
         width_ = client.right;
         height_ = client.bottom;
     }
-    if (dib)
-        DeleteObject(dib);
-    if (memory)
-        DeleteDC(memory);
+    DeleteObject(dib);
+    DeleteDC(memory);
     ReleaseDC(window, dc);
 }
 
@@ -184,9 +141,7 @@ int ClientPixels::count(const RECT& area, COLORREF colour) const
 
 bool ClientPixels::all(const RECT& area, COLORREF colour) const
 {
-    const RECT r = clipped(area, width_, height_);
-    return !IsRectEmpty(&r) && EqualRect(&r, &area) &&
-           count(r, colour) == (r.right - r.left) * (r.bottom - r.top);
+    return !IsRectEmpty(&area) && count(area, colour) == (area.right - area.left) * (area.bottom - area.top);
 }
 
 RECT ClientPixels::bounds(const RECT& area, const std::function<bool(COLORREF)>& match) const
@@ -195,12 +150,9 @@ RECT ClientPixels::bounds(const RECT& area, const std::function<bool(COLORREF)>&
     RECT r{width_, height_, 0, 0};
     for (int y = within.top; y < within.bottom; ++y)
         for (int x = within.left; x < within.right; ++x)
-            if (match(at(x, y))) {
-                r.left = std::min<LONG>(r.left, x);
-                r.top = std::min<LONG>(r.top, y);
-                r.right = std::max<LONG>(r.right, x + 1);
-                r.bottom = std::max<LONG>(r.bottom, y + 1);
-            }
+            if (match(at(x, y)))
+                r = {std::min<LONG>(r.left, x), std::min<LONG>(r.top, y), std::max<LONG>(r.right, x + 1),
+                     std::max<LONG>(r.bottom, y + 1)};
     return r.right > r.left ? r : RECT{};
 }
 
@@ -214,17 +166,10 @@ int ClientPixels::differences(const ClientPixels& other, const RECT& area) const
     return n;
 }
 
-bool ClientPixels::operator==(const ClientPixels& other) const
-{
-    return width_ == other.width_ && height_ == other.height_ && pixels_ == other.pixels_;
-}
-
-void fillClient(HWND window, COLORREF colour, const RECT* area)
+void fillClient(HWND window, COLORREF colour)
 {
     RECT r{};
     GetClientRect(window, &r);
-    if (area)
-        r = *area;
     HDC dc = GetDC(window);
     HBRUSH brush = CreateSolidBrush(colour);
     FillRect(dc, &r, brush);
@@ -261,9 +206,8 @@ DWORD gdiObjectCount()
 {
     if (const DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS))
         return counted;
-    // Systems that do not count (Wine) keep GDI objects in one table of 16-bit
-    // indices, and a handle with an empty upper half names whatever lives at
-    // its index: count the live entries.
+    // Wine does not count: it keeps GDI objects in one table of 16-bit indices,
+    // and a handle with an empty upper half names whatever lives at its index.
     DWORD live = 0;
     for (ULONG_PTR index = 1; index <= 0xFFFF; ++index)
         live += GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0 ? 1 : 0;
