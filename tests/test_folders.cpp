@@ -28,16 +28,12 @@ const WORD kKinds[] = {PARSET_KIND_TEXT, kNumberKind};
 std::string kindName(WORD kind) { return kind == PARSET_KIND_TEXT ? " in a text folder" : " in a number folder"; }
 
 // The descriptor and entry bytes, to show that a call left a folder alone.
-struct Snapshot {
-    ParSetFolder descriptor;
-    std::vector<ParSetEntry> entries;
-    explicit Snapshot(const ParSetFolder& folder) : descriptor(folder), entries(entriesOf(folder)) {}
-    bool operator==(const Snapshot& o) const
-    {
-        return !std::memcmp(&descriptor, &o.descriptor, sizeof descriptor) && entries.size() == o.entries.size() &&
-               !std::memcmp(entries.data(), o.entries.data(), entries.size() * sizeof(ParSetEntry));
-    }
-};
+std::string bytesOf(const ParSetFolder& folder)
+{
+    const std::vector<ParSetEntry> entries = entriesOf(folder);
+    return std::string(reinterpret_cast<const char*>(&folder), sizeof folder)
+        .append(reinterpret_cast<const char*>(entries.data()), entries.size() * sizeof(ParSetEntry));
+}
 
 // Each text keeps one anchor reference for the whole test, so the store's
 // count of an id is 1 + the references folders hold.
@@ -107,7 +103,7 @@ const struct {
     SymRuns after;
     int offset = 0;
 } kEdits[] = {
-    {"empty folder gets one run", {}, 7, 'A', {{7, 7, 'A'}}},
+    {"empty folder gets one run, index from the low 16 bits", {}, 0x1FFFF, 'A', {{-1, -1, 'A'}}},
     {"split inside a run", {{0, 9, 'A'}}, 4, 'B', {{0, 3, 'A'}, {4, 4, 'B'}, {5, 9, 'A'}}},
     {"value the run holds", {{0, 9, 'A'}}, 4, 'A', {{0, 9, 'A'}}},
     {"extends the last run", {{0, 4, 'A'}}, 5, 'A', {{0, 5, 'A'}}},
@@ -116,15 +112,12 @@ const struct {
     {"exact entry replaced", {{0, 2, 'A'}, {3, 3, 'B'}, {4, 6, 'C'}}, 3, 'D', {{0, 2, 'A'}, {3, 3, 'D'}, {4, 6, 'C'}}},
     {"exact entry removed, neighbours joined", {{0, 2, 'A'}, {3, 3, 'B'}, {4, 6, 'A'}}, 3, 'A', {{0, 6, 'A'}}},
     {"exact last entry removed", {{0, 2, 'A'}, {3, 3, 'B'}}, 3, 'A', {{0, 3, 'A'}}},
-    {"front of a run taken, no join before", {{0, 4, 'A'}, {5, 9, 'B'}}, 5, 'A', {{0, 4, 'A'}, {5, 5, 'A'}, {6, 9, 'B'}}},
     {"back of a run taken, joined after", {{0, 4, 'A'}, {5, 9, 'B'}}, 4, 'B', {{0, 3, 'A'}, {4, 9, 'B'}}},
     {"gap next to the following run", {{0, 1, 'A'}, {4, 9, 'A'}}, 3, 'A', {{0, 1, 'A'}, {3, 9, 'A'}}},
     {"before the first run", {{5, 9, 'A'}}, 2, 'A', {{2, 2, 'A'}, {5, 9, 'A'}}},
-    {"negative indices", {{-3, -1, 'A'}}, 0, 'A', {{-3, 0, 'A'}}},
     {"highest index", {{32766, 32767, 'A'}}, 32767, 'B', {{32766, 32766, 'A'}, {32767, 32767, 'B'}}},
-    {"lowest index", {{-32768, -32767, 'A'}}, -32768, 'B', {{-32768, -32768, 'B'}, {-32767, -32767, 'A'}}},
+    {"lowest index, front taken", {{-32768, -32767, 'A'}}, -32768, 'B', {{-32768, -32768, 'B'}, {-32767, -32767, 'A'}}},
     {"value 0 is a value of its own", {{0, 4, 'A'}}, 2, '0', {{0, 1, 'A'}, {2, 2, '0'}, {3, 4, 'A'}}},
-    {"index from the low 16 bits", {}, 0x1FFFF, 'A', {{-1, -1, 'A'}}},
     {"count 3 keeps 0..2", kValidated, 3, 'V', {{0, 1, 'A'}, {2, 2, 'B'}}},
     {"offset 4 lowers the limit", kValidated, 10, 'V', {{0, 1, 'A'}, {2, 5, 'B'}}, 4},
     {"negative offset raises it", kValidated, 3, 'V', {{0, 1, 'A'}, {2, 9, 'B'}}, -7},
@@ -135,7 +128,6 @@ const struct {
     {"count 0", kValidated, 0, 'V', {}},
     {"negative count", kValidated, -1, 'V', {}},
     {"count from the low 16 bits", kValidated, 0x10003, 'V', {{0, 1, 'A'}, {2, 2, 'B'}}},
-    {"count 0 in the low 16 bits", kValidated, 0x10000, 'V', {}},
 };
 
 TEST_F(FolderTest, PlacementAndCuttingBackGiveTheRunsInANewBlockOnlyWhenTheCountChanges)
@@ -185,12 +177,12 @@ TEST_F(FolderTest, PlacementCarriesTheBytesItDoesNotOwnAndWritesNewRunsClean)
         ExpDeleteFolder(&folder, project);
         // Overwriting the only entry, a run of one set, keeps its block and its other bytes.
         folder = folderOf({{3, 3, 'A'}}, kind);
-        std::memset(static_cast<ParSetEntry*>(GlobalLock(folder.Block))->Reserved, 0x5A, 6);
+        std::memset(static_cast<ParSetEntry*>(GlobalLock(folder.Block))->Reserved, 'Z', 6);
         GlobalUnlock(folder.Block);
-        const Snapshot before(folder);
+        const HGLOBAL block = folder.Block;
         ASSERT_TRUE(place(folder, 3, valueOf('C', kind)));
-        EXPECT_EQ(folder.Block, before.descriptor.Block);
-        EXPECT_EQ(std::memcmp(entriesOf(folder)[0].Reserved, before.entries[0].Reserved, 6), 0);
+        EXPECT_EQ(folder.Block, block);
+        EXPECT_EQ(std::memcmp(entriesOf(folder)[0].Reserved, "ZZZZZZ", 6), 0);
         ExpDeleteFolder(&folder, project);
     }
 }
@@ -200,14 +192,14 @@ TEST_F(FolderTest, ReadingFindsTheCoveringRunAndValuesKeepTheirWidth)
     const std::pair<int, char> reads[] = {{0, 'A'}, {0x7FFF0004, 'A'}, {5, ' '}, {9, 'B'}, {10, ' '}, {0xFFFF, ' '}};
     for (const WORD kind : kKinds) {
         ParSetFolder folder = folderOf({{0, 4, 'A'}, {6, 9, 'B'}}, kind);
-        const Snapshot before(folder);
+        const std::string before = bytesOf(folder);
         for (const auto& [index, expected] : reads) {
             SCOPED_TRACE(std::to_string(index) + kindName(kind));
             DWORD value = 0xCCCCCCCC;
             EXPECT_EQ(ExpGetValueFromFolder(&folder, index, &value, project) != FALSE, expected != ' ');
             EXPECT_EQ(value, expected == ' ' ? 0xCCCCCCCC : valueOf(expected, kind));
         }
-        EXPECT_TRUE(Snapshot(folder) == before);
+        EXPECT_EQ(bytesOf(folder), before);
         EXPECT_TRUE(isWellFormed(folder));
         ExpDeleteFolder(&folder, project);
     }
@@ -237,16 +229,15 @@ TEST_F(FolderTest, NullEmptyAndStaleDescriptorsGetADefinedResult)
     EXPECT_FALSE(ExpPlaceValueInFolder(nullptr, 0, 1, project));
     EXPECT_EQ(value, 5u);
     EXPECT_FALSE(ExpValidateFolder(&empty, 3, 0, project));
-    EXPECT_FALSE(ExpValidateFolder(&empty, 0, 0, project));
     EXPECT_EQ(empty.HostWord, 0x77);
     EXPECT_FALSE(ExpValidateFolder(nullptr, 3, 0, project));
     EXPECT_FALSE(ExpDeleteFolder(nullptr, project));
     ParSetFolder folder = folderOf({{0, 3, 'A'}}, kNumberKind);
-    const Snapshot before(folder);
+    const std::string before = bytesOf(folder);
     EXPECT_FALSE(ExpDuplicateFolder(&folder, &folder, project)) << "a folder onto itself";
     EXPECT_FALSE(ExpDuplicateFolder(nullptr, &folder, project));
     EXPECT_FALSE(ExpDuplicateFolder(&empty, nullptr, project));
-    EXPECT_TRUE(Snapshot(folder) == before);
+    EXPECT_EQ(bytesOf(folder), before);
 
     // No block with a count: empty, copied as it is over a stale handle, and usable.
     ParSetFolder source{3, nullptr, kNumberKind, 0x1234}, destination{0, reinterpret_cast<HGLOBAL>(1), 0, 0};
@@ -361,12 +352,12 @@ TEST_F(FolderTest, ACallThatCannotGetItsMemoryChangesNothingAndLeaksNothing)
                              " runs, allocation " + std::to_string(nthAllocation) + ", lock " +
                              std::to_string(nthLock) + kindName(kind));
                 ParSetFolder folder = folderOf(c.before, kind), copy{};
-                const Snapshot before(folder);
+                const std::string before = bytesOf(folder);
                 arm(nthAllocation, nthLock);
                 EXPECT_FALSE(c.call == Place      ? place(folder, c.index, valueOf(c.value, kind))
                              : c.call == Validate ? ExpValidateFolder(&folder, c.index, 0, project)
                                                   : ExpDuplicateFolder(&copy, &folder, project));
-                EXPECT_TRUE(Snapshot(folder) == before);
+                EXPECT_EQ(bytesOf(folder), before);
                 EXPECT_TRUE(copy.EntryCount == 0 && !copy.Block && copy.ValueKind == (c.call == Duplicate ? kind : 0));
                 expectReferencesMatch(folder);
                 EXPECT_TRUE(memory.outstanding().empty()) << "a new block leaked";
@@ -382,10 +373,10 @@ TEST_F(FolderTest, ACallThatCannotGetItsMemoryChangesNothingAndLeaksNothing)
     // Emptying a text folder that cannot be locked keeps it and its references;
     // deleting frees the block in any case.
     ParSetFolder folder = folderOf({{0, 3, 'A'}}, PARSET_KIND_TEXT);
-    const Snapshot before(folder);
+    const std::string before = bytesOf(folder);
     arm(0, 1);
     EXPECT_FALSE(ExpValidateFolder(&folder, 0, 0, project));
-    EXPECT_TRUE(Snapshot(folder) == before);
+    EXPECT_EQ(bytesOf(folder), before);
     EXPECT_EQ(folderReferences(text("A")), 1);
     arm(0, 1);
     EXPECT_TRUE(ExpDeleteFolder(&folder, project));
@@ -401,10 +392,10 @@ TEST_F(FolderTest, AFolderDoesNotGrowBeyond4095Entries)
     for (int k = 0; k < PARSET_MAX_ENTRIES; ++k)
         full.push_back({2 * k, 2 * k, a});
     ParSetFolder folder = makeFolder(PARSET_KIND_TEXT, full, project);
-    const Snapshot before(folder);
+    const std::string before = bytesOf(folder);
     arm();
     EXPECT_FALSE(place(folder, 1, b));
-    EXPECT_TRUE(Snapshot(folder) == before);
+    EXPECT_EQ(bytesOf(folder), before);
     EXPECT_EQ(memory.allocations(), 0);
     EXPECT_EQ(folderReferences(b), 0);
     EXPECT_TRUE(place(folder, 0, b)); // placements that keep or lower the count work
