@@ -55,9 +55,10 @@ protected:
             KorAddReference(LOWORD(value), project);
         return ExpPlaceValueInFolder(&folder, index, value, project);
     }
+    // Numbers differ in the high word only, so that every bit counts.
     DWORD valueOf(char symbol, WORD kind)
     {
-        return symbol == '0' ? 0 : kind == PARSET_KIND_TEXT ? text(std::string(1, symbol)) : DWORD(1000 + symbol);
+        return symbol == '0' ? 0 : kind == PARSET_KIND_TEXT ? text(std::string(1, symbol)) : DWORD(symbol) << 16 | 7;
     }
     Runs runs(const SymRuns& symbolic, WORD kind)
     {
@@ -138,8 +139,9 @@ TEST_F(FolderTest, PlacementAndCuttingBackGiveTheRunsInANewBlockOnlyWhenTheCount
             SCOPED_TRACE(std::string(c.name).append(kindName(kind)));
             ParSetFolder folder = folderOf(c.before, kind);
             arm();
+            const DWORD value = valueOf(c.value, kind) | (kind == PARSET_KIND_TEXT ? 0xABCD0000 : 0); // not in the id
             EXPECT_TRUE(c.value == 'V' ? ExpValidateFolder(&folder, c.index, c.offset, project)
-                                       : place(folder, c.index, valueOf(c.value, kind)));
+                                       : place(folder, c.index, value));
             EXPECT_EQ(runsOf(folder), runs(c.after, kind));
             EXPECT_TRUE(isWellFormed(folder));
             expectReferencesMatch(folder);
@@ -153,41 +155,35 @@ TEST_F(FolderTest, PlacementAndCuttingBackGiveTheRunsInANewBlockOnlyWhenTheCount
     }
 }
 
+// A split keeps the run's reserved bytes and unused field in both parts and
+// writes the new run clean; overwriting the only entry, a run of one set,
+// keeps its block and those bytes.
 TEST_F(FolderTest, PlacementCarriesTheBytesItDoesNotOwnAndWritesNewRunsClean)
 {
     for (const WORD kind : kKinds) {
-        SCOPED_TRACE(kindName(kind));
-        ParSetFolder folder = folderOf({{0, 9, 'A'}}, kind);
-        auto* entry = static_cast<ParSetEntry*>(GlobalLock(folder.Block));
-        std::memset(entry->Reserved, 0xAB, sizeof entry->Reserved);
-        (kind == PARSET_KIND_TEXT ? entry->Number = 0x12345678 : entry->StringId = 0x4321); // the unused field
-        GlobalUnlock(folder.Block);
-        const ParSetEntry original = entriesOf(folder)[0];
-        ASSERT_TRUE(place(folder, 4, valueOf('B', kind)));
-        std::vector<ParSetEntry> entries = entriesOf(folder);
-        ASSERT_EQ(entries.size(), 3u);
-        ParSetEntry clean{};
-        clean.FirstIndex = clean.LastIndex = 4;
-        (kind == PARSET_KIND_TEXT ? clean.StringId = text("B") : clean.Number = valueOf('B', kind));
-        EXPECT_EQ(std::memcmp(&entries[1], &clean, sizeof clean), 0);
-        for (const ParSetEntry& outer : {entries[0], entries[2]})
-            EXPECT_TRUE(!std::memcmp(outer.Reserved, original.Reserved, 6) && outer.Number == original.Number &&
-                        outer.StringId == original.StringId);
-        expectReferencesMatch(folder);
-        ExpDeleteFolder(&folder, project);
-        // Overwriting the only entry, a run of one set, keeps its block and its other bytes.
-        folder = folderOf({{3, 3, 'A'}}, kind);
-        std::memset(static_cast<ParSetEntry*>(GlobalLock(folder.Block))->Reserved, 'Z', 6);
-        GlobalUnlock(folder.Block);
-        const HGLOBAL block = folder.Block;
-        ASSERT_TRUE(place(folder, 3, valueOf('C', kind)));
-        EXPECT_EQ(folder.Block, block);
-        EXPECT_EQ(std::memcmp(entriesOf(folder)[0].Reserved, "ZZZZZZ", 6), 0);
-        ExpDeleteFolder(&folder, project);
+        const bool texts = kind == PARSET_KIND_TEXT;
+        for (const auto& [first, last, index] : {std::tuple{0, 9, 4}, {3, 3, 3}}) {
+            SCOPED_TRACE(std::to_string(last - first + 1) + " set" + kindName(kind));
+            ParSetFolder folder = folderOf({{first, last, 'A'}}, kind);
+            const HGLOBAL block = folder.Block;
+            auto* entry = static_cast<ParSetEntry*>(GlobalLock(folder.Block));
+            std::memset(entry->Reserved, 'Z', sizeof entry->Reserved);
+            (texts ? entry->Number = 0x12345678 : entry->StringId = 0x4321); // the unused field
+            GlobalUnlock(folder.Block);
+            ASSERT_TRUE(place(folder, index, valueOf('B', kind)));
+            EXPECT_TRUE(first != last || folder.Block == block);
+            for (const ParSetEntry& e : entriesOf(folder)) {
+                const bool carried = e.FirstIndex != index || first == last;
+                EXPECT_EQ(std::memcmp(e.Reserved, carried ? "ZZZZZZ" : "\0\0\0\0\0\0", 6), 0) << e.FirstIndex;
+                EXPECT_EQ(texts ? e.Number : e.StringId, carried ? (texts ? 0x12345678u : 0x4321u) : 0u) << e.FirstIndex;
+            }
+            expectReferencesMatch(folder);
+            ExpDeleteFolder(&folder, project);
+        }
     }
 }
 
-TEST_F(FolderTest, ReadingFindsTheCoveringRunAndValuesKeepTheirWidth)
+TEST_F(FolderTest, ReadingFindsTheCoveringRunAndLeavesTheValueAloneElsewhere)
 {
     const std::pair<int, char> reads[] = {{0, 'A'}, {0x7FFF0004, 'A'}, {5, ' '}, {9, 'B'}, {10, ' '}, {0xFFFF, ' '}};
     for (const WORD kind : kKinds) {
@@ -203,21 +199,6 @@ TEST_F(FolderTest, ReadingFindsTheCoveringRunAndValuesKeepTheirWidth)
         EXPECT_TRUE(isWellFormed(folder));
         ExpDeleteFolder(&folder, project);
     }
-    // A number folder compares all 32 value bits.
-    ParSetFolder numbers = folderOf({}, kNumberKind);
-    ASSERT_TRUE(place(numbers, 6, 0x10001) && place(numbers, 7, 0x20001));
-    EXPECT_EQ(runsOf(numbers), (Runs{{6, 6, 0x10001}, {7, 7, 0x20001}}));
-    ExpDeleteFolder(&numbers, project);
-    // A text folder keeps the value's low word as the id and reads it widened with zeros.
-    const WORD a = text("A");
-    ParSetFolder texts = folderOf({{0, 4, 'A'}}, PARSET_KIND_TEXT);
-    ASSERT_TRUE(place(texts, 5, 0xABCD0000u | a));
-    EXPECT_EQ(runsOf(texts), (Runs{{0, 5, a}}));
-    EXPECT_EQ(folderReferences(a), 1);
-    DWORD value = 0xFFFFFFFF;
-    EXPECT_TRUE(ExpGetValueFromFolder(&texts, 5, &value, project));
-    EXPECT_EQ(value, DWORD{a});
-    ExpDeleteFolder(&texts, project);
 }
 
 TEST_F(FolderTest, NullEmptyAndStaleDescriptorsGetADefinedResult)
@@ -338,7 +319,6 @@ TEST_F(FolderTest, ACallThatCannotGetItsMemoryChangesNothingAndLeaksNothing)
     } cases[] = {
         {Place, {}, 3, 'A'},
         {Place, {{0, 9, 'A'}}, 4, 'B'},                           // split
-        {Place, {{0, 4, 'A'}, {5, 9, 'B'}}, 5, 'A'},              // front taken, new run
         {Place, {{0, 2, 'A'}, {3, 3, 'B'}, {4, 6, 'A'}}, 3, 'A'}, // neighbours joined
         {Validate, kValidated, 3, ' '},
         {Duplicate, kValidated, 0, ' '},
