@@ -10,7 +10,6 @@
 #include "w32korutil1.h"
 
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -40,12 +39,10 @@ std::string bytesOf(const ParSetFolder& folder)
 class FolderTest : public ::testing::Test {
 protected:
     void TearDown() override { StringStoreClear(project); }
-    WORD text(const std::string& value)
+    WORD text(char symbol)
     {
-        auto [found, fresh] = anchors.try_emplace(value, WORD{0});
-        if (fresh)
-            found->second = static_cast<WORD>(KorAcquireName(value.c_str(), project));
-        return found->second;
+        WORD& id = anchors[static_cast<unsigned char>(symbol)];
+        return id ? id : id = static_cast<WORD>(KorAcquireName(std::string(1, symbol).c_str(), project));
     }
     int folderReferences(WORD id) { return static_cast<int>(StringStoreRefCount(id, project)) - 1; }
     // Places with the caller's reference that goes with a string id.
@@ -58,7 +55,7 @@ protected:
     // Numbers differ in the high word only, so that every bit counts.
     DWORD valueOf(char symbol, WORD kind)
     {
-        return symbol == '0' ? 0 : kind == PARSET_KIND_TEXT ? text(std::string(1, symbol)) : DWORD(symbol) << 16 | 7;
+        return symbol == '0' ? 0 : kind == PARSET_KIND_TEXT ? text(symbol) : DWORD(symbol) << 16 | 7;
     }
     Runs runs(const SymRuns& symbolic, WORD kind)
     {
@@ -71,8 +68,7 @@ protected:
     void expectReferencesMatch(const ParSetFolder& folder)
     {
         for (const char* s = "ABCD"; folder.ValueKind == PARSET_KIND_TEXT && *s; ++s)
-            EXPECT_EQ(folderReferences(text(std::string(1, *s))), entriesHolding(folder, text(std::string(1, *s))))
-                << "references of " << *s;
+            EXPECT_EQ(folderReferences(text(*s)), entriesHolding(folder, text(*s))) << "references of " << *s;
     }
     // Counting starts again; a nonzero nth allocation / lock fails.
     void arm(int nthAllocation = 0, int nthLock = 0)
@@ -86,7 +82,7 @@ protected:
 
     GlobalMemoryMonitor memory{GetModuleHandleA("W32KORUTIL1.dll")};
     char project[1024] = {};
-    std::map<std::string, WORD> anchors;
+    WORD anchors[128] = {};
 };
 
 } // namespace
@@ -243,7 +239,7 @@ TEST_F(FolderTest, NullEmptyAndStaleDescriptorsGetADefinedResult)
 
 TEST_F(FolderTest, ACountBeyondTheBlockIsCutToTheEntriesThatFit)
 {
-    const WORD a = text("A"), b = text("B");
+    const WORD a = text('A'), b = text('B');
     for (int operation = 0; operation < 4; ++operation) {
         SCOPED_TRACE(operation);
         ParSetFolder folder = folderOf({{0, 4, 'A'}, {5, 9, 'B'}}, PARSET_KIND_TEXT), copy{};
@@ -281,9 +277,9 @@ TEST_F(FolderTest, DuplicateTakesOneReferencePerTextAndDeleteDropsThem)
     EXPECT_NE(copy.Block, source.Block);
     EXPECT_EQ(copy.HostWord, 0xBEEF);
     EXPECT_TRUE(isWellFormed(copy));
-    EXPECT_EQ(folderReferences(text("A")), 4);
-    EXPECT_EQ(folderReferences(text("B")), 2);
-    ASSERT_TRUE(place(copy, 2, text("A")));
+    EXPECT_EQ(folderReferences(text('A')), 4);
+    EXPECT_EQ(folderReferences(text('B')), 2);
+    ASSERT_TRUE(place(copy, 2, text('A')));
     EXPECT_EQ(runsOf(source).size(), 4u) << "the copy is independent";
     EXPECT_TRUE(ExpDeleteFolder(&copy, project));
     EXPECT_TRUE(copy.EntryCount == 0 && !copy.Block && copy.HostWord == 0xBEEF && copy.ValueKind == PARSET_KIND_TEXT);
@@ -295,14 +291,14 @@ TEST_F(FolderTest, DuplicateTakesOneReferencePerTextAndDeleteDropsThem)
     // A number folder never touches the store, even with live ids in its unused field.
     ParSetFolder numbers = folderOf({{0, 4, 'A'}, {5, 9, 'B'}}, kNumberKind);
     auto* entries = static_cast<ParSetEntry*>(GlobalLock(numbers.Block));
-    entries[0].StringId = entries[1].StringId = text("A");
+    entries[0].StringId = entries[1].StringId = text('A');
     GlobalUnlock(numbers.Block);
     ASSERT_TRUE(ExpDuplicateFolder(&copy, &numbers, project));
     ASSERT_TRUE(place(copy, 4, 3));
     ASSERT_TRUE(ExpValidateFolder(&copy, 2, 0, project));
     EXPECT_TRUE(ExpDeleteFolder(&copy, project));
     EXPECT_TRUE(ExpDeleteFolder(&numbers, project));
-    EXPECT_EQ(folderReferences(text("A")), 0);
+    EXPECT_EQ(folderReferences(text('A')), 0);
 }
 
 // -- memory failures and the size limit ---------------------------------------------
@@ -357,7 +353,7 @@ TEST_F(FolderTest, ACallThatCannotGetItsMemoryChangesNothingAndLeaksNothing)
     arm(0, 1);
     EXPECT_FALSE(ExpValidateFolder(&folder, 0, 0, project));
     EXPECT_EQ(bytesOf(folder), before);
-    EXPECT_EQ(folderReferences(text("A")), 1);
+    EXPECT_EQ(folderReferences(text('A')), 1);
     arm(0, 1);
     EXPECT_TRUE(ExpDeleteFolder(&folder, project));
     EXPECT_EQ(memory.frees(), 1);
@@ -367,7 +363,7 @@ TEST_F(FolderTest, ACallThatCannotGetItsMemoryChangesNothingAndLeaksNothing)
 TEST_F(FolderTest, AFolderDoesNotGrowBeyond4095Entries)
 {
     ASSERT_TRUE(memory.installed());
-    const WORD a = text("A"), b = text("B");
+    const WORD a = text('A'), b = text('B');
     Runs full;
     for (int k = 0; k < PARSET_MAX_ENTRIES; ++k)
         full.push_back({2 * k, 2 * k, a});
