@@ -240,30 +240,31 @@ TEST_F(FolderTest, NullEmptyAndStaleDescriptorsGetADefinedResult)
 TEST_F(FolderTest, ACountBeyondTheBlockIsCutToTheEntriesThatFit)
 {
     const WORD a = text('A'), b = text('B');
-    for (int operation = 0; operation < 4; ++operation) {
-        SCOPED_TRACE(operation);
-        ParSetFolder folder = folderOf({{0, 4, 'A'}, {5, 9, 'B'}}, PARSET_KIND_TEXT), copy{};
+    const auto stale = [&] {
+        ParSetFolder folder = folderOf({{0, 4, 'A'}, {5, 9, 'B'}}, PARSET_KIND_TEXT);
         folder.EntryCount = 5; // the block holds two
-        DWORD value = 0;
-        if (operation == 0) {
-            EXPECT_TRUE(ExpGetValueFromFolder(&folder, 9, &value, project));
-            EXPECT_FALSE(ExpGetValueFromFolder(&folder, 10, &value, project));
-            ASSERT_TRUE(place(folder, 12, a));
-            EXPECT_EQ(runsOf(folder), (Runs{{0, 4, a}, {5, 9, b}, {12, 12, a}}));
-        } else if (operation == 1) {
-            ASSERT_TRUE(ExpDuplicateFolder(&copy, &folder, project));
-            EXPECT_EQ(copy.EntryCount, 2);
-            EXPECT_TRUE(isWellFormed(copy));
-            EXPECT_EQ(folderReferences(a), 2);
-            ExpDeleteFolder(&copy, project);
-        } else if (operation == 2) {
-            EXPECT_TRUE(ExpValidateFolder(&folder, 20, 0, project));
-            EXPECT_EQ(folder.EntryCount, 2);
-        }
-        EXPECT_TRUE(operation % 2 || isWellFormed(folder)); // copying and deleting leave the count
-        EXPECT_TRUE(ExpDeleteFolder(&folder, project));
-        EXPECT_EQ(StringStoreLiveCount(project), 2u) << "only the anchors are left";
-    }
+        return folder;
+    };
+    ParSetFolder folder = stale(), copy{};
+    DWORD value = 0;
+    EXPECT_TRUE(ExpGetValueFromFolder(&folder, 9, &value, project));
+    EXPECT_FALSE(ExpGetValueFromFolder(&folder, 10, &value, project));
+    ASSERT_TRUE(place(folder, 12, a));
+    EXPECT_EQ(runsOf(folder), (Runs{{0, 4, a}, {5, 9, b}, {12, 12, a}}));
+    EXPECT_TRUE(isWellFormed(folder));
+    EXPECT_TRUE(ExpDeleteFolder(&folder, project));
+    folder = stale();
+    ASSERT_TRUE(ExpDuplicateFolder(&copy, &folder, project));
+    EXPECT_TRUE(copy.EntryCount == 2 && isWellFormed(copy));
+    EXPECT_EQ(folderReferences(a), 2);
+    EXPECT_TRUE(ExpDeleteFolder(&copy, project) && ExpDeleteFolder(&folder, project)) << "deleting alone";
+    expectReferencesMatch(folder);
+    folder = stale();
+    EXPECT_TRUE(ExpValidateFolder(&folder, 20, 0, project));
+    EXPECT_TRUE(folder.EntryCount == 2 && isWellFormed(folder));
+    EXPECT_TRUE(ExpDeleteFolder(&folder, project));
+    expectReferencesMatch(folder);
+    EXPECT_EQ(StringStoreLiveCount(project), 4u) << "only the anchors A..D are left";
 }
 
 // -- copying and deleting ---------------------------------------------------------
