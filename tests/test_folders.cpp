@@ -24,6 +24,7 @@ struct SymRun { // value 'A'..'D'; '0' is number 0 or no text
 };
 using SymRuns = std::vector<SymRun>;
 const WORD kKinds[] = {PARSET_KIND_TEXT, kNumberKind};
+const std::pair<int, int> kFailures[] = {{1, 0}, {0, 1}, {0, 2}}; // the nth allocation, lock
 std::string kindName(WORD kind) { return kind == PARSET_KIND_TEXT ? " in a text folder" : " in a number folder"; }
 
 // The descriptor and entry bytes, to show that a call left a folder alone.
@@ -79,6 +80,20 @@ protected:
         if (nthLock)
             memory.failLock(nthLock);
     }
+    // With the nth allocation or lock failing, the call fails and changes,
+    // leaks and leaves locked nothing.
+    template <typename Call>
+    void expectFailsCleanly(const ParSetFolder& folder, std::pair<int, int> failing, Call call)
+    {
+        SCOPED_TRACE("allocation " + std::to_string(failing.first) + ", lock " + std::to_string(failing.second) + " fails");
+        const std::string before = bytesOf(folder);
+        arm(failing.first, failing.second);
+        EXPECT_FALSE(call());
+        EXPECT_EQ(bytesOf(folder), before);
+        expectReferencesMatch(folder);
+        EXPECT_TRUE(memory.outstanding().empty()) << "a new block leaked";
+        EXPECT_EQ(memory.locks(), memory.unlocks());
+    }
 
     GlobalMemoryMonitor memory{GetModuleHandleA("W32KORUTIL1.dll")};
     char project[1024] = {};
@@ -127,21 +142,29 @@ const struct {
     {"count from the low 16 bits", kValidated, 0x10003, 'V', {{0, 1, 'A'}, {2, 2, 'B'}}},
 };
 
-TEST_F(FolderTest, PlacementAndCuttingBackGiveTheRunsInANewBlockOnlyWhenTheCountChanges)
+// Every edit that needs a new block first fails cleanly once for each
+// allocation or lock it makes, then succeeds.
+TEST_F(FolderTest, EditsGiveTheRunsInANewBlockOnlyWhenTheCountChangesAndChangeNothingWithoutIt)
 {
     ASSERT_TRUE(memory.installed());
     for (const auto& c : kEdits) {
         for (const WORD kind : kKinds) {
             SCOPED_TRACE(std::string(c.name).append(kindName(kind)));
             ParSetFolder folder = folderOf(c.before, kind);
-            arm();
             const DWORD value = valueOf(c.value, kind) | (kind == PARSET_KIND_TEXT ? 0xABCD0000 : 0); // not in the id
-            EXPECT_TRUE(c.value == 'V' ? ExpValidateFolder(&folder, c.index, c.offset, project)
-                                       : place(folder, c.index, value));
+            const auto edit = [&] {
+                return c.value == 'V' ? ExpValidateFolder(&folder, c.index, c.offset, project)
+                                      : place(folder, c.index, value);
+            };
+            const bool resized = c.before.size() != c.after.size();
+            for (const auto& failing : kFailures)
+                if (resized && !c.after.empty() && (failing.second < 2 || !c.before.empty())) // no old block to lock
+                    expectFailsCleanly(folder, failing, edit);
+            arm();
+            EXPECT_TRUE(edit());
             EXPECT_EQ(runsOf(folder), runs(c.after, kind));
             EXPECT_TRUE(isWellFormed(folder));
             expectReferencesMatch(folder);
-            const bool resized = c.before.size() != c.after.size();
             EXPECT_EQ(memory.allocations(), resized && !c.after.empty() ? 1 : 0);
             EXPECT_EQ(memory.frees(), resized && !c.before.empty() ? 1 : 0);
             EXPECT_EQ(memory.locks(), memory.unlocks());
@@ -304,57 +327,22 @@ TEST_F(FolderTest, DuplicateTakesOneReferencePerTextAndDeleteDropsThem)
 
 // -- memory failures and the size limit ---------------------------------------------
 
-TEST_F(FolderTest, ACallThatCannotGetItsMemoryChangesNothingAndLeaksNothing)
+TEST_F(FolderTest, ACopyOrEmptyingThatCannotGetItsMemoryChangesNothingAndLeaksNothing)
 {
     ASSERT_TRUE(memory.installed());
-    enum Call { Place, Validate, Duplicate };
-    const struct { // every call here needs a new block
-        Call call;
-        SymRuns before;
-        int index; // or the count to validate to
-        char value;
-    } cases[] = {
-        {Place, {}, 3, 'A'},
-        {Place, {{0, 9, 'A'}}, 4, 'B'},                           // split
-        {Place, {{0, 2, 'A'}, {3, 3, 'B'}, {4, 6, 'A'}}, 3, 'A'}, // neighbours joined
-        {Validate, kValidated, 3, ' '},
-        {Duplicate, kValidated, 0, ' '},
-    };
-    for (const auto& c : cases) {
-        for (const auto& [nthAllocation, nthLock] : {std::pair{1, 0}, {0, 1}, {0, 2}}) {
-            for (const WORD kind : kKinds) {
-                if (nthLock == 2 && c.before.empty())
-                    continue; // only one lock there
-                SCOPED_TRACE("call " + std::to_string(c.call) + " on " + std::to_string(c.before.size()) +
-                             " runs, allocation " + std::to_string(nthAllocation) + ", lock " +
-                             std::to_string(nthLock) + kindName(kind));
-                ParSetFolder folder = folderOf(c.before, kind), copy{};
-                const std::string before = bytesOf(folder);
-                arm(nthAllocation, nthLock);
-                EXPECT_FALSE(c.call == Place      ? place(folder, c.index, valueOf(c.value, kind))
-                             : c.call == Validate ? ExpValidateFolder(&folder, c.index, 0, project)
-                                                  : ExpDuplicateFolder(&copy, &folder, project));
-                EXPECT_EQ(bytesOf(folder), before);
-                EXPECT_TRUE(copy.EntryCount == 0 && !copy.Block && copy.ValueKind == (c.call == Duplicate ? kind : 0));
-                expectReferencesMatch(folder);
-                EXPECT_TRUE(memory.outstanding().empty()) << "a new block leaked";
-                EXPECT_EQ(memory.locks(), memory.unlocks());
-                if (c.call == Place) {
-                    EXPECT_TRUE(place(folder, c.index, valueOf(c.value, kind))) << "the folder still works";
-                }
-                expectReferencesMatch(folder);
-                ExpDeleteFolder(&folder, project);
-            }
+    for (const WORD kind : kKinds) {
+        SCOPED_TRACE(kindName(kind));
+        ParSetFolder folder = folderOf(kValidated, kind), copy{};
+        for (const auto& failing : kFailures) {
+            expectFailsCleanly(folder, failing, [&] { return ExpDuplicateFolder(&copy, &folder, project); });
+            EXPECT_TRUE(copy.EntryCount == 0 && !copy.Block && copy.ValueKind == kind);
         }
+        ExpDeleteFolder(&folder, project);
     }
     // Emptying a text folder that cannot be locked keeps it and its references;
     // deleting frees the block in any case.
     ParSetFolder folder = folderOf({{0, 3, 'A'}}, PARSET_KIND_TEXT);
-    const std::string before = bytesOf(folder);
-    arm(0, 1);
-    EXPECT_FALSE(ExpValidateFolder(&folder, 0, 0, project));
-    EXPECT_EQ(bytesOf(folder), before);
-    EXPECT_EQ(folderReferences(text('A')), 1);
+    expectFailsCleanly(folder, {0, 1}, [&] { return ExpValidateFolder(&folder, 0, 0, project); });
     arm(0, 1);
     EXPECT_TRUE(ExpDeleteFolder(&folder, project));
     EXPECT_EQ(memory.frees(), 1);
