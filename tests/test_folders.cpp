@@ -80,12 +80,12 @@ protected:
         if (nthLock)
             memory.failLock(nthLock);
     }
-    // With the nth allocation or lock failing, the call fails and changes,
-    // leaks and leaves locked nothing.
+    // With the nth allocation or lock failing (0: none), the call fails and
+    // changes, leaks and leaves locked nothing.
     template <typename Call>
     void expectFailsCleanly(const ParSetFolder& folder, std::pair<int, int> failing, Call call)
     {
-        SCOPED_TRACE("allocation " + std::to_string(failing.first) + ", lock " + std::to_string(failing.second) + " fails");
+        SCOPED_TRACE("failing allocation " + std::to_string(failing.first) + ", lock " + std::to_string(failing.second));
         const std::string before = bytesOf(folder);
         arm(failing.first, failing.second);
         EXPECT_FALSE(call());
@@ -357,12 +357,8 @@ TEST_F(FolderTest, AFolderDoesNotGrowBeyond4095Entries)
     for (int k = 0; k < PARSET_MAX_ENTRIES; ++k)
         full.push_back({2 * k, 2 * k, a});
     ParSetFolder folder = makeFolder(PARSET_KIND_TEXT, full, project);
-    const std::string before = bytesOf(folder);
-    arm();
-    EXPECT_FALSE(place(folder, 1, b));
-    EXPECT_EQ(bytesOf(folder), before);
+    expectFailsCleanly(folder, {0, 0}, [&] { return place(folder, 1, b); });
     EXPECT_EQ(memory.allocations(), 0);
-    EXPECT_EQ(folderReferences(b), 0);
     EXPECT_TRUE(place(folder, 0, b)); // placements that keep or lower the count work
     EXPECT_EQ(folder.EntryCount, PARSET_MAX_ENTRIES);
     EXPECT_TRUE(place(folder, 3, a));
