@@ -47,6 +47,7 @@ bool isLiveBlock(HGLOBAL block) { return block && GlobalFlags(block) != GMEM_INV
 void collectBlocks(const NetNodeRecord& record, std::vector<HGLOBAL>& out) // depth first
 {
     if (record.childBlock && record.childCount) {
+        EXPECT_EQ(GlobalFlags(record.childBlock) & GMEM_LOCKCOUNT, 0u) << "block left locked";
         out.push_back(record.childBlock);
         for (const auto& child : children(record))
             collectBlocks(child, out);
@@ -111,18 +112,18 @@ TEST_F(NetNodeFolder, RegisteringAnExistingNumberReplacesItAndItsSubtreeOnlyWhen
 TEST_F(NetNodeFolder, LookupByNumberOrPositionAndNullOrEmptyFoldersRefused)
 {
     add({node(12, "12"), node(4, "4"), node(9, "9")});
+    NetNodeRecord empty{};
     const struct {
         NetNodeRecord* folder;
         int mode;
         WORD key;
         const char* label; // null: not found
     } cases[] = {
-        {&folder, W32K_NETNODE_BY_NUMBER, 4, "4"},      {&folder, W32K_NETNODE_BY_NUMBER, 5, nullptr},
-        {&folder, W32K_NETNODE_BY_NUMBER, 0, nullptr},  {&folder, W32K_NETNODE_BY_POSITION, 0, "12"},
-        {&folder, W32K_NETNODE_BY_POSITION, 2, "9"},    {&folder, W32K_NETNODE_BY_POSITION, 3, nullptr},
-        {&folder, W32K_NETNODE_BY_POSITION, 0xFFFF, nullptr},
-        {&folder, 2, 9, "9"}, // any nonzero mode searches by number
-        {nullptr, 1, 1, nullptr},
+        {&folder, W32K_NETNODE_BY_NUMBER, 4, "4"},     {&folder, W32K_NETNODE_BY_NUMBER, 5, nullptr},
+        {&folder, W32K_NETNODE_BY_POSITION, 0, "12"},  {&folder, W32K_NETNODE_BY_POSITION, 2, "9"},
+        {&folder, W32K_NETNODE_BY_POSITION, 3, nullptr}, {&folder, W32K_NETNODE_BY_POSITION, 0xFFFF, nullptr},
+        {&folder, 2, 9, "9"} /* any nonzero mode searches by number */, {nullptr, 1, 1, nullptr},
+        {&empty, W32K_NETNODE_BY_POSITION, 0, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("mode " + std::to_string(c.mode) + " key " + std::to_string(c.key));
@@ -130,9 +131,7 @@ TEST_F(NetNodeFolder, LookupByNumberOrPositionAndNullOrEmptyFoldersRefused)
         EXPECT_EQ(ExpGetNetNodeData(c.folder, c.mode, c.key, &out), c.label != nullptr);
         EXPECT_EQ(labelOf(out), c.label ? c.label : "untouched");
     }
-    NetNodeRecord empty{}, out{};
-    EXPECT_FALSE(ExpGetNetNodeData(&empty, 0, 0, &out));
-    EXPECT_FALSE(ExpRegisterNetNodeData(nullptr, &out));
+    EXPECT_FALSE(ExpRegisterNetNodeData(nullptr, &empty));
     EXPECT_FALSE(ExpRegisterNetNodeData(&empty, nullptr));
     EXPECT_FALSE(ExpDeleteNetNodeData(nullptr, 1));
     EXPECT_FALSE(ExpDeleteNetNodeData(&empty, 1));
@@ -157,8 +156,9 @@ TEST_F(NetNodeFolder, DeletingARecordFreesItsSubtreeAndKeepsTheOthersInAnExactBl
     EXPECT_FALSE(ExpDeleteNetNodeData(&folder, 4));
 }
 
-TEST_F(NetNodeFolder, ADuplicatedTreeSharesNoBlockWithItsSource)
+TEST_F(NetNodeFolder, ADuplicatedTreeSharesNoBlockWithItsSourceAndItsDeletionClearsFlagBitZeroOnly)
 {
+    folder = node(0, "root", 0xF3);
     add({withChildren(node(1, "A"), {node(11, "A1"), node(12, "A2")}), node(2, "B", 0x81)});
     NetNodeRecord copy = node(99, "stale");
     ASSERT_TRUE(ExpDuplicateNetworkFolder(&copy, &folder));
@@ -169,8 +169,6 @@ TEST_F(NetNodeFolder, ADuplicatedTreeSharesNoBlockWithItsSource)
     ASSERT_EQ(copyBlocks.size(), 2u);
     for (HGLOBAL block : copyBlocks)
         EXPECT_EQ(std::count(sourceBlocks.begin(), sourceBlocks.end(), block), 0);
-    for (HGLOBAL block : {sourceBlocks[0], sourceBlocks[1], copyBlocks[0], copyBlocks[1]})
-        EXPECT_EQ(GlobalFlags(block) & GMEM_LOCKCOUNT, 0u);
     NetNodeRecord copyOfA{};
     ASSERT_TRUE(ExpGetNetNodeData(&copy, W32K_NETNODE_BY_NUMBER, 1, &copyOfA));
     EXPECT_EQ(labelOf(copyOfA), "A");
@@ -178,6 +176,7 @@ TEST_F(NetNodeFolder, ADuplicatedTreeSharesNoBlockWithItsSource)
     EXPECT_TRUE(ExpDeleteNetworkFolder(&copy));
     for (HGLOBAL block : copyBlocks)
         EXPECT_FALSE(isLiveBlock(block));
+    EXPECT_TRUE(copy.flags == 0xF2 && copy.childCount == 0 && copy.childBlock == nullptr && labelOf(copy) == "root");
     EXPECT_EQ(numbers(folder), (Numbers{1, 2})) << "the source is intact";
     EXPECT_EQ(labelOf(children(lookup(1))[1]), "A2");
 }
@@ -204,10 +203,12 @@ TEST_F(NetNodeFolder, AFailureDeepInACopyIsReportedAndLeavesNoPartialTree)
 TEST_F(NetNodeFolder, StaleCountsAndHandlesAreNeverReadPastOrUsed)
 {
     // A handle under a count of 0 is neither copied nor used.
-    NetNodeRecord source = node(4, "lonely", 0x10), copy{};
+    NetNodeRecord source = node(4, "lonely", 0x11), copy{};
     source.childBlock = kStray;
     EXPECT_TRUE(ExpDuplicateNetworkFolder(&copy, &source));
-    EXPECT_TRUE(labelOf(copy) == "lonely" && copy.flags == 0x10 && copy.childBlock == nullptr);
+    EXPECT_TRUE(labelOf(copy) == "lonely" && copy.flags == 0x11 && copy.childBlock == nullptr);
+    EXPECT_TRUE(ExpDeleteNetworkFolder(&source)) << "the stray handle is dropped, not freed";
+    EXPECT_TRUE(source.flags == 0x10 && source.childBlock == nullptr && labelOf(source) == "lonely");
     folder.childBlock = kStray;
     add({node(1, "one")});
     EXPECT_NE(folder.childBlock, kStray);
@@ -220,16 +221,4 @@ TEST_F(NetNodeFolder, StaleCountsAndHandlesAreNeverReadPastOrUsed)
     add({node(2, "two")});
     EXPECT_EQ(GlobalSize(folder.childBlock), 2 * kRecordSize);
     EXPECT_EQ(numbers(folder), (Numbers{1, 2}));
-}
-
-TEST(NetNodeDelete, DeletingATreeClearsFlagBitZeroOnly)
-{
-    for (const auto& [kids, flags] : {std::pair<size_t, BYTE>{0, 0xF3}, {0, 0x40}, {2, 0x81}}) {
-        SCOPED_TRACE(flags);
-        NetNodeRecord r = withChildren(node(1, "keep", flags), std::vector<NetNodeRecord>(kids, node(2)));
-        const HGLOBAL block = r.childBlock;
-        EXPECT_TRUE(ExpDeleteNetworkFolder(&r));
-        EXPECT_TRUE(r.flags == (flags & 0xFE) && r.childCount == 0 && r.childBlock == nullptr && labelOf(r) == "keep");
-        EXPECT_TRUE(!block || !isLiveBlock(block));
-    }
 }

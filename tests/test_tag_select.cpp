@@ -51,7 +51,6 @@ protected:
     void SetUp() override
     {
         g_accepted.clear();
-        block = TagSelectBlock{};
         block.tagOwner = owner;
         block.project = project;
         block.node = &node;
@@ -142,34 +141,46 @@ protected:
     bool scriptRan = false;
 };
 
-TEST_F(TagPicker, OwnersTagOpensWhereItIsShown)
+TEST_F(TagPicker, TheListOffersTheTagsOfFilterAndNodeWithTheOwnersTagOpenAndSelected)
 {
+    const auto every = [](BYTE) { return true; };
     const struct {
         WORD ownerTag;
-        Lines shown;
+        bool networked;
+        std::function<bool(BYTE marker)> filter;
+        Lines shown; // none: the dialog ends at once
         int selected;
         std::string field;
     } cases[] = {
-        {3, kMotorOpen, 2, "Speed"},       // in a top-level group: it opens, the line is selected
-        {5, kTopLevel, -1, "Current"},     // two levels deep: nothing opens or is selected
-        {1, kTopLevel, 0, "Alarm"},
-        {2, kTopLevel, 1, ""},             // a group is no tag for the field
-        {0, kTopLevel, -1, ""},
+        {3, false, nullptr, kMotorOpen, 2, "Speed"},   // in a top-level group: it opens, the line is selected
+        {5, false, nullptr, kTopLevel, -1, "Current"}, // two levels deep: nothing opens or is selected
+        {2, false, nullptr, kTopLevel, 1, ""},         // a group is no tag for the field
+        {0, true, nullptr, kTopLevel, -1, ""},         // no filter: every tag of every node
+        {0, true, every, {"Alarm", "Motor +"}, -1, ""}, // the block's node only
+        {0, false, every, {"Alarm", "Motor +", "Tank +"}, -1, ""},
+        {0, true, [](BYTE m) { return m == 5; }, {"Motor +"}, -1, ""}, // a tag two levels deep
+        {0, true, [](BYTE) { return false; }, {}, -1, ""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.ownerTag);
+        SCOPED_TRACE("owner's tag " + std::to_string(c.ownerTag) + ", " + testing::PrintToString(c.shown));
         setOwnerTag(c.ownerTag);
+        project[W32K_PROJECT_NETWORKED] = c.networked;
+        offer(c.filter);
         EXPECT_EQ(run([&](HWND dialog) {
-                      EXPECT_EQ(itemAt(dialog, 0), 1u); // the id alone: level 0, no group bit
                       EXPECT_EQ(lines(dialog), c.shown); // in block order
                       EXPECT_EQ(ask(dialog, LB_GETCURSEL), c.selected);
                       EXPECT_EQ(nameField(dialog), c.field);
                       EXPECT_EQ(block.selectedTagId, c.ownerTag);
                   }),
-                  W32K_TAGSEL_CANCELLED);
-        EXPECT_TRUE(scriptRan);
+                  c.shown.empty() ? W32K_TAGSEL_NOTHING : W32K_TAGSEL_CANCELLED);
+        EXPECT_EQ(scriptRan, !c.shown.empty());
         EXPECT_TRUE(g_accepted.empty());
     }
+    TagFolderHeader empty{};
+    block.folder = &empty;
+    offer(nullptr);
+    EXPECT_EQ(run([](HWND) {}), W32K_TAGSEL_NOTHING);
+    EXPECT_EQ(ExecTagSelDlg(nullptr, nullptr), -1);
 }
 
 TEST_F(TagPicker, DoubleClicksAndArrowKeysOpenAndCloseGroupsInPlace)
@@ -177,6 +188,7 @@ TEST_F(TagPicker, DoubleClicksAndArrowKeysOpenAndCloseGroupsInPlace)
     run([&](HWND dialog) {
         click(dialog, 1, true);
         EXPECT_EQ(lines(dialog), kMotorOpen);
+        EXPECT_EQ(itemAt(dialog, 0), 1u); // the id alone: level 0, no group bit
         EXPECT_EQ(itemAt(dialog, 3), W32K_TAGITEM_GROUP | (1u << W32K_TAGITEM_LEVEL_SHIFT) | 4u);
         click(dialog, 3, true);
         EXPECT_EQ(lines(dialog), (Lines{"Alarm", "Motor -", "  Speed", "  Drives -", "    Current", "  Torque", "Tank +",
@@ -219,7 +231,7 @@ TEST_F(TagPicker, OkOrADoubleClickAcceptsTheTagChosenCancelLeavesTheOwner)
     const struct {
         WORD ownerTag;
         std::vector<std::pair<int, bool>> clicks; // line, twice
-        int button;                               // 0: the last double click ends the dialog
+        int button;                               // 0: the last click, a double one, ends the dialog
         std::string field;                        // before the last step
         INT_PTR result;
         WORD selected, accepted;                  // the tag accepted, 0: none
@@ -235,16 +247,13 @@ TEST_F(TagPicker, OkOrADoubleClickAcceptsTheTagChosenCancelLeavesTheOwner)
         setOwnerTag(c.ownerTag);
         owner[W32K_TAG_OWNER_FLAGS] = 0x01;
         EXPECT_EQ(run([&](HWND dialog) {
-                      for (size_t i = 0; i < c.clicks.size(); ++i) {
-                          if (i + 1 == c.clicks.size() && !c.button) {
-                              EXPECT_EQ(nameField(dialog), c.field);
-                          }
+                      for (size_t i = 0; i + (c.button ? 0 : 1) < c.clicks.size(); ++i)
                           click(dialog, c.clicks[i].first, c.clicks[i].second);
-                      }
-                      if (c.button) {
-                          EXPECT_EQ(nameField(dialog), c.field);
+                      EXPECT_EQ(nameField(dialog), c.field);
+                      if (c.button)
                           SendMessageA(dialog, WM_COMMAND, c.button, 0);
-                      }
+                      else
+                          click(dialog, c.clicks.back().first, true);
                   }),
                   c.result);
         EXPECT_EQ(block.selectedTagId, c.selected);
@@ -260,35 +269,6 @@ TEST_F(TagPicker, OkOrADoubleClickAcceptsTheTagChosenCancelLeavesTheOwner)
         EXPECT_TRUE(!block.hierDraw.memoryDC && !block.hierDraw.cellBitmap && !block.hierDraw.openList);
         EXPECT_EQ(block.hierDraw.openCount, 0);
     }
-}
-
-TEST_F(TagPicker, OfferedTagsFollowFilterAndNodeAndNothingToOfferEndsAtOnce)
-{
-    const struct {
-        bool networked;
-        std::function<bool(BYTE)> filter;
-        Lines shown; // none: the dialog ends at once
-    } cases[] = {
-        {true, nullptr, kTopLevel},                                // no filter: every tag
-        {true, [](BYTE) { return true; }, {"Alarm", "Motor +"}},   // the block's node only
-        {false, [](BYTE) { return true; }, {"Alarm", "Motor +", "Tank +"}},
-        {true, [](BYTE m) { return m == 5; }, {"Motor +"}},        // a tag two levels deep
-        {true, [](BYTE m) { return m == 1 || m == 8; }, {"Alarm"}},
-        {true, [](BYTE) { return false; }, {}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.shown));
-        project[W32K_PROJECT_NETWORKED] = c.networked;
-        offer(c.filter);
-        EXPECT_EQ(run([&](HWND dialog) { EXPECT_EQ(lines(dialog), c.shown); }),
-                  c.shown.empty() ? W32K_TAGSEL_NOTHING : W32K_TAGSEL_CANCELLED);
-        EXPECT_EQ(scriptRan, !c.shown.empty());
-    }
-    TagFolderHeader empty{};
-    block.folder = &empty;
-    offer(nullptr);
-    EXPECT_EQ(run([](HWND) {}), W32K_TAGSEL_NOTHING);
-    EXPECT_EQ(ExecTagSelDlg(nullptr, nullptr), -1);
 }
 
 TEST_F(TagPicker, ParentLinksInACycleNeitherHangNorNestBeyondLevelFifteen)
