@@ -84,8 +84,9 @@ void showScrollBar(HWND dialog, int id, int visible, int count, int position) no
     const int maximum = scrollMaximum(visible, count);
     if (shown.nMin == 0 && shown.nMax == maximum && shown.nPos == position)
         return;
-    SetScrollRange(bar, SB_CTL, 0, maximum, FALSE);
-    SetScrollPos(bar, SB_CTL, position, FALSE);
+    // Painted with the rest of the grid, not at once.
+    SCROLLINFO wanted{sizeof wanted, SIF_RANGE | SIF_POS, 0, maximum, 0, position, 0};
+    SetScrollInfo(bar, SB_CTL, &wanted, FALSE);
     InvalidateRect(bar, nullptr, TRUE);
 }
 
