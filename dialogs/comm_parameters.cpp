@@ -1,4 +1,5 @@
 // The "Communication Parameters Setup" dialog (ExecCommParameters).
+#include "dialogs/comm_line_buttons.h"
 #include "dialogs/comm_settings_core.h"
 #include "frame/dialog_helpers.h"
 #include "frame/module.h"
@@ -49,14 +50,7 @@ int highestIndex(const CommParameters& record) noexcept
     return std::min<int>(record.highestBaudIndex, kHighestBaudIndex);
 }
 
-void checkLineButtons(HWND dialog, std::uint8_t settings) noexcept
-{
-    // A parity field of 3 has no button; then none is checked.
-    if (parity(settings) < kParityCount)
-        CheckDlgButton(dialog, IDC_CP_PARITY_NONE + static_cast<int>(parity(settings)), BST_CHECKED);
-    CheckDlgButton(dialog, IDC_CP_DATA_BITS_7 + static_cast<int>(dataBitsBit(settings)), BST_CHECKED);
-    CheckDlgButton(dialog, IDC_CP_STOP_BITS_1 + static_cast<int>(stopBitsBit(settings)), BST_CHECKED);
-}
+constexpr LineButtonIds kLineButtons{IDC_CP_PARITY_NONE, IDC_CP_DATA_BITS_7, IDC_CP_STOP_BITS_1};
 
 INT_PTR onInitDialog(HWND dialog, CommParameters* record) noexcept
 {
@@ -68,7 +62,7 @@ INT_PTR onInitDialog(HWND dialog, CommParameters* record) noexcept
     record->workingSettings = *record->settings;
     placeAgainstParent(dialog);
     SendMessageA(dialog, WM_SPINSTEP, 0, kShowCurrentValue);
-    checkLineButtons(dialog, record->workingSettings);
+    checkLineButtons(dialog, record->workingSettings, kLineButtons);
     return TRUE;
 }
 
@@ -87,19 +81,14 @@ INT_PTR onSpinStep(HWND dialog, LPARAM lParam) noexcept
 
 void onOk(HWND dialog, CommParameters& record) noexcept
 {
-    std::uint8_t settings = record.workingSettings;
-    settings = withParity(settings, firstChecked(dialog, IDC_CP_PARITY_NONE, kParityCount, kParityEven));
-    settings = withDataBitsBit(settings, isChecked(dialog, IDC_CP_DATA_BITS_7) ? 0 : 1);
-    settings = withStopBitsBit(settings, isChecked(dialog, IDC_CP_STOP_BITS_1) ? 0 : 1);
+    const std::uint8_t settings = readLineButtons(dialog, record.workingSettings, kLineButtons);
     record.workingSettings = settings;
     *record.settings = settings;
-    releaseWindowData(dialog);
     EndDialog(dialog, kResultOk);
 }
 
 void onCancel(HWND dialog) noexcept
 {
-    releaseWindowData(dialog);
     EndDialog(dialog, kResultCancel);
 }
 

@@ -3,6 +3,7 @@
 // with both scroll bars, the clipboard viewer chain and closing.
 #include "dialogs/matrix_editor.h"
 
+#include "frame/dialog_helpers.h"
 #include "frame/module.h"
 #include "frame/string_store.h"
 #include "frame/window_data.h"
@@ -59,11 +60,6 @@ void showText(HWND control, const char* text) noexcept
         SetWindowTextA(control, text);
 }
 
-void enable(HWND dialog, int id, bool on) noexcept
-{
-    EnableWindow(GetDlgItem(dialog, id), on ? TRUE : FALSE);
-}
-
 // --- Refresh ---------------------------------------------------------------------
 
 void showMultipageState(HWND dialog, const MatrixDesc& desc) noexcept
@@ -103,15 +99,15 @@ void showHeaders(HWND dialog, const MatrixDesc& desc) noexcept
         const int row = desc.FirstRow + i;
         const bool live = row < desc.RowCount;
         showNumber(dialog, IDC_MX_ROW_FIRST + i, desc.RowBase + row + 1);
-        enable(dialog, IDC_MX_ROW_NAME_FIRST + i, live);
-        enable(dialog, IDC_MX_ROW_FIRST + i, live);
+        enableControl(dialog, IDC_MX_ROW_NAME_FIRST + i, live);
+        enableControl(dialog, IDC_MX_ROW_FIRST + i, live);
         for (int j = 0; j < kColumnSlots; ++j)
-            enable(dialog, cellId(i, j), live && desc.FirstSet + j < desc.SetCount);
+            enableControl(dialog, cellId(i, j), live && desc.FirstSet + j < desc.SetCount);
     }
     for (int j = 0; j < kColumnSlots; ++j) {
         const int set = desc.FirstSet + j;
         showNumber(dialog, IDC_MX_COLUMN_FIRST + j, desc.SetBase + set + 1);
-        enable(dialog, IDC_MX_COLUMN_FIRST + j, set < desc.SetCount);
+        enableControl(dialog, IDC_MX_COLUMN_FIRST + j, set < desc.SetCount);
     }
 }
 
@@ -326,7 +322,7 @@ INT_PTR onScroll(HWND dialog, MatrixDesc& desc, bool vertical, WPARAM wParam, HW
 
 INT_PTR onDrawClipboard(HWND dialog, MatrixDesc& desc) noexcept
 {
-    enable(dialog, IDC_MX_PASTE, IsClipboardFormatAvailable(CF_TEXT) != FALSE);
+    enableControl(dialog, IDC_MX_PASTE, IsClipboardFormatAvailable(CF_TEXT) != FALSE);
     if (desc.NextViewer)
         SendMessageA(desc.NextViewer, WM_DRAWCLIPBOARD, 0, 0);
     return TRUE;
@@ -358,7 +354,6 @@ INT_PTR onDestroy(HWND dialog, MatrixDesc* desc) noexcept
         FreeLibrary(g_session.resourceLibrary);
         g_session.resourceLibrary = nullptr;
     }
-    releaseWindowData(dialog);
     return TRUE;
 }
 

@@ -67,39 +67,24 @@ bool hasText(HWND dialog, int id) noexcept
     return GetWindowTextLengthA(GetDlgItem(dialog, id)) > 0;
 }
 
-bool isChecked(HWND dialog, int id) noexcept
-{
-    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
-}
-
-void setChecked(HWND dialog, int id, bool checked) noexcept
-{
-    CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED);
-}
-
-void enableItem(HWND dialog, int id, bool on) noexcept
-{
-    EnableWindow(GetDlgItem(dialog, id), on);
-}
-
 // Switches the boxes and page edits of a row on or off; a row other than the
 // System password's loses its attributes when switched off.
 void setRowEnabled(HWND dialog, int row, bool on) noexcept
 {
     for (int part = kFirstBox; part <= kLastBox; ++part) {
-        enableItem(dialog, rowId(row, part), on);
+        enableControl(dialog, rowId(row, part), on);
         if (!on && row > 0)
             setChecked(dialog, rowId(row, part), false);
     }
-    enableItem(dialog, rowId(row, IDC_PWD_PART_FROM), on);
-    enableItem(dialog, rowId(row, IDC_PWD_PART_TO), on);
+    enableControl(dialog, rowId(row, IDC_PWD_PART_FROM), on);
+    enableControl(dialog, rowId(row, IDC_PWD_PART_TO), on);
 }
 
 // Row 0: its attributes and pages are fixed; only "ALOGO" follows the text.
 void updateSystemRow(HWND dialog) noexcept
 {
     setRowEnabled(dialog, 0, false);
-    enableItem(dialog, rowId(0, IDC_PWD_PART_ALOGO), hasText(dialog, rowId(0, IDC_PWD_PART_PASSWORD)));
+    enableControl(dialog, rowId(0, IDC_PWD_PART_ALOGO), hasText(dialog, rowId(0, IDC_PWD_PART_PASSWORD)));
 }
 
 void updateRow(HWND dialog, int row) noexcept
@@ -332,12 +317,6 @@ void onTimeoutLeft(HWND dialog)
     SetDlgItemInt(dialog, IDC_PWD_TIMEOUT, static_cast<UINT>(pw::timeoutOnLeave(typed)), FALSE);
 }
 
-void endDialog(HWND dialog, INT_PTR result) noexcept
-{
-    releaseWindowData(dialog);
-    EndDialog(dialog, result);
-}
-
 void onAccept(HWND dialog, PasswordBlock& block)
 {
     const std::uint16_t timeout =
@@ -355,7 +334,7 @@ void onAccept(HWND dialog, PasswordBlock& block)
         tellUser(dialog, IDS_PWD_NO_MEMORY);
         return;
     }
-    endDialog(dialog, 1);
+    EndDialog(dialog, 1);
 }
 
 void onOk(HWND dialog) noexcept
@@ -406,7 +385,7 @@ BOOL onCommand(HWND dialog, int id, int code)
     else if (id == IDOK && code == BN_CLICKED)
         onOk(dialog);
     else if (id == IDCANCEL && code == BN_CLICKED)
-        endDialog(dialog, 0);
+        EndDialog(dialog, 0);
     return TRUE;
 }
 

@@ -1,5 +1,6 @@
 // Port probing (CheckPortSelection, SetComPort) and the "Port Settings"
 // dialog (StartPCSetupDlg, ComPCMsgProc).
+#include "dialogs/comm_line_buttons.h"
 #include "dialogs/comm_settings_core.h"
 #include "frame/dialog_helpers.h"
 #include "frame/module.h"
@@ -122,13 +123,7 @@ void tellPortSwitch(HWND dialog, const PortSettings& record, std::uint32_t newPo
 
 // --- The dialog -------------------------------------------------------------------
 
-void checkLineButtons(HWND dialog, std::uint8_t settings) noexcept
-{
-    // A parity field of 3 has no button; then none is checked.
-    if (parity(settings) < kParityCount)
-        CheckDlgButton(dialog, IDC_PARITY_NONE + static_cast<int>(parity(settings)), BST_CHECKED);
-    CheckDlgButton(dialog, IDC_STOP_BITS_1 + static_cast<int>(stopBitsBit(settings)), BST_CHECKED);
-}
+constexpr LineButtonIds kLineButtons{IDC_PARITY_NONE, 0, IDC_STOP_BITS_1};
 
 INT_PTR onInitDialog(HWND dialog, PortSettings* record) noexcept
 {
@@ -141,7 +136,7 @@ INT_PTR onInitDialog(HWND dialog, PortSettings* record) noexcept
     record->workingBaudIndex = static_cast<LONG>(baudIndex(*record->settings));
     if (SetComPort(dialog, record))
         EndDialog(dialog, kResultCancel);
-    checkLineButtons(dialog, *record->settings);
+    checkLineButtons(dialog, *record->settings, kLineButtons);
     SendMessageA(dialog, WM_SPINSTEP, 0, kShowCurrentValue);
     // A stored index outside 0-3 names no port button; the focus then stays
     // on the spin control.
@@ -174,19 +169,15 @@ INT_PTR onOk(HWND dialog) noexcept
     const unsigned port = firstChecked(dialog, IDC_PORT_COM1, kPortCount, kPortCount);
     if (port < kPortCount)
         *record->portIndex = port;
-    std::uint8_t settings = *record->settings;
-    settings = withParity(settings, firstChecked(dialog, IDC_PARITY_NONE, kParityCount, kParityEven));
-    settings = withStopBitsBit(settings, isChecked(dialog, IDC_STOP_BITS_1) ? 0 : 1);
+    std::uint8_t settings = readLineButtons(dialog, *record->settings, kLineButtons);
     settings = withBaudIndex(settings, static_cast<unsigned>(record->workingBaudIndex));
     *record->settings = settings;
-    releaseWindowData(dialog);
     EndDialog(dialog, kResultOk);
     return TRUE;
 }
 
 INT_PTR onCancel(HWND dialog) noexcept
 {
-    releaseWindowData(dialog);
     EndDialog(dialog, kResultCancel);
     return TRUE;
 }

@@ -297,12 +297,6 @@ void addTreeKeys(HWND list) noexcept
 
 // -- the dialog ----------------------------------------------------------------------
 
-void endDialog(HWND dialog, INT_PTR result) noexcept
-{
-    w32k::releaseWindowData(dialog);
-    EndDialog(dialog, result);
-}
-
 void accept(HWND dialog, TagSelectBlock& block)
 {
     TagDataRecord data{};
@@ -310,13 +304,13 @@ void accept(HWND dialog, TagSelectBlock& block)
     const WORD id =
         GetTagElement(block.folder, block.project, block.selectedTagId, &data, nullptr, &group, nullptr, 0, nullptr);
     if (id == tags::kNoTag || group) {
-        endDialog(dialog, W32K_TAGSEL_CANCELLED);
+        EndDialog(dialog, W32K_TAGSEL_CANCELLED);
         return;
     }
     writeOwnerTag(block, id);
     if (block.accept)
         block.accept(block.tagOwner + W32K_TAG_OWNER_ACCEPT_ARG, &data, block.node);
-    endDialog(dialog, W32K_TAGSEL_ACCEPTED);
+    EndDialog(dialog, W32K_TAGSEL_ACCEPTED);
 }
 
 INT_PTR onInitDialog(HWND dialog, LPARAM lParam)
@@ -327,7 +321,7 @@ INT_PTR onInitDialog(HWND dialog, LPARAM lParam)
         block->selectedTagId = ownerTagId(*block);
     if (!block ||
         !InitTagListBox(dialog, GetDlgItem(dialog, IDC_TAGSEL_LIST), GetDlgItem(dialog, IDC_TAGSEL_NAME), block)) {
-        endDialog(dialog, W32K_TAGSEL_NOTHING);
+        EndDialog(dialog, W32K_TAGSEL_NOTHING);
         return TRUE;
     }
     addTreeKeys(GetDlgItem(dialog, IDC_TAGSEL_LIST));
@@ -354,7 +348,7 @@ INT_PTR onCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
     if (id == IDOK && code == BN_CLICKED)
         accept(dialog, *block);
     else if (id == IDCANCEL && code == BN_CLICKED)
-        endDialog(dialog, W32K_TAGSEL_CANCELLED);
+        EndDialog(dialog, W32K_TAGSEL_CANCELLED);
     else if (id == IDC_TAGSEL_LIST && (code == LBN_SELCHANGE || code == LBN_DBLCLK))
         onListNotification(dialog, reinterpret_cast<HWND>(lParam), code, *block);
     return TRUE;

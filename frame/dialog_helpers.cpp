@@ -19,6 +19,16 @@ bool isChecked(HWND dialog, int id) noexcept
     return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
+void setChecked(HWND dialog, int id, bool checked) noexcept
+{
+    CheckDlgButton(dialog, id, checked ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void enableControl(HWND dialog, int id, bool enabled) noexcept
+{
+    EnableWindow(GetDlgItem(dialog, id), enabled ? TRUE : FALSE);
+}
+
 unsigned firstChecked(HWND dialog, int first, unsigned count, unsigned none) noexcept
 {
     for (unsigned i = 0; i < count; ++i) {

@@ -17,6 +17,10 @@ POINT centredOrigin(int screenWidth, int screenHeight, int width, int height) no
 
 // Whether the dialog's button `id` is checked.
 bool isChecked(HWND dialog, int id) noexcept;
+// Checks or unchecks the dialog's button `id`.
+void setChecked(HWND dialog, int id, bool checked) noexcept;
+// Enables or disables the dialog's control `id`.
+void enableControl(HWND dialog, int id, bool enabled) noexcept;
 // Index of the first checked of `count` buttons with ids from `first` on, or
 // `none` when none is checked.
 unsigned firstChecked(HWND dialog, int first, unsigned count, unsigned none) noexcept;

@@ -13,9 +13,4 @@ LONG_PTR getWindowData(HWND dialog) noexcept
     return GetWindowLongPtrA(dialog, DWLP_USER);
 }
 
-LONG_PTR releaseWindowData(HWND /*dialog*/) noexcept
-{
-    return 0;
-}
-
 } // namespace w32k

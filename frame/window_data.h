@@ -11,8 +11,6 @@ namespace w32k {
 LONG_PTR setWindowData(HWND dialog, LONG_PTR value) noexcept;
 // The value stored, 0 before anything was stored.
 LONG_PTR getWindowData(HWND dialog) noexcept;
-// Called just before EndDialog; the slot holds no resource. Always returns 0.
-LONG_PTR releaseWindowData(HWND dialog) noexcept;
 
 // The host record of a dialog, typed (null before WM_INITDIALOG stored it).
 template <typename Record>

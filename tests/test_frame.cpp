@@ -156,7 +156,6 @@ TEST(DialogFrame, TheWindowDataSlotAndTheTestHarness)
         EXPECT_EQ(w32k::getWindowData(dialog), 0);
         EXPECT_EQ(w32k::setWindowData(dialog, reinterpret_cast<LONG_PTR>(&record)), 0);
         EXPECT_EQ(w32k::windowRecord<int>(dialog), &record);
-        EXPECT_EQ(w32k::releaseWindowData(dialog), 0);
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
     EXPECT_EQ(DialogBoxParamA(dll.handle(), MAKEINTRESOURCEA(W32K_DLG_SELECT_LANGUAGE), nullptr, dialogProc, 0), 7);
