@@ -1,5 +1,5 @@
 // Check-box-only button (class "CHECKBOXONLY_32") and digits-only edit
-// (class "DLGNOALPHAEDIT_32"), and the flat-address pointer helpers.
+// (class "DLGNOALPHAEDIT_32").
 #include "frame/module.h"
 #include "frame/raii.h"
 #include "w32korutil1.h"
@@ -76,15 +76,6 @@ LRESULT onEditDestroy(HWND edit, WPARAM wParam, LPARAM lParam) noexcept
     return passToEdit(edit, WM_DESTROY, wParam, lParam);
 }
 
-// ---- pointers ---------------------------------------------------------------
-
-void* movedAddress(void* address, LONG offset) noexcept
-{
-    // Unsigned arithmetic: wraps like the flat 32-bit address space does.
-    return reinterpret_cast<void*>(reinterpret_cast<UINT_PTR>(address) +
-                                   static_cast<UINT_PTR>(static_cast<INT_PTR>(offset)));
-}
-
 } // namespace
 
 extern "C" {
@@ -113,21 +104,6 @@ LRESULT WINAPI DlgNoAlphaEditProc(HWND window, UINT message, WPARAM wParam, LPAR
     default:
         return passToEdit(window, message, wParam, lParam);
     }
-}
-
-void* WINAPI ChangeFarPtrBase(void* address, LONG offset)
-{
-    return movedAddress(address, offset);
-}
-
-void* WINAPI GetFarPtrFromHuge(void* address, LONG offset)
-{
-    return movedAddress(address, offset);
-}
-
-BOOL WINAPI FreeOurFarPtr(void*)
-{
-    return TRUE;
 }
 
 } // extern "C"

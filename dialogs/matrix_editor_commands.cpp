@@ -5,6 +5,7 @@
 #include "dialogs/matrix_editor.h"
 
 #include "frame/dialog_helpers.h"
+#include "frame/host_memory.h"
 #include "frame/module.h"
 #include "frame/string_store.h"
 #include "matrix_editor_ids.h"
@@ -119,15 +120,6 @@ void setAsRecipeName(HWND dialog, MatrixDesc& desc) noexcept
 
 // --- multipage list ------------------------------------------------------------------
 
-// A block for the host's multipage list: from the application allocator, or
-// from the C runtime heap (which the host releases with free) without one.
-void* allocateForHost(std::size_t bytes) noexcept
-{
-    if (AppFmallocProc allocator = appAllocator())
-        return allocator(static_cast<UINT>(bytes));
-    return std::malloc(bytes);
-}
-
 MultipageRec** multipageSlot(void* project) noexcept
 {
     return reinterpret_cast<MultipageRec**>(static_cast<BYTE*>(project) + W32K_PROJECT_MULTIPAGE_OFFSET);
@@ -151,7 +143,7 @@ WORD* newIdArray(const std::vector<std::uint16_t>& ids, bool& failed) noexcept
     failed = false;
     if (ids.empty())
         return nullptr;
-    auto* array = static_cast<WORD*>(allocateForHost(ids.size() * sizeof(WORD)));
+    auto* array = static_cast<WORD*>(allocateHostBlock(ids.size() * sizeof(WORD)));
     if (!array) {
         failed = true;
         return nullptr;
@@ -164,9 +156,9 @@ WORD* newIdArray(const std::vector<std::uint16_t>& ids, bool& failed) noexcept
 // block is allocated before anything is stored: a failure changes nothing.
 void createMultipageRecord(void* project, WORD recipeId) noexcept
 {
-    auto* record = static_cast<MultipageRec*>(allocateForHost(sizeof(MultipageRec)));
-    auto* list = static_cast<RecipeList*>(allocateForHost(sizeof(RecipeList)));
-    auto* ids = static_cast<WORD*>(allocateForHost(sizeof(WORD)));
+    auto* record = static_cast<MultipageRec*>(allocateHostBlock(sizeof(MultipageRec)));
+    auto* list = static_cast<RecipeList*>(allocateHostBlock(sizeof(RecipeList)));
+    auto* ids = static_cast<WORD*>(allocateHostBlock(sizeof(WORD)));
     if (!record || !list || !ids) {
         std::free(record);
         std::free(list);

@@ -2,10 +2,6 @@
 
 namespace w32k {
 
-namespace {
-AppFmallocProc g_appAllocator = nullptr;
-} // namespace
-
 POINT centredOrigin(int screenWidth, int screenHeight, int width, int height) noexcept
 {
     constexpr int kAlign = 8;
@@ -38,11 +34,6 @@ unsigned firstChecked(HWND dialog, int first, unsigned count, unsigned none) noe
     return none;
 }
 
-AppFmallocProc appAllocator() noexcept
-{
-    return g_appAllocator;
-}
-
 } // namespace w32k
 
 extern "C" {
@@ -56,17 +47,6 @@ BOOL WINAPI CenterDialogBox(HWND dialog)
     const POINT origin = w32k::centredOrigin(GetSystemMetrics(SM_CXSCREEN),
                                              GetSystemMetrics(SM_CYSCREEN), width, height);
     return MoveWindow(dialog, origin.x, origin.y, width, height, FALSE);
-}
-
-AppFmallocProc WINAPI SetAppFmalloc(AppFmallocProc allocator)
-{
-    w32k::g_appAllocator = allocator;
-    return allocator;
-}
-
-AppFmallocProc WINAPI GetAppFmalloc(void)
-{
-    return w32k::g_appAllocator;
 }
 
 } // extern "C"

@@ -1,6 +1,5 @@
-// Services shared by the library's dialogs and host-data builders: centring a
-// dialog on the screen, reading check boxes and radio buttons, and the host's
-// application allocator.
+// Services shared by the library's dialogs: centring a dialog on the screen,
+// reading and setting check boxes and radio buttons, enabling controls.
 #pragma once
 
 #include <windows.h>
@@ -24,8 +23,5 @@ void enableControl(HWND dialog, int id, bool enabled) noexcept;
 // Index of the first checked of `count` buttons with ids from `first` on, or
 // `none` when none is checked.
 unsigned firstChecked(HWND dialog, int first, unsigned count, unsigned none) noexcept;
-
-// The host's allocator (null before SetAppFmalloc).
-AppFmallocProc appAllocator() noexcept;
 
 } // namespace w32k

@@ -1,7 +1,7 @@
 // The project's language records: the default language's copy of the item
 // and slot fields (DefaultToMultiLang, MultiLangToDefault) and the language
 // list of the "Select Language" dialog (InitLangListBox).
-#include "frame/dialog_helpers.h"
+#include "frame/host_memory.h"
 #include "frame/string_store.h"
 #include "w32korutil1.h"
 
@@ -83,12 +83,6 @@ void writeRecord(LanguageRecord* record, const LanguageRecord& value) noexcept
     std::memcpy(record, &value, sizeof value);
 }
 
-void* allocate(std::size_t bytes) noexcept
-{
-    const AppFmallocProc allocator = appAllocator();
-    return allocator ? allocator(static_cast<UINT>(bytes)) : nullptr;
-}
-
 LanguageItemCopy itemCopyOf(const std::byte* item) noexcept
 {
     LanguageItemCopy entry{};
@@ -115,7 +109,7 @@ LanguageSlotCopy slotCopyOf(const std::byte* object) noexcept
 bool copyItems(const LanguageFields& fields, LanguageRecord& record) noexcept
 {
     const std::size_t entries = std::max<std::size_t>(fields.itemCount, fields.copyEntries);
-    auto* copy = static_cast<LanguageItemCopy*>(allocate(entries * sizeof(LanguageItemCopy)));
+    auto* copy = static_cast<LanguageItemCopy*>(allocateLanguageBlock(entries * sizeof(LanguageItemCopy)));
     if (!copy)
         return false;
     std::memset(copy, 0, entries * sizeof(LanguageItemCopy));
@@ -130,7 +124,7 @@ bool copyItems(const LanguageFields& fields, LanguageRecord& record) noexcept
 bool copySlots(const LanguageFields& fields, LanguageRecord& record) noexcept
 {
     constexpr std::size_t kBytes = W32K_LANG_SLOTS * sizeof(LanguageSlotCopy);
-    auto* copy = static_cast<LanguageSlotCopy*>(allocate(kBytes));
+    auto* copy = static_cast<LanguageSlotCopy*>(allocateLanguageBlock(kBytes));
     if (!copy)
         return false;
     for (std::size_t i = 0; i < W32K_LANG_SLOTS; ++i) {
