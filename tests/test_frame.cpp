@@ -143,7 +143,8 @@ TEST(AppAllocator, IsUnsetUntilTheHostInstallsOne)
     }
 }
 
-// The dialog slot holds a full address; the harness the dialog tests rely on
+// The window-data slot reads 0 until a dialog stores its host record there,
+// and then holds the record's full address; the harness the dialog tests rely on
 // answers message boxes and scripts a dialog with unnumbered labels (id -1)
 // instead of taking it for a message box.
 TEST(DialogFrame, TheWindowDataSlotAndTheTestHarness)

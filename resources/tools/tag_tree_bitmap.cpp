@@ -4,9 +4,9 @@
 // (index 12) is the background that the tree list replaces with the window
 // colour. The picture is drawn below, one character per pixel.
 //
-// Build and run natively after changing the picture:
-//   g++ -std=c++20 -o /tmp/tag_tree_bitmap resources/tools/tag_tree_bitmap.cpp
-//   /tmp/tag_tree_bitmap resources/tag_tree.bmp
+// The native build compiles it, and its test checks that the committed
+// bitmap is exactly what it writes. After changing the picture:
+//   build/native/tag_tree_bitmap resources/tag_tree.bmp
 #include <array>
 #include <cstdint>
 #include <cstdio>
