@@ -354,17 +354,17 @@ int editRecipe(Host& host, void (*prepare)(HWND), void (*step)(HWND), int close,
     return result;
 }
 
-// A recipe of a numeric, a text and a numeric row over three sets, and text on the clipboard.
+// A recipe of a numeric and a text row over three sets, and text on the clipboard.
 void recipe(Host& host)
 {
-    host.recipe.emplace("NTN", 3, 3);
+    host.recipe.emplace("NT", 3, 3);
     putTextOnClipboard("kept");
 }
 
 // The same with the third set not filled yet: opening fills it.
 void unfilledRecipe(Host& host)
 {
-    host.recipe.emplace("NTN", 2, 3);
+    host.recipe.emplace("NT", 2, 3);
     putTextOnClipboard("kept");
 }
 
