@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace {
@@ -62,11 +63,26 @@ constexpr int kMaxTreeDepth = 256;
 // entered again, so no operation loops or frees a block twice.
 class BlockTrail {
 public:
-    // False when the block was entered already or memory fails.
-    bool enter(HGLOBAL block) noexcept
+    bool contains(HGLOBAL block) const noexcept
     {
-        if (std::find(blocks_.begin(), blocks_.end(), block) != blocks_.end())
-            return false;
+        return std::find(blocks_.begin(), blocks_.end(), block) != blocks_.end();
+    }
+    // False when the block was entered already or memory fails.
+    bool enter(HGLOBAL block) noexcept { return !contains(block) && add(block); }
+    // Forgets the block entered last (for a trail of the current path only).
+    void leave() noexcept { blocks_.pop_back(); }
+
+    // The blocks entered from position `from` on; forgetting them.
+    std::span<const HGLOBAL> from(std::size_t first) const noexcept
+    {
+        return std::span<const HGLOBAL>(blocks_).subspan(first);
+    }
+    std::size_t size() const noexcept { return blocks_.size(); }
+    void truncate(std::size_t size) noexcept { blocks_.resize(std::min(size, blocks_.size())); }
+
+private:
+    bool add(HGLOBAL block) noexcept
+    {
         try {
             blocks_.push_back(block);
         } catch (...) {
@@ -74,44 +90,72 @@ public:
         }
         return true;
     }
-    // Forgets the block entered last (for a trail of the current path only).
-    void leave() noexcept { blocks_.pop_back(); }
 
-private:
     std::vector<HGLOBAL> blocks_;
 };
 
+// Enters every child block below record, depth first, each once. False when
+// memory fails. `complete` turns false for a block that cannot be locked
+// (entered, its children not visited) or that is named a second time or lies
+// too deep (not entered).
+bool collectTree(const NetNodeRecord& record, BlockTrail& trail, bool& complete, int depth) noexcept
+{
+    if (!hasChildren(record))
+        return true;
+    if (depth >= kMaxTreeDepth || trail.contains(record.childBlock)) {
+        complete = false;
+        return true;
+    }
+    if (!trail.enter(record.childBlock))
+        return false;
+    RecordLock children(record.childBlock);
+    if (!children) {
+        complete = false;
+        return true;
+    }
+    const std::size_t count = usableChildren(record, children);
+    for (std::size_t k = 0; k < count; ++k) {
+        if (!collectTree(children[k], trail, complete, depth + 1))
+            return false;
+    }
+    return true;
+}
+
 // Frees every block below record and clears its child fields and flag bit 0.
-// False when some block of the tree could not be locked, was met before in
-// this deletion or lies too deep (its handle is dropped and its children are
-// not visited).
-bool deleteTree(NetNodeRecord& record, BlockTrail& trail, int depth = 0) noexcept
+// The blocks are found first: when memory for that fails, nothing changes
+// (nullopt). False when some block could not be locked (it is freed, what it
+// names cannot be reached), was met before in this deletion or lies too deep
+// (its handle is dropped).
+std::optional<bool> deleteTree(NetNodeRecord& record, BlockTrail& trail, int depth = 0) noexcept
 {
     bool complete = true;
-    if (hasChildren(record) && (depth >= kMaxTreeDepth || !trail.enter(record.childBlock))) {
-        complete = false;
-    } else if (hasChildren(record)) {
-        GlobalBlock block(record.childBlock);
-        RecordLock children(block.get());
-        if (children) {
-            const std::size_t count = usableChildren(record, children);
-            for (std::size_t k = 0; k < count; ++k)
-                complete = deleteTree(children[k], trail, depth + 1) && complete;
-        } else {
-            complete = false;
-            block.release();
-        }
+    const std::size_t first = trail.size();
+    if (!collectTree(record, trail, complete, depth)) {
+        trail.truncate(first);
+        return std::nullopt;
+    }
+    for (const HGLOBAL block : trail.from(first)) {
+        if (GlobalSize(block) != 0) // a stray handle is no block: only dropped
+            GlobalFree(block);
     }
     forgetChildren(record);
     record.flags &= static_cast<BYTE>(~W32K_NETNODE_FLAG_CHILDREN);
     return complete;
 }
 
-// Deletes a tree that the library built itself (a partial copy).
+// Frees a tree that the library built itself (a partial copy: every block
+// its own, named once), without memory of its own.
 void deleteCopy(NetNodeRecord& record) noexcept
 {
-    BlockTrail trail;
-    deleteTree(record, trail);
+    if (!hasChildren(record))
+        return;
+    {
+        RecordLock children(record.childBlock);
+        for (std::size_t k = 0; children && k < usableChildren(record, children); ++k)
+            deleteCopy(children[k]);
+    }
+    GlobalFree(record.childBlock);
+    forgetChildren(record);
 }
 
 // The source's block on the trail of the current path while a copy is made.
@@ -189,8 +233,8 @@ std::optional<bool> replaceExisting(NetNodeRecord& folder, const NetNodeRecord& 
     NetNodeRecord& child = children[*found];
     if (child.childBlock != record.childBlock) {
         BlockTrail trail; // the folder's own block is never freed from below
-        if (trail.enter(folder.childBlock))
-            deleteTree(child, trail, 1);
+        if (!trail.enter(folder.childBlock) || !deleteTree(child, trail, 1))
+            return false;
     }
     child = record;
     return true;
@@ -295,8 +339,8 @@ BOOL WINAPI ExpDeleteNetNodeData(NetNodeRecord* folder, WORD nodeNumber)
         if (!found)
             return FALSE;
         BlockTrail trail; // the folder's own block is never freed from below
-        if (trail.enter(folder->childBlock))
-            deleteTree(children[*found], trail, 1);
+        if (!trail.enter(folder->childBlock) || !deleteTree(children[*found], trail, 1))
+            return FALSE;
         remaining = count - 1;
         std::memmove(&children[*found], &children[*found + 1], (remaining - *found) * kRecordSize);
         folder->childCount = static_cast<WORD>(remaining);
@@ -323,7 +367,7 @@ BOOL WINAPI ExpDeleteNetworkFolder(NetNodeRecord* record)
     if (!record)
         return FALSE;
     BlockTrail trail;
-    return deleteTree(*record, trail) ? TRUE : FALSE;
+    return deleteTree(*record, trail).value_or(false) ? TRUE : FALSE;
 }
 
 } // extern "C"

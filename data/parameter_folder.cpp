@@ -365,6 +365,21 @@ bool PlacementBatch::apply(int index, DWORD raw, WORD heldId) noexcept
     return true;
 }
 
+void PlacementBatch::cutBack(int count) noexcept
+{
+    const int limit = count - 1;
+    const std::size_t keep = count <= 0 ? 0 : entriesWithin(entries_, limit);
+    releaseReferences(std::span<const Entry>(entries_).subspan(keep), kind_, project_);
+    changed_ = changed_ || keep < entries_.size();
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(keep), entries_.end());
+    for (Entry& entry : entries_) {
+        if (entry.last > limit) {
+            entry.last = static_cast<std::int16_t>(limit);
+            changed_ = true;
+        }
+    }
+}
+
 void PlacementBatch::commit() noexcept
 {
     if (!ready_ || !changed_)

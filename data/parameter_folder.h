@@ -40,6 +40,9 @@ public:
     // entries keep alive: as one reference taken and handed over, without
     // the store calls that would only take it and drop it again.
     bool placeHeld(int index, WORD id) noexcept;
+    // ExpValidateFolder(count, offset 0) on the held entries: the set
+    // indices from count on are cut off, with their references.
+    void cutBack(int count) noexcept;
     // Writes the entries back into the folder if a placement changed them.
     void commit() noexcept;
 

@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
+#include <new>
+#include <optional>
 
 namespace w32k::parsets {
 
@@ -17,28 +20,6 @@ namespace {
 // Text buffer of a cell value, as the matrix editor's (256 bytes).
 constexpr std::size_t kTextBufferSize = 256;
 constexpr WORD kTextReadSize = kTextBufferSize - 1;
-
-// A row's folder as the fill works on it: through the exports, one call per
-// read and placement.
-class ExportedFolder {
-public:
-    ExportedFolder(ParSetFolder& folder, void* project) noexcept : folder_(folder), project_(project) {}
-    bool value(int index, DWORD& value) const noexcept
-    {
-        return ExpGetValueFromFolder(&folder_, index, &value, project_);
-    }
-    bool place(int index, DWORD value) noexcept { return ExpPlaceValueInFolder(&folder_, index, value, project_); }
-    // Places an id that the folder keeps alive, taking one reference for it.
-    bool placeHeld(int index, WORD id) noexcept
-    {
-        strings::addReference(id, project_);
-        return place(index, id);
-    }
-
-private:
-    ParSetFolder& folder_;
-    void* project_;
-};
 
 // The string id (with one reference) of the text at `index` cut to the row's
 // length; of the empty text when the index has no value.
@@ -125,33 +106,33 @@ void fillRow(Folder& folder, const MatrixRow& row, int setCount, void* project) 
         fillNumberRow(folder, setCount);
 }
 
-// Fills the row in memory and stores its folder once; through the exports,
-// placement by placement, when the memory for that is not there.
-void fillRow(MatrixRow& row, int setCount, void* project) noexcept
-{
-    const std::size_t placements = static_cast<std::size_t>(std::max(setCount, 0));
-    folders::PlacementBatch batch(row.Folder, placements, project);
-    if (batch) {
-        fillRow(batch, row, setCount, project);
-        batch.commit();
-        return;
-    }
-    ExportedFolder exported(row.Folder, project);
-    fillRow(exported, row, setCount, project);
-}
-
 } // namespace
 
-void validateRows(MatrixDesc& matrix) noexcept
+// Fills and cuts back every row's folder in memory, then stores each of them
+// in one block. All the memory that takes is had before the first row
+// changes: when some is missing, no folder and no reference changes.
+bool validateRows(MatrixDesc& matrix) noexcept
 {
-    for (int r = 0; r < matrix.RowCount; ++r) {
-        MatrixRow& row = matrix.Rows[r];
-        fillRow(row, matrix.SetCount, matrix.Project);
-        // The column base only numbers the sets the editor shows; the folders
-        // hold sets 0 to SetCount - 1 whatever the base, so the trim keeps all
-        // of them (a base cutting the last sets off would lose the host's data).
-        ExpValidateFolder(&row.Folder, matrix.SetCount, 0, matrix.Project);
+    using Batch = std::optional<folders::PlacementBatch>;
+    const auto rowCount = static_cast<std::size_t>(matrix.RowCount);
+    const auto placements = static_cast<std::size_t>(std::max<int>(matrix.SetCount, 0));
+    const std::unique_ptr<Batch[]> batches(new (std::nothrow) Batch[rowCount]);
+    if (!batches)
+        return false;
+    for (std::size_t r = 0; r < rowCount; ++r) {
+        batches[r].emplace(matrix.Rows[r].Folder, placements, matrix.Project);
+        if (!*batches[r])
+            return false;
     }
+    for (std::size_t r = 0; r < rowCount; ++r) {
+        fillRow(*batches[r], matrix.Rows[r], matrix.SetCount, matrix.Project);
+        // The column base only numbers the sets the editor shows; the folders
+        // hold sets 0 to SetCount - 1 whatever the base, so the cut keeps all
+        // of them (a base cutting the last sets off would lose the host's data).
+        batches[r]->cutBack(matrix.SetCount);
+        batches[r]->commit();
+    }
+    return true;
 }
 
 } // namespace w32k::parsets
@@ -162,6 +143,5 @@ extern "C" BOOL WINAPI ValidateParSets(MatrixDesc* matrix)
         return FALSE;
     if (matrix->RowCount < 1 || !matrix->Rows)
         return TRUE;
-    w32k::parsets::validateRows(*matrix);
-    return TRUE;
+    return w32k::parsets::validateRows(*matrix) ? TRUE : FALSE;
 }

@@ -11,6 +11,7 @@
 #include <optional>
 #include <span>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -264,8 +265,12 @@ WORD appendNew(TagFolderHeader& folder, void* project, const char* name, const T
     if (nameId == 0)
         return tags::kNoTag;
     const std::size_t held = heldElements(folder);
+    const bool firstBlock = folder.elements == nullptr;
     w32k::GlobalLockGuard<Element> lock(growByOne(folder, held));
     if (!lock) {
+        // A grown block keeps the elements it held; a first one is given back.
+        if (firstBlock && folder.elements)
+            GlobalFree(std::exchange(folder.elements, nullptr));
         strings::release(nameId, project);
         return tags::kNoTag;
     }

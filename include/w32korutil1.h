@@ -258,9 +258,10 @@ W32KAPI BOOL WINAPI ExpDeleteNetNodeData(NetNodeRecord *folder, WORD nodeNumber)
  * below itself, more than 256 levels); destination then has no children. */
 W32KAPI BOOL WINAPI ExpDuplicateNetworkFolder(NetNodeRecord *destination, const NetNodeRecord *source);
 /* Frees the record's whole subtree and clears its child fields and flag bit 0.
- * FALSE when a child block cannot be locked, is named a second time in the
- * tree or lies more than 256 levels down (its handle is dropped, never freed
- * twice). */
+ * FALSE when a child block cannot be locked (it is freed, what it names is
+ * not visited), is named a second time in the tree or lies more than 256
+ * levels down (its handle is dropped, never freed twice); FALSE, changing
+ * nothing, when memory fails. */
 W32KAPI BOOL WINAPI ExpDeleteNetworkFolder(NetNodeRecord *record);
 
 /* ---------------------------------------------------------------------------
@@ -479,7 +480,8 @@ W32K_CHECK_OFFSET(MatrixDesc, HighlightBrush, 148, 176);
 /* Brings the working folders of the matrix into shape: every row's Folder
  * gets a value at each set index 0 to SetCount - 1 (0 or the empty text where
  * it had none; texts cut to MaxTextLen) and nothing beyond SetCount - 1
- * (SetBase only numbers the displayed sets). Returns TRUE (FALSE for NULL). */
+ * (SetBase only numbers the displayed sets). Returns TRUE; FALSE for NULL
+ * and when memory fails, which then changes no folder and no reference. */
 W32KAPI BOOL WINAPI ValidateParSets(MatrixDesc *matrix);
 
 /* The project's multipage list: the address of a MultipageRec stands at byte

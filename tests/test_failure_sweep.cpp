@@ -1,0 +1,687 @@
+// Every operation that edits a host's data, run once to count its failure
+// points (each GlobalAlloc, GlobalReAlloc, GlobalLock, malloc, calloc and
+// realloc of the library, and each call of the host's allocator) and then
+// once more for each point, with that one failing. After every run: the
+// documented result; the host's data byte for byte, and the string store's
+// references, as they were or as the run without a failure left them; no
+// block the library made left without an owner; no block the host held
+// dropped without being freed; every lock undone.
+#include <gtest/gtest.h>
+
+#include "korutil2mfc.h"
+#include "resources/matrix_editor_ids.h"
+#include "resources/password_ids.h"
+#include "support/folder_helpers.h"
+#include "support/memory_hooks.h"
+#include "support/recipe_helpers.h"
+#include "support/test_support.h"
+#include "w32korutil1.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace w32ktest;
+
+namespace {
+
+using Blocks = std::set<const void*>;
+
+template <typename T>
+std::string bytesOf(const T& value)
+{
+    return std::string(reinterpret_cast<const char*>(&value), sizeof value);
+}
+
+template <typename T>
+void put(void* base, std::size_t offset, T value)
+{
+    std::memcpy(static_cast<BYTE*>(base) + offset, &value, sizeof value);
+}
+
+// The first `bytes` of a global block (marked when it was left locked).
+std::string blockBytes(HGLOBAL block, std::size_t bytes)
+{
+    if (!block)
+        return "<no block>";
+    std::string marked = GlobalFlags(block) & GMEM_LOCKCOUNT ? "<locked>" : "";
+    const auto* data = static_cast<const char*>(GlobalLock(block));
+    if (!data)
+        return "<cannot be locked>";
+    marked.append(data, std::min<std::size_t>(bytes, GlobalSize(block)));
+    GlobalUnlock(block);
+    return marked;
+}
+
+std::string folderBytes(ParSetFolder folder)
+{
+    const HGLOBAL block = std::exchange(folder.Block, nullptr);
+    return bytesOf(folder) + blockBytes(block, folder.EntryCount * sizeof(ParSetEntry));
+}
+
+std::string tagBytes(TagFolderHeader folder)
+{
+    const HGLOBAL block = std::exchange(folder.elements, nullptr);
+    return bytesOf(folder) + blockBytes(block, folder.count * sizeof(TagElement));
+}
+
+// A record and, depth first, every record below it.
+std::string nodeBytes(NetNodeRecord record)
+{
+    const HGLOBAL block = std::exchange(record.childBlock, nullptr);
+    std::string all = bytesOf(record);
+    if (!block)
+        return all;
+    const std::string children = blockBytes(block, record.childCount * sizeof(NetNodeRecord));
+    if (children.size() != record.childCount * sizeof(NetNodeRecord))
+        return all + children;
+    for (std::size_t k = 0; k < record.childCount; ++k)
+        all += nodeBytes(*reinterpret_cast<const NetNodeRecord*>(children.data() + k * sizeof(NetNodeRecord)));
+    return all;
+}
+
+// Each child block of a tree, with the block that names it (null for the root's).
+using Nesting = std::map<const void*, const void*>;
+void collectNodeBlocks(const NetNodeRecord& record, Nesting& blocks, const void* parent = nullptr)
+{
+    if (!record.childBlock || !blocks.emplace(record.childBlock, parent).second)
+        return;
+    const auto* children = static_cast<const NetNodeRecord*>(GlobalLock(record.childBlock));
+    for (std::size_t k = 0; children && k < record.childCount; ++k)
+        collectNodeBlocks(children[k], blocks, record.childBlock);
+    GlobalUnlock(record.childBlock);
+}
+
+// The references every live id of a project's store holds, by id.
+std::vector<UINT> referencesOf(void* project)
+{
+    std::vector<UINT> references;
+    for (UINT id = 1, live = 0; live < StringStoreLiveCount(project) && id <= 0xFFFF; ++id) {
+        references.push_back(StringStoreRefCount(id, project));
+        live += references.back() != 0;
+    }
+    return references;
+}
+
+// The host's comparison of tags: the same name on the same level is the same tag.
+int WINAPI sameTag(const TagDataRecord*, const TagDataRecord*, const NetNodeRecord*) { return 1; }
+
+NetNodeRecord node(WORD number)
+{
+    NetNodeRecord r{};
+    r.nodeNumber = number;
+    std::memset(r.hostData1, number, sizeof r.hostData1);
+    r.flags = W32K_NETNODE_FLAG_CHILDREN | 0x80;
+    return r;
+}
+
+NetNodeRecord withChildren(NetNodeRecord parent, std::initializer_list<NetNodeRecord> children)
+{
+    for (const NetNodeRecord& child : children)
+        ExpRegisterNetNodeData(&parent, &child);
+    return parent;
+}
+
+// A packed 24-bit DIB of width x height pixels in a global block.
+HGLOBAL trueColourDib(int width, int height)
+{
+    const DWORD stride = (width * 3 + 3) & ~3, bits = stride * height;
+    HGLOBAL block = GlobalAlloc(GHND, sizeof(BITMAPINFOHEADER) + bits);
+    auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(block));
+    *header = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, bits, 0, 0, 0, 0};
+    std::memset(header + 1, 0x5A, bits);
+    GlobalUnlock(block);
+    return block;
+}
+
+constexpr int kNumberFolder = 1;
+
+// Everything a host keeps that the operations below edit, with its project
+// block and string store. Each run builds a new one.
+struct Host {
+    alignas(8) BYTE project[1024] = {};
+    WORD texts[4] = {}; // "A" to "D", each with one reference of the host's own
+    ParSetFolder folders[2] = {};
+    MatrixRow rows[2] = {};
+    MatrixDesc matrix{};
+    TagFolderHeader tags[2] = {};
+    NetNodeRecord nodes[2] = {};
+    HGLOBAL dibs[2] = {}; // the source and the result
+    std::vector<BYTE> items, slotTable;
+    std::array<std::vector<BYTE>, W32K_LANG_SLOTS> slots;
+    LanguageRecord language{};
+    std::optional<HostRecipe> recipe;
+    LONG pagesUsed = 12;
+    BYTE passwordCount = 0;
+    PasswordBlock passwords{&pagesUsed, &passwordCount, 0, nullptr, 0, 300};
+
+    Host()
+    {
+        for (char symbol = 'A'; symbol <= 'D'; ++symbol)
+            texts[symbol - 'A'] = static_cast<WORD>(KorAcquireName(std::string(1, symbol).c_str(), project));
+    }
+    ~Host()
+    {
+        for (ParSetFolder& folder : folders)
+            ExpDeleteFolder(&folder, project);
+        for (MatrixRow& row : rows)
+            ExpDeleteFolder(&row.Folder, project);
+        for (TagFolderHeader& folder : tags)
+            DeleteTagFolder(&folder, project);
+        for (NetNodeRecord& record : nodes)
+            ExpDeleteNetworkFolder(&record);
+        for (HGLOBAL block : dibs)
+            GlobalFree(block);
+        GlobalFree(passwords.PasswordTable);
+        std::free(language.itemCopy);
+        std::free(language.slotCopy);
+        StringStoreClear(project);
+    }
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    WORD text(char symbol) const { return texts[symbol - 'A']; }
+    // One more reference to a text, as a caller hands it over with a placement.
+    DWORD handOver(char symbol)
+    {
+        KorAddReference(text(symbol), project);
+        return text(symbol);
+    }
+    ParSetFolder& textFolder(const std::vector<std::tuple<int, int, char>>& runs)
+    {
+        std::vector<ValueRun> values;
+        for (const auto& [first, last, symbol] : runs)
+            values.push_back({first, last, text(symbol)});
+        return folders[0] = makeFolder(PARSET_KIND_TEXT, values, project);
+    }
+    void tagFolder()
+    {
+        const TagDataRecord data{};
+        const WORD motor = AddTagElement(&tags[0], project, "Motor", &data, 0, 1, sameTag);
+        AddTagElement(&tags[0], project, "Speed", &data, motor, 0, sameTag);
+        AddTagElement(&tags[0], project, "Pump", &data, 0, 0, sameTag);
+        AddTagElement(&tags[0], project, "Temp", &data, motor, 0, sameTag);
+    }
+    void netNodeTree()
+    {
+        const NetNodeRecord top = withChildren(node(9), {withChildren(node(2), {node(21)}), node(3)});
+        for (const NetNodeRecord& child : {top, node(5)})
+            ExpRegisterNetNodeData(&nodes[0], &child);
+    }
+    // Item records, or a slot table of objects (none in slot 2), and the default language.
+    void languages(bool withItems, bool withSlots)
+    {
+        items.assign(3 * W32K_ITEM_RECORD_SIZE, 0xA0);
+        slotTable.assign(W32K_SLOT_TABLE_OBJECTS + W32K_LANG_SLOTS * sizeof(void*), 0);
+        for (std::size_t i = 0; i < W32K_LANG_SLOTS; ++i) {
+            slots[i].assign(40, static_cast<BYTE>(0xE0 + i));
+            put<void*>(slotTable.data(), W32K_SLOT_TABLE_OBJECTS + i * sizeof(void*), i == 2 ? nullptr : slots[i].data());
+        }
+        put<WORD>(project, W32K_PRJ_ITEM_COUNT, withItems ? 3 : 0);
+        put<void*>(project, W32K_PRJ_ITEM_TABLE, items.data());
+        put<DWORD>(project, W32K_PRJ_SLOTS_IN_USE, withSlots);
+        put<void*>(project, W32K_PRJ_SLOT_TABLE, slotTable.data());
+        put<BYTE>(project, W32K_PRJ_LANGUAGE_COUNT, 1);
+        put<WORD>(project, W32K_PRJ_COPY_ENTRIES, 4);
+        put<void*>(project, W32K_PRJ_LANGUAGE_TABLE, &language);
+    }
+    void passwordTable(const std::vector<const char*>& passwords_)
+    {
+        std::vector<PasswordEntry> entries;
+        for (const char* password : passwords_) {
+            PasswordEntry entry{};
+            std::strcpy(entry.Password, password);
+            entry.Attributes = entries.empty() ? PWD_ATTR_SYSTEM : 0;
+            entry.FromPage = 1;
+            entry.ToPage = 12;
+            entries.push_back(entry);
+        }
+        passwords.PasswordTable = GlobalAlloc(GMEM_MOVEABLE, entries.size() * sizeof(PasswordEntry));
+        std::memcpy(GlobalLock(passwords.PasswordTable), entries.data(), entries.size() * sizeof(PasswordEntry));
+        GlobalUnlock(passwords.PasswordTable);
+        passwordCount = static_cast<BYTE>(entries.size());
+    }
+
+    void* store() { return recipe ? recipe->project : project; }
+
+    // The host's data byte for byte, with every block's contents in place of its handle.
+    std::string bytes() const
+    {
+        std::string all;
+        for (const ParSetFolder& folder : folders)
+            all += folderBytes(folder);
+        for (const MatrixRow& row : rows)
+            all += folderBytes(row.Folder);
+        for (const TagFolderHeader& folder : tags)
+            all += tagBytes(folder);
+        for (const NetNodeRecord& record : nodes)
+            all += nodeBytes(record);
+        for (HGLOBAL block : dibs)
+            all += blockBytes(block, block ? GlobalSize(block) : 0);
+        all += std::string(items.begin(), items.end());
+        for (const auto& slot : slots)
+            all += std::string(slot.begin(), slot.end());
+        all += language.itemCopy ? std::string(static_cast<const char*>(language.itemCopy), 4 * sizeof(LanguageItemCopy))
+                                 : "<no item copy>";
+        all += language.slotCopy ? std::string(static_cast<const char*>(language.slotCopy),
+                                               W32K_LANG_SLOTS * sizeof(LanguageSlotCopy))
+                                 : "<no slot copy>";
+        all += std::to_string(passwordCount) + "," + std::to_string(passwords.LogoutTimeout) +
+               blockBytes(passwords.PasswordTable, passwordCount * sizeof(PasswordEntry));
+        if (recipe) {
+            all += std::to_string(recipe->hostSetCount) + clipboardText();
+            for (const ParSetFolder& folder : recipe->folders)
+                all += folderBytes(folder);
+            if (const MultipageRec* record = recipe->multipage()) {
+                all += bytesOf(record->ListCount);
+                for (const WORD id : recipe->multipageIds())
+                    all += bytesOf(id);
+            }
+        }
+        return all;
+    }
+
+    Nesting nesting() const
+    {
+        Nesting blocks;
+        for (const NetNodeRecord& record : nodes)
+            collectNodeBlocks(record, blocks);
+        return blocks;
+    }
+
+    // The global and heap blocks the host holds.
+    Blocks blocks() const
+    {
+        Blocks all{dibs[0], dibs[1], passwords.PasswordTable, language.itemCopy, language.slotCopy};
+        for (const ParSetFolder& folder : folders)
+            all.insert(folder.Block);
+        for (const MatrixRow& row : rows)
+            all.insert(row.Folder.Block);
+        for (const TagFolderHeader& folder : tags)
+            all.insert(folder.elements);
+        for (const auto& [block, parent] : nesting())
+            all.insert(block);
+        if (recipe) {
+            for (const ParSetFolder& folder : recipe->folders)
+                all.insert(folder.Block);
+            if (MultipageRec* record = recipe->multipage())
+                all.insert({static_cast<const void*>(record), record->List, record->List ? record->List->Ids : nullptr});
+        }
+        all.erase(nullptr);
+        return all;
+    }
+};
+
+// --- the dialogs ---------------------------------------------------------------------------
+
+constexpr int kMatrixCell = IDC_MX_CELL_FIRST; // row 0, set 0
+const std::string kNoMemory = "There is not enough memory to store the passwords. Nothing has been changed.";
+
+void click(HWND dialog, int id)
+{
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// Opens the matrix editor on the host's recipe; `prepare` runs first, then
+// `step` with the failure points open, then `close` unless the dialog ended.
+// With `opening`, the points are open from the start until the dialog shows.
+int editRecipe(Host& host, void (*prepare)(HWND), void (*step)(HWND), int close, bool opening = false)
+{
+    std::optional<FailureWindow> window;
+    if (opening)
+        window.emplace();
+    MessageBoxRecorder boxes;
+    DialogScript script([&](HWND dialog) {
+        window.reset();
+        ShowWindow(dialog, SW_SHOWNORMAL); // an ended dialog is hidden
+        prepare(dialog);
+        window.emplace();
+        step(dialog);
+        window.reset();
+        if (IsWindowVisible(dialog))
+            click(dialog, close);
+    });
+    const int result = StartMatrixEd(nullptr, reinterpret_cast<LPARAM>(&host.recipe->desc));
+    window.reset();
+    EXPECT_TRUE(boxes.texts().empty());
+    return result;
+}
+
+// A recipe of a numeric and a text row over three sets, and text on the clipboard.
+void recipe(Host& host)
+{
+    host.recipe.emplace("NT", 3, 3);
+    putTextOnClipboard("kept");
+}
+
+// The same with the third set not filled yet: opening fills it.
+void unfilledRecipe(Host& host)
+{
+    host.recipe.emplace("NT", 2, 3);
+    putTextOnClipboard("kept");
+}
+
+void nothing(HWND) {}
+void selectAll(HWND dialog) { click(dialog, IDC_MX_CORNER); }
+void focusFirstCell(HWND dialog) { SetFocus(GetDlgItem(dialog, kMatrixCell)); }
+void typeIntoFirstCell(HWND dialog)
+{
+    SetFocus(GetDlgItem(dialog, kMatrixCell));
+    SetDlgItemTextA(dialog, kMatrixCell, "42");
+}
+void tickMultipage(HWND dialog) { CheckDlgButton(dialog, IDC_MX_MULTIPAGE, BST_CHECKED); }
+
+// Types a second password and presses OK; a dialog that stays open has told
+// the user that there is no memory, and is cancelled.
+int addPassword(Host& host)
+{
+    MessageBoxRecorder boxes;
+    DialogScript script([&](HWND dialog) {
+        ShowWindow(dialog, SW_SHOWNORMAL);
+        SetDlgItemTextA(dialog, IDC_PWD_ROW(1, IDC_PWD_PART_PASSWORD), "1001");
+        {
+            FailureWindow window;
+            click(dialog, IDOK);
+        }
+        if (IsWindowVisible(dialog)) {
+            EXPECT_EQ(boxes.texts(), std::vector<std::string>{kNoMemory});
+            click(dialog, IDCANCEL);
+        }
+    });
+    return StartPasswordDlg(nullptr, reinterpret_cast<LPARAM>(&host.passwords));
+}
+
+// --- the operations --------------------------------------------------------------------------
+
+// What a failed operation leaves: the data as it was; or (a release) that or
+// the data as a successful one leaves it; or the data as it was under either
+// result (a dialog that opens on the data as it is when it cannot prepare it).
+// A step that cannot lock a block cannot read the references in it: they stay.
+enum class Failed { Unchanged, Released, AsItWasUnderEitherResult };
+
+struct Operation {
+    const char* name;
+    void (*build)(Host&);
+    int (*run)(Host&);
+    int succeeded, failed; // documented results
+    Failed leaves = Failed::Unchanged;
+    bool opensDialog = false; // run() opens the failure points itself
+    const char* knownFault = nullptr;
+};
+
+const Operation kOperations[] = {
+    // parameter-set folders
+    {"PlaceSplittingARun", [](Host& h) { h.textFolder({{0, 9, 'A'}}); },
+     [](Host& h) { return ExpPlaceValueInFolder(&h.folders[0], 4, h.handOver('B'), h.project); }, 1, 0},
+    {"PlaceJoiningTwoRuns", [](Host& h) { h.textFolder({{0, 4, 'A'}, {5, 5, 'B'}, {6, 9, 'A'}}); },
+     [](Host& h) { return ExpPlaceValueInFolder(&h.folders[0], 5, h.handOver('A'), h.project); }, 1, 0},
+    {"PlaceAppendingARun", [](Host& h) { h.textFolder({{0, 4, 'A'}}); },
+     [](Host& h) { return ExpPlaceValueInFolder(&h.folders[0], 7, h.handOver('B'), h.project); }, 1, 0},
+    {"PlaceOverwritingTheOnlyRun", [](Host& h) { h.textFolder({{3, 3, 'A'}}); },
+     [](Host& h) { return ExpPlaceValueInFolder(&h.folders[0], 3, h.handOver('B'), h.project); }, 1, 0},
+    {"PlaceIntoAnEmptyFolder", [](Host&) {},
+     [](Host& h) { return ExpPlaceValueInFolder(&h.folders[0], 3, h.handOver('B'), h.project); }, 1, 0},
+    {"PlaceSplittingANumberRun",
+     [](Host& h) { h.folders[0] = makeFolder(kNumberFolder, {{0, 9, 0x10007}}, h.project); },
+     [](Host& h) { return ExpPlaceValueInFolder(&h.folders[0], 4, 0x20007, h.project); }, 1, 0},
+    {"CutBackAFolder", [](Host& h) { h.textFolder({{0, 1, 'A'}, {2, 9, 'B'}, {12, 12, 'C'}}); },
+     [](Host& h) { return ExpValidateFolder(&h.folders[0], 3, 0, h.project); }, 1, 0},
+    {"EmptyAFolder", [](Host& h) { h.textFolder({{0, 1, 'A'}, {2, 9, 'B'}}); },
+     [](Host& h) { return ExpValidateFolder(&h.folders[0], 0, 0, h.project); }, 1, 0},
+    {"DeleteAFolder", [](Host& h) { h.textFolder({{0, 1, 'A'}, {2, 9, 'B'}}); },
+     [](Host& h) { return ExpDeleteFolder(&h.folders[0], h.project); }, 1, 1, Failed::Released},
+    {"DuplicateAFolder", [](Host& h) { h.textFolder({{0, 1, 'A'}, {2, 9, 'B'}, {12, 12, 'A'}}); },
+     [](Host& h) { return ExpDuplicateFolder(&h.folders[1], &h.folders[0], h.project); }, 1, 0},
+    {"ValidateParSets",
+     [](Host& h) {
+         h.textFolder({{0, 1, 'A'}, {4, 4, 'B'}, {9, 9, 'C'}});
+         const WORD longText = static_cast<WORD>(KorAcquireName("ABCDEFGHIJ", h.project));
+         ExpPlaceValueInFolder(&h.folders[0], 2, longText, h.project);
+         std::swap(h.rows[0].Folder, h.folders[0]);
+         h.rows[0].MaxTextLen = 4;
+         h.rows[1].Folder = makeFolder(kNumberFolder, {{1, 2, 7}, {8, 9, 3}}, h.project);
+         h.matrix = MatrixDesc{};
+         h.matrix.SetCount = 6;
+         h.matrix.RowCount = 2;
+         h.matrix.Rows = h.rows;
+         h.matrix.Project = h.project;
+     },
+     [](Host& h) { return ValidateParSets(&h.matrix); }, 1, 0},
+    // tag folders
+    {"AddATag", [](Host& h) { h.tagFolder(); },
+     [](Host& h) {
+         const TagDataRecord data{};
+         return int{AddTagElement(&h.tags[0], h.project, "Valve", &data, 1, 0, sameTag)};
+     },
+     5, 0},
+    {"AddTheFirstTag", [](Host&) {},
+     [](Host& h) {
+         const TagDataRecord data{};
+         return int{AddTagElement(&h.tags[0], h.project, "Valve", &data, 0, 1, sameTag)};
+     },
+     1, 0},
+    {"DeleteATagGroup", [](Host& h) { h.tagFolder(); },
+     [](Host& h) { return DeleteTagElement(&h.tags[0], h.project, 1), 1; }, 1, 1},
+    {"DeleteATagFolder", [](Host& h) { h.tagFolder(); },
+     [](Host& h) { return DeleteTagFolder(&h.tags[0], h.project), 1; }, 1, 1, Failed::Released,
+     false, "known fault, being fixed: a block that cannot be locked is dropped, not freed"},
+    {"DuplicateATagFolder", [](Host& h) { h.tagFolder(); },
+     [](Host& h) { return DuplicateTagFolder(&h.tags[1], &h.tags[0], h.project); }, 1, 0},
+    // net-node trees
+    {"RegisterANetNode", [](Host& h) { h.netNodeTree(); },
+     [](Host& h) {
+         const NetNodeRecord record = node(7);
+         return ExpRegisterNetNodeData(&h.nodes[0], &record);
+     },
+     1, 0},
+    {"DeleteANetNodeWithItsSubtree", [](Host& h) { h.netNodeTree(); },
+     [](Host& h) { return ExpDeleteNetNodeData(&h.nodes[0], 9); }, 1, 0},
+    {"DuplicateANetNodeTree", [](Host& h) { h.netNodeTree(); },
+     [](Host& h) { return ExpDuplicateNetworkFolder(&h.nodes[1], &h.nodes[0]); }, 1, 0},
+    {"DeleteANetNodeTree", [](Host& h) { h.netNodeTree(); },
+     [](Host& h) { return ExpDeleteNetworkFolder(&h.nodes[0]); }, 1, 0, Failed::Released},
+    // language records
+    {"CopyTheDefaultLanguagesItems", [](Host& h) { h.languages(true, false); },
+     [](Host& h) { return DefaultToMultiLang(h.project); }, 1, 0},
+    {"CopyTheDefaultLanguagesSlots", [](Host& h) { h.languages(false, true); },
+     [](Host& h) { return DefaultToMultiLang(h.project); }, 1, 0},
+    // bitmaps
+    {"CreateADib", [](Host&) {},
+     [](Host& h) { return (h.dibs[1] = CreateDIB(10, 2, 8)) != nullptr ? 1 : 0; }, 1, 0},
+    {"TransformTrueColorTo16Bpp",
+     [](Host& h) {
+         h.dibs[0] = trueColourDib(3, 2);
+         // A conversion of another shape before, so that this one makes its sections anew.
+         const HGLOBAL other = trueColourDib(5, 5);
+         GlobalFree(TransformTrueColorTo16Bpp(other, 24, BI_RGB));
+         GlobalFree(other);
+     },
+     [](Host& h) { return (h.dibs[1] = TransformTrueColorTo16Bpp(h.dibs[0], 16, BI_BITFIELDS)) != nullptr ? 1 : 0; },
+     1, 0},
+    // the matrix editor
+    {"MatrixEditorOpens", unfilledRecipe,
+     [](Host& h) { return editRecipe(h, nothing, nothing, IDOK, true); }, 1, 0, Failed::AsItWasUnderEitherResult, true},
+    {"MatrixEditorPastes", [](Host& h) { recipe(h); putTextOnClipboard("7\tpasted\r\n8\tz\r\n"); },
+     [](Host& h) { return editRecipe(h, focusFirstCell, [](HWND d) { click(d, IDC_MX_PASTE); }, IDOK); }, 1, 1,
+     Failed::Unchanged, true, "known fault: a cell whose placement fails is skipped and the rest is pasted"},
+    {"MatrixEditorCuts", recipe,
+     [](Host& h) { return editRecipe(h, selectAll, [](HWND d) { click(d, IDC_MX_CUT); }, IDOK); }, 1, 1,
+     Failed::Unchanged, true,
+     "known fault: a cell that cannot be read is copied as empty and still cleared; a cell whose clearing "
+     "fails keeps its value after the copy went to the clipboard"},
+    {"MatrixEditorOkTakesTheTypedCell", recipe,
+     [](Host& h) { return editRecipe(h, typeIntoFirstCell, [](HWND d) { click(d, IDOK); }, IDCANCEL); }, 1, 0,
+     Failed::Unchanged, true, "known fault: OK ends with 1 when the typed cell cannot be placed (the edit is lost)"},
+    {"MatrixEditorOkListsTheRecipeAsMultipage", recipe,
+     [](Host& h) { return editRecipe(h, tickMultipage, [](HWND d) { click(d, IDOK); }, IDCANCEL); }, 1, 0,
+     Failed::Unchanged, true, "known fault: OK ends with 1 when the multipage list cannot be allocated"},
+    // the password table
+    {"PasswordTableOk", [](Host& h) { h.passwordTable({"1000"}); }, addPassword, 1, 0, Failed::Unchanged, true},
+};
+
+struct State {
+    std::string data;
+    std::vector<UINT> references;
+};
+
+struct Outcome {
+    int result = 0;
+    State before, after;
+    const char* failed = nullptr; // the call that failed; null when none did
+    int points = 0;
+    int unowned = 0;          // global blocks the library made and neither freed nor gave away
+    int dropped = 0;          // blocks the host held that are neither held nor freed any more
+    std::size_t heapLeft = 0; // C runtime blocks the library made and neither freed nor gave the host
+    int locksLeft = 0;
+};
+
+class FailureSweep : public ::testing::TestWithParam<Operation> {
+protected:
+    // Builds the host anew and runs the operation with failure point k failing (0: none).
+    Outcome runOnce(int k)
+    {
+        const Operation& op = GetParam();
+        Host host;
+        op.build(host);
+        Outcome run;
+        run.before = {host.bytes(), referencesOf(host.store())};
+        const Blocks held = host.blocks();
+        const Nesting nesting = host.nesting();
+        monitor.reset();
+        monitor.failPoint(k);
+        if (op.opensDialog) {
+            run.result = op.run(host);
+        } else {
+            FailureWindow window;
+            run.result = op.run(host);
+        }
+        run.failed = monitor.failedCall();
+        run.points = monitor.points();
+        run.after = {host.bytes(), referencesOf(host.store())};
+        const Blocks holds = host.blocks();
+        for (const HGLOBAL block : monitor.outstanding())
+            run.unowned += !holds.contains(block);
+        // What lies below a block that cannot be locked cannot be reached.
+        const bool lockFailed = run.failed && std::string(run.failed) == "GlobalLock";
+        const auto unreadable = [&](const void* block) {
+            for (auto up = nesting.find(block); up != nesting.end(); up = nesting.find(up->second))
+                if (lockFailed && up->second && up->second == monitor.failedBlock())
+                    return true;
+            return false;
+        };
+        for (const void* block : held)
+            run.dropped += !holds.contains(block) && !monitor.released().contains(block) && !unreadable(block);
+        run.heapLeft = std::ranges::count_if(monitor.heapOutstanding(), [&](void* b) { return !holds.contains(b); });
+        run.locksLeft = monitor.locks() - monitor.unlocks();
+        return run;
+    }
+
+    GlobalMemoryMonitor monitor{GetModuleHandleA("W32KORUTIL1.dll")};
+};
+
+std::string describe(const State& state, const Outcome& clean)
+{
+    const auto as = [&](bool before, bool after) {
+        return before && after ? "as before and after" : before ? "as before" : after ? "as after" : "as neither";
+    };
+    return std::string("data ") + as(state.data == clean.before.data, state.data == clean.after.data) +
+           ", references " + as(state.references == clean.before.references, state.references == clean.after.references);
+}
+
+// After a failed lock the references held in what could not be read stay:
+// each id holds at least its references after and at most those before too.
+bool keptUnreadable(const std::vector<UINT>& got, const Outcome& clean)
+{
+    const auto at = [](const std::vector<UINT>& counts, std::size_t id) { return id < counts.size() ? counts[id] : 0; };
+    const std::size_t ids = std::max({got.size(), clean.before.references.size(), clean.after.references.size()});
+    for (std::size_t id = 0; id < ids; ++id) {
+        const UINT after = at(clean.after.references, id);
+        if (at(got, id) < after || at(got, id) > after + at(clean.before.references, id))
+            return false;
+    }
+    return true;
+}
+
+// The result is documented and the data and references are those it stands for.
+void expectDocumentedOutcome(const Operation& op, const Outcome& run, const Outcome& clean)
+{
+    const State& s = run.after;
+    const bool dataBefore = s.data == clean.before.data, dataAfter = s.data == clean.after.data;
+    const bool referencesBefore = s.references == clean.before.references;
+    const bool lockFailed = run.failed && std::string(run.failed) == "GlobalLock";
+    const bool referencesAfter =
+        s.references == clean.after.references || (lockFailed && keptUnreadable(s.references, clean));
+    if (!run.failed) {
+        EXPECT_EQ(run.result, op.succeeded) << "nothing failed";
+        EXPECT_TRUE(dataAfter && s.references == clean.after.references) << describe(s, clean);
+        return;
+    }
+    if (run.result == op.succeeded && dataAfter && referencesAfter)
+        return;
+    const bool unchanged = dataBefore && referencesBefore;
+    if (run.result == op.failed && unchanged)
+        return;
+    if (run.result == op.succeeded && op.leaves == Failed::AsItWasUnderEitherResult && unchanged)
+        return;
+    if (run.result == op.failed && op.leaves == Failed::Released && dataAfter && referencesAfter)
+        return;
+    ADD_FAILURE() << "result " << run.result << " (documented: " << op.succeeded << " or " << op.failed << "), "
+                  << describe(s, clean);
+}
+
+// The C runtime makes per-thread state (the exception globals) the first time
+// the library's code meets an exception, and keeps it: made here once, by a
+// validation whose first allocation fails, so that no run counts it as a leak.
+void makeTheRuntimesExceptionState(GlobalMemoryMonitor& monitor)
+{
+    static bool made = false;
+    if (std::exchange(made, true))
+        return;
+    MatrixRow row{};
+    MatrixDesc matrix{};
+    matrix.SetCount = 1;
+    matrix.RowCount = 1;
+    matrix.Rows = &row;
+    monitor.reset();
+    monitor.failPoint(1);
+    FailureWindow window;
+    ValidateParSets(&matrix);
+}
+
+TEST_P(FailureSweep, EachAllocationAndLockFailsCleanly)
+{
+    const Operation& op = GetParam();
+    if (op.knownFault)
+        GTEST_SKIP() << op.knownFault;
+    ASSERT_TRUE(monitor.installed());
+    makeTheRuntimesExceptionState(monitor);
+    const AppFmallocProc previous = SetAppFmalloc(GlobalMemoryMonitor::hostAllocator);
+    const Outcome clean = runOnce(0);
+    EXPECT_EQ(clean.result, op.succeeded);
+    EXPECT_EQ(clean.unowned + clean.dropped + clean.locksLeft, 0);
+    EXPECT_NE(clean.before.data, clean.after.data) << "the operation changes the host's data";
+    for (int k = 1; k <= clean.points; ++k) {
+        const Outcome run = runOnce(k);
+        SCOPED_TRACE(testing::Message() << "failure point " << k << " of " << clean.points << ": "
+                                        << (run.failed ? run.failed : "not reached"));
+        expectDocumentedOutcome(op, run, clean);
+        EXPECT_EQ(run.unowned, 0) << "blocks the library made are left without an owner";
+        EXPECT_EQ(run.dropped, 0) << "blocks the host held are dropped without being freed";
+        EXPECT_LE(run.heapLeft, clean.heapLeft) << "C runtime blocks left";
+        EXPECT_EQ(run.locksLeft, 0) << "locks left";
+    }
+    std::cout << "[ sweep    ] " << op.name << ": " << clean.points << " failure points\n";
+    SetAppFmalloc(previous);
+}
+
+INSTANTIATE_TEST_SUITE_P(Operations, FailureSweep, ::testing::ValuesIn(kOperations),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
