@@ -226,13 +226,14 @@ void drawButtonBitmap(HWND window, const ButtonState& state) noexcept
 
 // ---------------------------------------------------------------------------
 // Keeping the bitmap on the face. The system button repaints its face on
-// BM_SETSTATE, WM_SETFOCUS and WM_KILLFOCUS, on some systems directly
-// (covering the bitmap and toggling its own focus rectangle), on others
-// through a WM_PAINT that reaches this procedure. A change of the pressed
-// state draws the bitmap once at its new place: the change records whether
-// the base procedure's own WM_PAINT already drew it. Messages that leave the
-// state as it was schedule a repaint instead, so the bitmap and the focus
-// rectangle come back consistently.
+// BM_SETSTATE, WM_ENABLE, WM_SETFOCUS and WM_KILLFOCUS, on some systems
+// directly (covering the bitmap and toggling its own focus rectangle), on
+// others through a WM_PAINT that reaches this procedure while the base
+// procedure is still at work. A change of the pressed or enabled state is
+// therefore recorded before the base procedure sees it, and the bitmap for
+// the new state is drawn once afterwards unless that WM_PAINT drew it
+// already. Messages that leave the state as it was schedule a repaint
+// instead, so the bitmap and the focus rectangle come back consistently.
 
 struct PendingStateChange {
     HWND window;
@@ -249,6 +250,20 @@ void noteDrawn(HWND window) noexcept
 void scheduleRepaint(HWND window) noexcept
 {
     InvalidateRect(window, nullptr, FALSE);
+}
+
+// Passes a message that changed the state to the base procedure, then draws
+// the bitmap for the new state if the base procedure's own paint did not.
+LRESULT callBaseAfterStateChange(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    PendingStateChange change{window, false};
+    PendingStateChange* const outer = std::exchange(t_pendingChange, &change);
+    const LRESULT result = w32k::callBase(w32k::baseButtonProc(), window, message, wParam, lParam);
+    t_pendingChange = outer;
+    const ButtonState* state = buttonState(window); // the base procedure may have let the button go
+    if (state && !change.drawn)
+        drawButtonBitmap(window, *state);
+    return result;
 }
 
 LONG pressedValue(WPARAM wParam) noexcept
@@ -268,16 +283,16 @@ LRESULT onSetState(HWND window, WPARAM wParam, LPARAM lParam) noexcept
         scheduleRepaint(window);
         return result;
     }
-
     state->pressed = pressedValue(wParam);
-    PendingStateChange change{window, false};
-    PendingStateChange* const outer = std::exchange(t_pendingChange, &change);
-    const LRESULT result = w32k::callBase(w32k::baseButtonProc(), window, BM_SETSTATE, wParam, lParam);
-    t_pendingChange = outer;
-    state = buttonState(window); // the base procedure may have let the button go
-    if (state && !change.drawn)
-        drawButtonBitmap(window, *state);
-    return result;
+    return callBaseAfterStateChange(window, BM_SETSTATE, wParam, lParam);
+}
+
+// Enabled or disabled, the button shows "BBmp" or its disabled look at once.
+LRESULT onEnable(HWND window, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (ButtonState* state = buttonState(window))
+        state->enabled = wParam != 0 ? 1 : 0;
+    return callBaseAfterStateChange(window, WM_ENABLE, wParam, lParam);
 }
 
 // ---------------------------------------------------------------------------
@@ -305,12 +320,6 @@ void onCreate(HWND window) noexcept
         state->pressed = 0;
         state->enabled = (GetWindowLongA(window, GWL_STYLE) & WS_DISABLED) ? 0 : 1;
     }
-}
-
-void onEnable(HWND window, WPARAM wParam) noexcept
-{
-    if (ButtonState* state = buttonState(window))
-        state->enabled = wParam != 0 ? 1 : 0;
 }
 
 void onPaint(HWND window) noexcept
@@ -370,6 +379,8 @@ extern "C" LRESULT WINAPI TavoButtonProc(HWND window, UINT message, WPARAM wPara
 {
     if (message == BM_SETSTATE)
         return onSetState(window, wParam, lParam);
+    if (message == WM_ENABLE)
+        return onEnable(window, wParam, lParam);
 
     const LRESULT result = w32k::callBase(w32k::baseButtonProc(), window, message, wParam, lParam);
     switch (message) {
@@ -377,9 +388,6 @@ extern "C" LRESULT WINAPI TavoButtonProc(HWND window, UINT message, WPARAM wPara
         return onNcCreate(window, result);
     case WM_CREATE:
         onCreate(window);
-        break;
-    case WM_ENABLE:
-        onEnable(window, wParam);
         break;
     case WM_PAINT:
         onPaint(window);
