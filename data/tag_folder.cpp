@@ -381,27 +381,24 @@ void WINAPI DeleteTagElement(TagFolderHeader* folder, void* project, WORD id)
         folder->elements = smaller;
 }
 
+// The references go back to the project's store when there is a project to
+// take them (and the block can be read); the block is given back in any case.
 void WINAPI DeleteTagFolder(TagFolderHeader* folder, void* project)
 {
-    if (!folder || !project)
+    if (!folder)
         return;
-    if (folder->textId != 0)
+    if (project && folder->textId != 0)
         strings::release(folder->textId, project);
     if (!folder->elements)
         return;
-    bool lockable = false;
-    {
-        LockedElements locked(*folder);
-        lockable = static_cast<bool>(locked);
+    if (project) {
+        const LockedElements locked(*folder);
         for (const Element& element : locked.elements()) {
             if (element.nameId != 0)
                 strings::release(element.nameId, project);
         }
     }
-    // A handle that cannot be locked is no block of ours: dropped, not freed.
-    if (lockable)
-        GlobalFree(folder->elements);
-    folder->elements = nullptr;
+    const w32k::GlobalBlock block(std::exchange(folder->elements, nullptr)); // freed on return
     folder->count = 0;
 }
 

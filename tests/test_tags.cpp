@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "korutil2mfc.h"
+#include "support/memory_hooks.h"
 #include "w32korutil1.h"
 
 #include <algorithm>
@@ -400,6 +401,24 @@ TEST_F(TagFolder, ACopyIsIndependentAndEachFolderOwnsOneReferencePerUse)
     folder.textId = 0;
     EXPECT_FALSE(DuplicateTagFolder(nullptr, &folder, project));
     EXPECT_FALSE(DuplicateTagFolder(&copy, nullptr, project));
+}
+
+// Without a project to release the references in, or with a block that cannot be
+// locked, the folder still gives its block back.
+TEST_F(TagFolder, ReleasingFreesTheBlockWithoutAProjectOrALockableBlock)
+{
+    w32ktest::GlobalMemoryMonitor memory{GetModuleHandleA("W32KORUTIL1.dll")};
+    ASSERT_TRUE(memory.installed());
+    for (void* owner : {static_cast<void*>(nullptr), static_cast<void*>(project)}) {
+        add("One"), add("Two");
+        memory.reset();
+        if (owner)
+            memory.failLock(1);
+        DeleteTagFolder(&folder, owner);
+        EXPECT_EQ(memory.frees(), 1);
+        EXPECT_TRUE(folder.elements == nullptr && folder.count == 0);
+    }
+    StringStoreClear(project); // the references nobody could read
 }
 
 TEST_F(TagFolder, ABlockSmallerThanTheCountIsNeverReadPastItsEnd)
