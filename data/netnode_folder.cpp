@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <limits>
 #include <optional>
 #include <span>
 #include <vector>
@@ -18,6 +19,8 @@ using RecordLock = w32k::GlobalLockGuard<NetNodeRecord>;
 
 constexpr UINT kBlockFlags = GMEM_MOVEABLE | GMEM_ZEROINIT;
 constexpr std::size_t kRecordSize = sizeof(NetNodeRecord);
+// The child count is 16 bits wide: a folder holds at most this many children.
+constexpr std::size_t kMaxChildren = std::numeric_limits<WORD>::max();
 
 bool hasChildren(const NetNodeRecord& record) noexcept
 {
@@ -255,7 +258,7 @@ std::optional<std::size_t> heldChildren(const NetNodeRecord& folder) noexcept
 bool appendChild(NetNodeRecord& folder, const NetNodeRecord& record) noexcept
 {
     const auto held = heldChildren(folder);
-    if (!held)
+    if (!held || *held >= kMaxChildren)
         return false;
     const SIZE_T bytes = (*held + 1) * kRecordSize;
     HGLOBAL grown = folder.childBlock ? GlobalReAlloc(folder.childBlock, bytes, kBlockFlags)

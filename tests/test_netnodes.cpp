@@ -222,3 +222,17 @@ TEST_F(NetNodeFolder, StaleCountsAndHandlesAreNeverReadPastOrUsed)
     EXPECT_EQ(GlobalSize(folder.childBlock), 2 * kRecordSize);
     EXPECT_EQ(numbers(folder), (Numbers{1, 2}));
 }
+
+TEST_F(NetNodeFolder, AFullFolderRefusesAnotherChildAndKeepsItsCount)
+{
+    constexpr WORD kFull = 0xFFFF;
+    folder.childBlock = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kFull * kRecordSize); // children numbered 0
+    folder.childCount = kFull;
+    const HGLOBAL block = folder.childBlock;
+    const NetNodeRecord one = node(1, "one");
+    EXPECT_FALSE(ExpRegisterNetNodeData(&folder, &one));
+    EXPECT_TRUE(folder.childCount == kFull && folder.childBlock == block);
+    EXPECT_EQ(GlobalSize(block), kFull * kRecordSize);
+    add({node(0, "zero")}); // replacing one still works
+    EXPECT_EQ(labelOf(lookup(0)), "zero");
+}
