@@ -249,7 +249,8 @@ void WINAPI HierDraw_OpenItem(HierDrawState* state, DWORD item)
     if (!state)
         return;
     const std::size_t count = openCount(*state);
-    void* grown = std::realloc(count ? state->openList : nullptr, (count + 1) * sizeof(DWORD));
+    // A list left under a count of 0 is reused rather than lost.
+    void* grown = std::realloc(state->openList, (count + 1) * sizeof(DWORD));
     if (!grown)
         return; // the list stays as it was
     state->openList = static_cast<DWORD*>(grown);

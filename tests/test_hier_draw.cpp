@@ -64,7 +64,12 @@ struct DrawnLine {
 };
 
 bool g_failRealloc = false;
-void* __cdecl failingRealloc(void* block, size_t size) { return g_failRealloc ? nullptr : std::realloc(block, size); }
+void* g_reallocated = nullptr; // the block the last realloc was given
+void* __cdecl failingRealloc(void* block, size_t size)
+{
+    g_reallocated = block;
+    return g_failRealloc ? nullptr : std::realloc(block, size);
+}
 
 } // namespace
 
@@ -132,6 +137,16 @@ TEST(HierDraw, OpenListStaysConsistentWhenReallocFailsAndIsFreed)
     HierDraw_OpenItem(&t.state, 1);
     HierDraw_DrawCloseAll(&t.state);
     EXPECT_EQ(t.state.openList, nullptr);
+    // A list left behind under a count of 0 (or below) is reused, not leaked.
+    for (const int staleCount : {0, -2}) {
+        t.state.openList = static_cast<DWORD*>(std::malloc(sizeof(DWORD)));
+        t.state.openCount = staleCount;
+        void* const stale = t.state.openList;
+        HierDraw_OpenItem(&t.state, 6);
+        EXPECT_EQ(g_reallocated, stale);
+        EXPECT_EQ(t.opened(), (std::vector<DWORD>{6}));
+        HierDraw_DrawCloseAll(&t.state);
+    }
 }
 
 TEST(HierDraw, ShowKidsScrollsTheLastChildIntoView)
