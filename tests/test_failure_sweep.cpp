@@ -470,8 +470,7 @@ const Operation kOperations[] = {
     {"DeleteATagGroup", [](Host& h) { h.tagFolder(); },
      [](Host& h) { return DeleteTagElement(&h.tags[0], h.project, 1), 1; }, 1, 1},
     {"DeleteATagFolder", [](Host& h) { h.tagFolder(); },
-     [](Host& h) { return DeleteTagFolder(&h.tags[0], h.project), 1; }, 1, 1, Failed::Released,
-     false, "known fault, being fixed: a block that cannot be locked is dropped, not freed"},
+     [](Host& h) { return DeleteTagFolder(&h.tags[0], h.project), 1; }, 1, 1, Failed::Released},
     {"DuplicateATagFolder", [](Host& h) { h.tagFolder(); },
      [](Host& h) { return DuplicateTagFolder(&h.tags[1], &h.tags[0], h.project); }, 1, 0},
     // net-node trees
