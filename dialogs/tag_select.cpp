@@ -30,10 +30,6 @@ constexpr int kCellRows = 1;
 constexpr int kCellColumns = 3;
 constexpr WORD kNameSize = W32K_TAG_NAME_BUFFER - 1; // read size of the 256-byte name buffers
 
-// The HierDraw state of the dialog that is running: WM_SETFONT and
-// WM_MEASUREITEM arrive before the dialog has its window data.
-HierDrawState* g_runningState = nullptr;
-
 // -- the host's records --------------------------------------------------------
 
 WORD ownerTagId(const TagSelectBlock& block) noexcept
@@ -313,12 +309,27 @@ void accept(HWND dialog, TagSelectBlock& block)
     EndDialog(dialog, W32K_TAGSEL_ACCEPTED);
 }
 
+// The font the dialog manager gave the dialog (and its controls).
+HFONT dialogFont(HWND dialog) noexcept
+{
+    return reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0));
+}
+
+// The list's lines take the height of the block's cells and of the dialog's
+// font: WM_SETFONT came before the dialog knew its block.
+void applyFont(HWND dialog, TagSelectBlock& block) noexcept
+{
+    HierDraw_DrawSetTextHeight(GetDlgItem(dialog, IDC_TAGSEL_LIST), dialogFont(dialog), &block.hierDraw);
+}
+
 INT_PTR onInitDialog(HWND dialog, LPARAM lParam)
 {
     auto* block = reinterpret_cast<TagSelectBlock*>(lParam);
     w32k::setWindowData(dialog, lParam);
-    if (block)
+    if (block) {
         block->selectedTagId = ownerTagId(*block);
+        applyFont(dialog, *block);
+    }
     if (!block ||
         !InitTagListBox(dialog, GetDlgItem(dialog, IDC_TAGSEL_LIST), GetDlgItem(dialog, IDC_TAGSEL_NAME), block)) {
         EndDialog(dialog, W32K_TAGSEL_NOTHING);
@@ -361,15 +372,29 @@ INT_PTR onDrawItem(HWND dialog, LPARAM lParam)
     return TRUE;
 }
 
+// The list measures its lines while it is created, before WM_INITDIALOG
+// brings the block: they are measured by the dialog's font then, and
+// WM_INITDIALOG sets the height that the block's cells need as well.
 INT_PTR onMeasureItem(HWND dialog, LPARAM lParam)
 {
-    HierDraw_OnMeasureItem(dialog, reinterpret_cast<MEASUREITEMSTRUCT*>(lParam), g_runningState);
+    auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+    if (auto* block = w32k::windowRecord<TagSelectBlock>(dialog)) {
+        HierDraw_OnMeasureItem(dialog, measure, &block->hierDraw);
+        return TRUE;
+    }
+    HierDrawState fontOnly{};
+    HierDraw_DrawSetTextHeight(nullptr, dialogFont(dialog), &fontOnly);
+    HierDraw_OnMeasureItem(dialog, measure, &fontOnly);
     return TRUE;
 }
 
+// The dialog font, sent before WM_INITDIALOG, is applied there (applyFont);
+// a font set later applies at once.
 INT_PTR onSetFont(HWND dialog, WPARAM wParam)
 {
-    HierDraw_DrawSetTextHeight(GetDlgItem(dialog, IDC_TAGSEL_LIST), reinterpret_cast<HFONT>(wParam), g_runningState);
+    if (auto* block = w32k::windowRecord<TagSelectBlock>(dialog))
+        HierDraw_DrawSetTextHeight(GetDlgItem(dialog, IDC_TAGSEL_LIST), reinterpret_cast<HFONT>(wParam),
+                                   &block->hierDraw);
     return TRUE;
 }
 
@@ -400,10 +425,8 @@ INT_PTR WINAPI ExecTagSelDlg(HWND parent, TagSelectBlock* block)
     if (!block || !block->tagOwner)
         return -1;
     PreInitTagList(w32k::moduleInstance(), &block->hierDraw);
-    HierDrawState* const outer = std::exchange(g_runningState, &block->hierDraw);
     const INT_PTR result = DialogBoxParamA(w32k::moduleInstance(), W32K_DLG_TAG_SELECT, parent, TagSelProc,
                                            reinterpret_cast<LPARAM>(block));
-    g_runningState = outer;
     HierDraw_DrawCloseAll(&block->hierDraw);
     HierDraw_DrawTerm(&block->hierDraw);
     return result;

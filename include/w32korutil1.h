@@ -653,7 +653,9 @@ W32K_CHECK_OFFSET(TagSelectBlock, accept, 68, 104);
 /* Runs the tag selection dialog: W32K_TAGSEL_ACCEPTED (the owner's tag id and
  * flag are written and accept was called), W32K_TAGSEL_CANCELLED,
  * W32K_TAGSEL_NOTHING (it closed at once), or -1 when it cannot be created
- * (also for a NULL block or tag owner). One dialog at a time. */
+ * (also for a NULL block or tag owner). Each dialog keeps its state in its
+ * own block: dialogs on different blocks can be open at the same time, on one
+ * thread or on several. */
 W32KAPI INT_PTR WINAPI ExecTagSelDlg(HWND parent, TagSelectBlock *block);
 W32KAPI INT_PTR WINAPI TagSelProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 /* Sets the state up with bitmap 1201 of this library; returns TRUE. */

@@ -1,36 +1,46 @@
 // The tag selection dialog through the DLL, driven inside its modal loop with
 // mouse and keyboard messages on its list: the tags offered, opening and
-// closing groups in place, acceptance through the host's callback, what is
-// written to the owner and the dialog's results.
+// closing groups in place, the lines' height and drawing, acceptance through
+// the host's callback, what is written to the owner, the dialog's results,
+// and two pickers open at once on two threads.
 #include <gtest/gtest.h>
 
+#include "frame/raii.h"
 #include "korutil2mfc.h"
 #include "support/pixels.h"
 #include "support/test_support.h"
 #include "w32korutil1.h"
 
+#include <algorithm>
+#include <array>
+#include <atomic>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <string>
-#include <tuple>
+#include <thread>
 #include <vector>
-
-using w32ktest::windowText;
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
-struct Acceptance {
-    BYTE* owner;
-    TagDataRecord data;
-    NetNodeRecord* node;
+enum Shape { Tag, Closed, Open };
+struct Line { // a line of the list as the user reads it
+    std::string name;
+    int level = 0;
+    Shape shape = Tag;
+    bool operator==(const Line&) const = default;
 };
-std::vector<Acceptance> g_accepted;
-BOOL WINAPI acceptTag(BYTE* owner, const TagDataRecord* data, NetNodeRecord* node)
+void PrintTo(const Line& l, std::ostream* out) { *out << l.name << " level " << l.level << " shape " << l.shape; }
+using Lines = std::vector<Line>;
+const Lines kTopLevel{{"Alarm"}, {"Motor", 0, Closed}, {"Tank", 0, Closed}, {"Empty", 0, Closed}};
+const Lines kMotorOpen{{"Alarm"}, {"Motor", 0, Open}, {"Speed", 1}, {"Drives", 1, Closed}, {"Torque", 1},
+                       {"Tank", 0, Closed}, {"Empty", 0, Closed}};
+
+// The host's accept callback notes at the owner's byte it gets: the tag's marker, one call more, the node.
+BOOL WINAPI acceptTag(BYTE* note, const TagDataRecord* data, NetNodeRecord* node)
 {
-    g_accepted.push_back({owner, *data, node});
+    note[0] = data->hostData1[0];
+    note[1]++;
+    note[2] = static_cast<BYTE>(node->nodeNumber);
     return TRUE;
 }
 std::function<bool(BYTE marker)> g_offer;
@@ -40,44 +50,45 @@ int WINAPI sameTag(const TagDataRecord* a, const TagDataRecord* b, const NetNode
     return a->nodeNumber == b->nodeNumber;
 }
 int levelOf(DWORD item) { return static_cast<int>((item & W32K_TAGITEM_LEVEL_MASK) >> W32K_TAGITEM_LEVEL_SHIFT); }
+int textHeight(HFONT font)
+{
+    w32k::WindowDC screen(nullptr);
+    w32k::SelectGuard selected(screen, font);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(screen, &metrics);
+    return metrics.tmHeight;
+}
 
-const Lines kTopLevel{"Alarm", "Motor +", "Tank +", "Empty +"};
-const Lines kMotorOpen{"Alarm", "Motor -", "  Speed", "  Drives +", "  Torque", "Tank +", "Empty +"};
+// The sample tree, ids 1..9 in this order: Alarm, Motor{Speed, Drives{Current},
+// Torque}, Tank{Level} of node 2, Empty{}.
+const struct { const char* name; WORD parent; int group; WORD node; } kTree[] = {
+    {"Alarm", 0, 0, 1},  {"Motor", 0, 1, 1}, {"Speed", 2, 0, 1}, {"Drives", 2, 1, 1}, {"Current", 4, 0, 1},
+    {"Torque", 2, 0, 1}, {"Tank", 0, 1, 2},  {"Level", 7, 0, 2}, {"Empty", 0, 1, 1}};
 
-// A host with a project, a tag folder and a tag owner. The tags (ids 1..9):
-// Alarm, Motor{Speed, Drives{Current}, Torque}, Tank{Level} of node 2, Empty{}.
-class TagPicker : public ::testing::Test {
-protected:
-    void SetUp() override
+// A host with a project, the sample tree as its tag folder and a tag owner.
+struct Host {
+    Host()
     {
-        g_accepted.clear();
         block.tagOwner = owner;
         block.project = project;
         block.node = &node;
         block.folder = &folder;
         block.accept = acceptTag;
         node.nodeNumber = 1;
-        add("Alarm");
-        const WORD motor = add("Motor", 0, 1);
-        add("Speed", motor);
-        add("Current", add("Drives", motor, 1));
-        add("Torque", motor);
-        add("Level", add("Tank", 0, 1, 2), 0, 2);
-        add("Empty", 0, 1);
+        for (const auto& tag : kTree)
+            add(tag.name, tag.parent, tag.group, tag.node);
     }
-    void TearDown() override
+    ~Host()
     {
         DeleteTagFolder(&folder, project);
         StringStoreClear(project);
     }
-    WORD add(const char* name, WORD parent = 0, int group = 0, WORD nodeNumber = 1)
+    void add(const char* name, WORD parent = 0, int group = 0, WORD nodeNumber = 1)
     {
         TagDataRecord data{};
-        std::memset(data.hostData1, folder.count + 1, sizeof data.hostData1); // the marker: the id to be
         data.nodeNumber = nodeNumber;
-        const WORD id = AddTagElement(&folder, project, name, &data, parent, group, sameTag);
-        names[id] = name;
-        return id;
+        std::memset(data.hostData1, folder.count + 1, sizeof data.hostData1); // the marker: the id to be
+        AddTagElement(&folder, project, name, &data, parent, group, sameTag);
     }
     void offer(std::function<bool(BYTE marker)> test)
     {
@@ -85,7 +96,8 @@ protected:
         block.filter = g_offer ? filterTags : nullptr;
     }
     void setOwnerTag(WORD id) { std::memcpy(owner + W32K_TAG_OWNER_TAG_ID, &id, sizeof id); }
-    WORD ownerTag() const { return static_cast<WORD>(owner[W32K_TAG_OWNER_TAG_ID] | owner[W32K_TAG_OWNER_TAG_ID + 1] << 8); }
+    WORD ownerTag() const { WORD id; std::memcpy(&id, owner + W32K_TAG_OWNER_TAG_ID, sizeof id); return id; }
+    const BYTE* note() const { return owner + W32K_TAG_OWNER_ACCEPT_ARG; } // marker, calls, node (acceptTag)
     // Opens the dialog and runs `script` inside it; cancels the dialog unless it ended.
     INT_PTR run(const std::function<void(HWND)>& script)
     {
@@ -96,9 +108,7 @@ protected:
             if (IsWindowVisible(dialog))
                 PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         });
-        const INT_PTR result = ExecTagSelDlg(nullptr, &block);
-        scriptRan = driver.ran();
-        return result;
+        return ExecTagSelDlg(nullptr, &block);
     }
     static LRESULT ask(HWND dialog, UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
     {
@@ -106,16 +116,14 @@ protected:
     }
     static DWORD itemAt(HWND dialog, int line) { return static_cast<DWORD>(ask(dialog, LB_GETITEMDATA, line)); }
     static int count(HWND dialog) { return static_cast<int>(ask(dialog, LB_GETCOUNT)); }
-    static std::string nameField(HWND dialog) { return windowText(GetDlgItem(dialog, W32K_ID_TAG_NAME)); }
-    // The list as a user reads it: indented names, "+" on a closed group, "-" on an open one.
+    static std::string nameField(HWND dialog) { return w32ktest::windowText(GetDlgItem(dialog, W32K_ID_TAG_NAME)); }
     Lines lines(HWND dialog)
     {
         Lines out;
         for (int i = 0; i < count(dialog); ++i) {
             const DWORD item = itemAt(dialog, i);
-            out.push_back(std::string(2 * levelOf(item), ' ') + names[LOWORD(item)]);
-            if (item & W32K_TAGITEM_GROUP)
-                out.back() += HierDraw_IsOpened(&block.hierDraw, item) ? " -" : " +";
+            const Shape group = HierDraw_IsOpened(&block.hierDraw, item) ? Open : Closed;
+            out.push_back({kTree[LOWORD(item) - 1].name, levelOf(item), item & W32K_TAGITEM_GROUP ? group : Tag});
         }
         return out;
     }
@@ -137,28 +145,24 @@ protected:
     BYTE owner[128] = {};
     NetNodeRecord node{};
     TagSelectBlock block{};
-    std::map<WORD, std::string> names;
-    bool scriptRan = false;
 };
+
+struct TagPicker : ::testing::Test, Host {};
 
 TEST_F(TagPicker, TheListOffersTheTagsOfFilterAndNodeWithTheOwnersTagOpenAndSelected)
 {
     const auto every = [](BYTE) { return true; };
     const struct {
-        WORD ownerTag;
-        bool networked;
-        std::function<bool(BYTE marker)> filter;
-        Lines shown; // none: the dialog ends at once
-        int selected;
-        std::string field;
+        WORD ownerTag; bool networked; std::function<bool(BYTE marker)> filter;
+        Lines shown; int selected; std::string field; // shown: none when the dialog ends at once
     } cases[] = {
         {3, false, nullptr, kMotorOpen, 2, "Speed"},   // in a top-level group: it opens, the line is selected
         {5, false, nullptr, kTopLevel, -1, "Current"}, // two levels deep: nothing opens or is selected
         {2, false, nullptr, kTopLevel, 1, ""},         // a group is no tag for the field
         {0, true, nullptr, kTopLevel, -1, ""},         // no filter: every tag of every node
-        {0, true, every, {"Alarm", "Motor +"}, -1, ""}, // the block's node only
-        {0, false, every, {"Alarm", "Motor +", "Tank +"}, -1, ""},
-        {0, true, [](BYTE m) { return m == 5; }, {"Motor +"}, -1, ""}, // a tag two levels deep
+        {0, true, every, {{"Alarm"}, {"Motor", 0, Closed}}, -1, ""}, // the block's node only
+        {0, false, every, {{"Alarm"}, {"Motor", 0, Closed}, {"Tank", 0, Closed}}, -1, ""},
+        {0, true, [](BYTE m) { return m == 5; }, {{"Motor", 0, Closed}}, -1, ""}, // a tag two levels deep
         {0, true, [](BYTE) { return false; }, {}, -1, ""},
     };
     for (const auto& c : cases) {
@@ -173,12 +177,10 @@ TEST_F(TagPicker, TheListOffersTheTagsOfFilterAndNodeWithTheOwnersTagOpenAndSele
                       EXPECT_EQ(block.selectedTagId, c.ownerTag);
                   }),
                   c.shown.empty() ? W32K_TAGSEL_NOTHING : W32K_TAGSEL_CANCELLED);
-        EXPECT_EQ(scriptRan, !c.shown.empty());
-        EXPECT_TRUE(g_accepted.empty());
+        EXPECT_EQ(note()[1], 0); // no acceptance
     }
     TagFolderHeader empty{};
     block.folder = &empty;
-    offer(nullptr);
     EXPECT_EQ(run([](HWND) {}), W32K_TAGSEL_NOTHING);
     EXPECT_EQ(ExecTagSelDlg(nullptr, nullptr), -1);
 }
@@ -191,18 +193,19 @@ TEST_F(TagPicker, DoubleClicksAndArrowKeysOpenAndCloseGroupsInPlace)
         EXPECT_EQ(itemAt(dialog, 0), 1u); // the id alone: level 0, no group bit
         EXPECT_EQ(itemAt(dialog, 3), W32K_TAGITEM_GROUP | (1u << W32K_TAGITEM_LEVEL_SHIFT) | 4u);
         click(dialog, 3, true);
-        EXPECT_EQ(lines(dialog), (Lines{"Alarm", "Motor -", "  Speed", "  Drives -", "    Current", "  Torque", "Tank +",
-                                        "Empty +"}));
+        EXPECT_EQ(lines(dialog)[3].shape, Open);
+        EXPECT_EQ(lines(dialog)[4], (Line{"Current", 2}));
         click(dialog, 1, true); // closes Motor and Drives inside it
         EXPECT_EQ(lines(dialog), kTopLevel);
         EXPECT_EQ(block.hierDraw.openCount, 0);
         click(dialog, 3, true); // a group without tags opens to nothing
-        EXPECT_EQ(lines(dialog), (Lines{"Alarm", "Motor +", "Tank +", "Empty -"}));
+        EXPECT_EQ(count(dialog), 4);
+        EXPECT_EQ(lines(dialog)[3].shape, Open);
         for (const int key : {VK_RIGHT, VK_ADD, VK_LEFT, VK_SUBTRACT}) {
             ask(dialog, LB_SETCURSEL, 1);
             ask(dialog, WM_KEYDOWN, key);
             const bool open = key == VK_RIGHT || key == VK_ADD;
-            EXPECT_EQ(lines(dialog)[1], open ? "Motor -" : "Motor +") << "key " << key;
+            EXPECT_EQ(lines(dialog)[1].shape, open ? Open : Closed) << "key " << key;
             EXPECT_EQ(count(dialog), open ? 7 : 4) << "key " << key;
         }
     });
@@ -215,13 +218,13 @@ TEST_F(TagPicker, ConnectingLinesEndAtTheLastChild)
         const HWND list = GetDlgItem(dialog, W32K_ID_TAG_LIST);
         w32ktest::repaintNow(list, true);
         w32ktest::settlePaint(list);
-        const COLORREF ink = GetSysColor(COLOR_WINDOWTEXT);
         for (const auto& [line, drawn] : {std::pair{2, true}, {3, true}, {4, false} /* Torque: the last */,
                                           {0, false} /* Alarm: top level */}) {
             RECT r{};
-            SendMessageA(list, LB_GETITEMRECT, line, reinterpret_cast<LPARAM>(&r));
+            ask(dialog, LB_GETITEMRECT, line, reinterpret_cast<LPARAM>(&r));
             // Below the centre of the top-level cells, on the line's last row.
-            EXPECT_EQ(w32ktest::clientPixel(list, 22 / 2 + 2, r.bottom - 1) == ink, drawn) << "line " << line;
+            EXPECT_EQ(w32ktest::clientPixel(list, 22 / 2 + 2, r.bottom - 1) == GetSysColor(COLOR_WINDOWTEXT), drawn)
+                << "line " << line;
         }
     });
 }
@@ -229,21 +232,19 @@ TEST_F(TagPicker, ConnectingLinesEndAtTheLastChild)
 TEST_F(TagPicker, OkOrADoubleClickAcceptsTheTagChosenCancelLeavesTheOwner)
 {
     const struct {
-        WORD ownerTag;
-        std::vector<std::pair<int, bool>> clicks; // line, twice
-        int button;                               // 0: the last click, a double one, ends the dialog
-        std::string field;                        // before the last step
-        INT_PTR result;
-        WORD selected, accepted;                  // the tag accepted, 0: none
+        WORD ownerTag; std::vector<std::pair<int, bool>> clicks; // line, twice
+        int button;        // 0: the last click, a double one, ends the dialog
+        std::string field; // before the last step
+        INT_PTR result; WORD selected, accepted; // accepted 0: none
     } cases[] = {
-        {1, {{1, false}}, IDOK, "Alarm", W32K_TAGSEL_ACCEPTED, 1, 1},              // a group click keeps the tag
-        {0, {{2, false}}, IDOK, "", W32K_TAGSEL_CANCELLED, 0, 0},                  // OK without a tag
+        {1, {{1, false}}, IDOK, "Alarm", W32K_TAGSEL_ACCEPTED, 1, 1}, // a group click keeps the tag
+        {0, {{2, false}}, IDOK, "", W32K_TAGSEL_CANCELLED, 0, 0},     // OK without a tag
         {1, {{1, true}, {2, false}}, IDCANCEL, "Speed", W32K_TAGSEL_CANCELLED, 3, 0},
         {0, {{1, true}, {4, false}, {4, true}}, 0, "Torque", W32K_TAGSEL_ACCEPTED, 6, 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.field);
-        g_accepted.clear();
+        std::memset(owner, 0, sizeof owner);
         setOwnerTag(c.ownerTag);
         owner[W32K_TAG_OWNER_FLAGS] = 0x01;
         EXPECT_EQ(run([&](HWND dialog) {
@@ -259,14 +260,13 @@ TEST_F(TagPicker, OkOrADoubleClickAcceptsTheTagChosenCancelLeavesTheOwner)
         EXPECT_EQ(block.selectedTagId, c.selected);
         EXPECT_EQ(ownerTag(), c.accepted ? c.accepted : c.ownerTag);
         EXPECT_EQ(owner[W32K_TAG_OWNER_FLAGS], c.accepted ? 0x81 : 0x01);
-        ASSERT_EQ(g_accepted.size(), c.accepted ? 1u : 0u);
-        if (c.accepted) {
-            EXPECT_EQ(g_accepted[0].owner, owner + W32K_TAG_OWNER_ACCEPT_ARG);
-            EXPECT_EQ(g_accepted[0].data.hostData1[0], c.accepted);
-            EXPECT_EQ(g_accepted[0].node, &node);
-        }
+        EXPECT_EQ(note()[0], c.accepted); // the accepted tag's marker
+        EXPECT_EQ(note()[1], c.accepted ? 1 : 0);
+        EXPECT_EQ(note()[2], c.accepted ? node.nodeNumber : 0);
         // The dialog's drawing objects and its open list are gone with it.
-        EXPECT_TRUE(!block.hierDraw.memoryDC && !block.hierDraw.cellBitmap && !block.hierDraw.openList);
+        EXPECT_EQ(block.hierDraw.memoryDC, nullptr);
+        EXPECT_EQ(block.hierDraw.cellBitmap, nullptr);
+        EXPECT_EQ(block.hierDraw.openList, nullptr);
         EXPECT_EQ(block.hierDraw.openCount, 0);
     }
 }
@@ -276,14 +276,14 @@ TEST_F(TagPicker, ParentLinksInACycleNeitherHangNorNestBeyondLevelFifteen)
     // As a damaged file could hold it: ids used twice, parent links 5 -> 6 -> 5 -> ...
     DeleteTagFolder(&folder, project);
     folder.count = 3;
-    folder.elements = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, 3 * sizeof(TagElement));
-    auto* elements = static_cast<TagElement*>(GlobalLock(folder.elements));
-    for (const auto& [i, id, parent] : {std::tuple{0, 5, 0}, {1, 6, 5}, {2, 5, 6}}) {
-        elements[i].id = static_cast<WORD>(id);
-        elements[i].parentId = static_cast<WORD>(parent);
-        elements[i].flags = W32K_TAG_FLAG_GROUP;
+    folder.elements = GlobalAlloc(GHND, 3 * sizeof(TagElement));
+    if (const w32k::GlobalLockGuard<TagElement> elements(folder.elements); elements) {
+        for (const auto& [i, id, parent] : {std::array<WORD, 3>{0, 5, 0}, {1, 6, 5}, {2, 5, 6}}) {
+            elements[i].id = id;
+            elements[i].parentId = parent;
+            elements[i].flags = W32K_TAG_FLAG_GROUP;
+        }
     }
-    GlobalUnlock(folder.elements);
     offer([](BYTE) { return true; });
     EXPECT_EQ(run([](HWND) {}), W32K_TAGSEL_NOTHING); // the search for a tag below ends
     offer(nullptr);
@@ -295,6 +295,50 @@ TEST_F(TagPicker, ParentLinksInACycleNeitherHangNorNestBeyondLevelFifteen)
         EXPECT_EQ(levelOf(itemAt(dialog, count(dialog) - 1)), W32K_TAGITEM_MAX_LEVEL);
         EXPECT_EQ(block.hierDraw.openCount, W32K_TAGITEM_MAX_LEVEL);
     });
+}
+
+// Two pickers open at once on two threads, each on its own block, folder and
+// owner: each fits its lines to the font given to it and accepts its own pick.
+TEST_F(TagPicker, TwoPickersOpenAtOnceOnTwoThreadsKeepToTheirOwnHostData)
+{
+    Host second;
+    second.node.nodeNumber = 9;
+    second.add("Pump");
+    std::atomic<int> arrived = 0;
+    const auto meet = [&](int round) { // both dialogs wait here, answering their messages
+        ++arrived;
+        for (int i = 0; arrived < 2 * round && i < 2000; ++i)
+            w32ktest::pumpMessages(5);
+        return arrived >= 2 * round;
+    };
+    const auto pick = [&](Host& host, int fontHeight, std::vector<int> doubleClicks) {
+        const w32k::Font font(CreateFontA(fontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Arial"));
+        return host.run([&](HWND dialog) {
+            const auto linesFit = [&](HFONT shown) { // as high as the text and the 17-pixel cells need
+                EXPECT_EQ(host.block.hierDraw.textHeight, textHeight(shown));
+                EXPECT_EQ(ask(dialog, LB_GETITEMHEIGHT), std::max(17, textHeight(shown)));
+            };
+            ASSERT_TRUE(meet(1));
+            linesFit(reinterpret_cast<HFONT>(SendMessageA(dialog, WM_GETFONT, 0, 0)));
+            SendMessageA(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+            ASSERT_TRUE(meet(2)); // both fonts set, both dialogs still open
+            linesFit(font);
+            for (const int line : doubleClicks)
+                click(dialog, line, true);
+        });
+    };
+    INT_PTR secondResult = 0;
+    std::thread thread([&] { secondResult = pick(second, 30, {4}); }); // Pump
+    EXPECT_EQ(pick(*this, 40, {1, 2}), W32K_TAGSEL_ACCEPTED);          // Motor opens, Speed
+    thread.join();
+    EXPECT_EQ(secondResult, W32K_TAGSEL_ACCEPTED);
+    for (const auto& [host, id] : {std::pair<Host*, BYTE>{this, 3}, {&second, 10}}) {
+        EXPECT_EQ(host->block.selectedTagId, id);
+        EXPECT_EQ(host->ownerTag(), id);
+        EXPECT_EQ(host->note()[0], id); // the callback's marker, calls and node
+        EXPECT_EQ(host->note()[1], 1);
+        EXPECT_EQ(host->note()[2], host->node.nodeNumber);
+    }
 }
 
 } // namespace

@@ -7,7 +7,8 @@ namespace {
 constexpr int kMessageBoxTextId = 0xFFFF;
 
 MessageBoxRecorder* g_recorder = nullptr;
-DialogScript* g_script = nullptr;
+// Per thread: dialogs on two threads can each be scripted.
+thread_local DialogScript* g_script = nullptr;
 } // namespace
 
 std::string exeDirectory()
