@@ -123,33 +123,19 @@ void applyReferenceChanges(const ReferenceChanges& changes, void* project) noexc
         strings::release(id, project);
 }
 
-// Writes old[0, from) + replacement + old[to, n) into `out`.
-void copyWithReplacement(std::span<const Entry> old, const Placement& placement, Entry* out) noexcept
-{
-    const std::span<const Entry> replacement = placement.replacementEntries();
-    out = std::copy(old.begin(), old.begin() + placement.from, out);
-    out = std::copy(replacement.begin(), replacement.end(), out);
-    std::copy(old.begin() + placement.to, old.end(), out);
-}
-
 // The placement applied to the folder's entries: in place when the count
 // stays, otherwise into a new block. False (nothing changed) when memory
 // fails or the folder would grow beyond kMaxEntries.
-bool applyPlacement(const Placement& placement, std::span<Entry> old, HGLOBAL& rebuilt,
-                    std::size_t& count) noexcept
+bool applyToFolder(const Placement& placement, std::span<Entry> old, HGLOBAL& rebuilt, std::size_t& count) noexcept
 {
     count = placement.newCount(old.size());
-    if (count == old.size()) {
-        const std::span<const Entry> replacement = placement.replacementEntries();
-        std::copy(replacement.begin(), replacement.end(), old.begin() + placement.from);
-        return true;
-    }
-    if (count > kMaxEntries && count > old.size())
+    if (count == old.size())
+        return applyPlacement(placement, old, old);
+    if (!placement.fitsFolder(old.size()))
         return false;
     NewEntryBlock block(count);
-    if (!block)
+    if (!block || !applyPlacement(placement, old, {block.entries(), count}))
         return false;
-    copyWithReplacement(old, placement, block.entries());
     rebuilt = block.release();
     return true;
 }
@@ -164,7 +150,7 @@ BOOL placeValue(ParSetFolder& folder, int index, Value value, void* project) noe
         bool placed = false;
         if (old) {
             placement = planPlacement(old.entries(), index, value);
-            placed = applyPlacement(placement, old.entries(), rebuilt, count);
+            placed = applyToFolder(placement, old.entries(), rebuilt, count);
         }
         if (!placed) {
             // The handed-over reference belongs to the folder, which drops it.
@@ -335,18 +321,17 @@ bool PlacementBatch::apply(int index, DWORD raw, WORD heldId) noexcept
 {
     const Value value{kind_, raw};
     const Placement placement = planPlacement(entries_, index, value);
-    const std::size_t count = placement.newCount(entries_.size());
-    if (count > kMaxEntries && count > entries_.size()) {
+    if (!placement.fitsFolder(entries_.size())) {
         if (heldId == 0)
             releaseReference(kind_, value.stringId(), project_);
         return false;
     }
-    // Within the reserved capacity: neither erase nor insert allocates.
-    const std::span<const Entry> replacement = placement.replacementEntries();
-    const auto from = entries_.begin() + static_cast<std::ptrdiff_t>(placement.from);
-    entries_.erase(from, entries_.begin() + static_cast<std::ptrdiff_t>(placement.to));
-    entries_.insert(entries_.begin() + static_cast<std::ptrdiff_t>(placement.from), replacement.begin(),
-                    replacement.end());
+    // In place, within the reserved capacity: resizing does not allocate.
+    const std::size_t before = entries_.size();
+    const std::size_t count = placement.newCount(before);
+    entries_.resize(std::max(before, count));
+    applyPlacement(placement, {entries_.data(), before}, {entries_.data(), count});
+    entries_.resize(count);
     changed_ = changed_ || placement.changesEntries();
     if (heldId == 0) {
         applyReferenceChanges(placement.references, project_);

@@ -1,6 +1,7 @@
 #include "data/parameter_folder_core.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace w32k::folders {
 
@@ -205,6 +206,22 @@ Placement planPlacement(std::span<const Entry> entries, int index, Value value) 
         window.takeOut(position - from, index);
     window.fill(index, value, handedOver);
     return replaceWith(from, to, window.entries(), window.references());
+}
+
+bool applyPlacement(const Placement& plan, std::span<const Entry> old, std::span<Entry> out) noexcept
+{
+    if (plan.from > plan.to || plan.to > old.size() || out.size() != plan.newCount(old.size()))
+        return false;
+    const std::span<const Entry> replacement = plan.replacementEntries();
+    const std::span<const Entry> behind = old.subspan(plan.to);
+    if (out.data() != old.data())
+        std::copy(old.begin(), old.begin() + static_cast<std::ptrdiff_t>(plan.from), out.begin());
+    // Behind first: in old's own storage it may overlap where it goes, and
+    // the replacement may take its old place.
+    if (!behind.empty())
+        std::memmove(out.data() + plan.from + replacement.size(), behind.data(), behind.size_bytes());
+    std::copy(replacement.begin(), replacement.end(), out.begin() + static_cast<std::ptrdiff_t>(plan.from));
+    return true;
 }
 
 std::size_t entriesWithin(std::span<const Entry> entries, int limit) noexcept

@@ -86,6 +86,12 @@ struct Placement {
     {
         return oldCount - (to - from) + replacementCount;
     }
+    // False when the placement would grow a folder beyond kMaxEntries.
+    bool fitsFolder(std::size_t oldCount) const noexcept
+    {
+        const std::size_t count = newCount(oldCount);
+        return count <= kMaxEntries || count <= oldCount;
+    }
 };
 
 // The placement of value at set index `index` into the given entries: the
@@ -94,6 +100,14 @@ struct Placement {
 // or becomes a run of its own. A new single run is not joined with the run
 // before it, so neighbouring runs may carry equal values.
 Placement planPlacement(std::span<const Entry> entries, int index, Value value) noexcept;
+
+// Applies a placement planned on `old`: `out` receives old[0, from), the
+// replacement and old[to, end), exactly plan.newCount(old.size()) entries.
+// `out` is either a separate array or old's own storage (starting where old
+// starts, with room for the new count): the entries behind the replaced ones
+// then move within it. False, nothing written, when the plan does not fit old
+// or out is not of the new count.
+bool applyPlacement(const Placement& plan, std::span<const Entry> old, std::span<Entry> out) noexcept;
 
 // The number of leading entries a cut back to the set indices up to `limit`
 // keeps: the entries from the first one that starts beyond the limit go.

@@ -19,13 +19,12 @@ folders::Entry run(int first, int last, std::uint16_t id)
     return {static_cast<std::int16_t>(first), static_cast<std::int16_t>(last), id, 0, {}};
 }
 
-// The plan applied to a copy of the entries, as the Win32 layer applies it.
-std::vector<folders::Entry> applied(std::vector<folders::Entry> entries, const folders::Placement& plan)
+// The plan applied to a copy of the entries, by the function both Win32 users apply it with.
+std::vector<folders::Entry> applied(const std::vector<folders::Entry>& entries, const folders::Placement& plan)
 {
-    entries.erase(entries.begin() + static_cast<long>(plan.from), entries.begin() + static_cast<long>(plan.to));
-    const auto added = plan.replacementEntries();
-    entries.insert(entries.begin() + static_cast<long>(plan.from), added.begin(), added.end());
-    return entries;
+    std::vector<folders::Entry> after(plan.newCount(entries.size()));
+    EXPECT_TRUE(folders::applyPlacement(plan, entries, after));
+    return after;
 }
 
 TEST(DamagedFolder, PlacementsStayInsideTheEntriesAndBalanceReferences)
