@@ -4,6 +4,7 @@
 // folders, the string-store references.
 #include <gtest/gtest.h>
 
+#include "frame/raii.h"
 #include "korutil2mfc.h"
 #include "support/folder_helpers.h"
 #include "support/memory_hooks.h"
@@ -179,10 +180,10 @@ TEST_F(FolderTest, PlacementCarriesTheBytesItDoesNotOwnAndWritesNewRunsClean)
             SCOPED_TRACE(std::to_string(last - first + 1) + " set" + kindName(kind));
             ParSetFolder folder = folderOf({{first, last, 'A'}}, kind);
             const HGLOBAL block = folder.Block;
-            auto* entry = static_cast<ParSetEntry*>(GlobalLock(folder.Block));
-            std::memset(entry->Reserved, 'Z', sizeof entry->Reserved);
-            (texts ? entry->Number = 0x12345678 : entry->StringId = 0x4321); // the unused field
-            GlobalUnlock(folder.Block);
+            if (const w32k::GlobalLockGuard<ParSetEntry> entry(folder.Block); entry) {
+                std::memset(entry->Reserved, 'Z', sizeof entry->Reserved);
+                (texts ? entry->Number = 0x12345678 : entry->StringId = 0x4321); // the unused field
+            }
             ASSERT_TRUE(place(folder, index, valueOf('B', kind)));
             EXPECT_TRUE(first != last || folder.Block == block);
             for (const ParSetEntry& e : entriesOf(folder)) {
@@ -308,9 +309,8 @@ TEST_F(FolderTest, DuplicateTakesOneReferencePerTextAndDeleteDropsThem)
 
     // A number folder never touches the store, even with live ids in its unused field.
     ParSetFolder numbers = folderOf({{0, 4, 'A'}, {5, 9, 'B'}}, kNumberKind);
-    auto* entries = static_cast<ParSetEntry*>(GlobalLock(numbers.Block));
-    entries[0].StringId = entries[1].StringId = text('A');
-    GlobalUnlock(numbers.Block);
+    if (const w32k::GlobalLockGuard<ParSetEntry> entries(numbers.Block); entries)
+        entries[0].StringId = entries[1].StringId = text('A');
     ASSERT_TRUE(ExpDuplicateFolder(&copy, &numbers, project));
     ASSERT_TRUE(place(copy, 4, 3));
     ASSERT_TRUE(ExpValidateFolder(&copy, 2, 0, project));

@@ -2,6 +2,7 @@
 // records of one folder, and copying and deleting whole trees.
 #include <gtest/gtest.h>
 
+#include "frame/raii.h"
 #include "w32korutil1.h"
 
 #include <algorithm>
@@ -29,12 +30,8 @@ std::string labelOf(const NetNodeRecord& r) { return reinterpret_cast<const char
 
 std::vector<NetNodeRecord> children(const NetNodeRecord& folder)
 {
-    std::vector<NetNodeRecord> out(folder.childCount);
-    if (const void* p = folder.childCount ? GlobalLock(folder.childBlock) : nullptr) {
-        std::memcpy(out.data(), p, out.size() * kRecordSize);
-        GlobalUnlock(folder.childBlock);
-    }
-    return out;
+    const w32k::GlobalLockGuard<const NetNodeRecord> block(folder.childCount ? folder.childBlock : nullptr);
+    return block ? std::vector<NetNodeRecord>(block.get(), block.get() + folder.childCount) : std::vector<NetNodeRecord>{};
 }
 Numbers numbers(const NetNodeRecord& folder)
 {
