@@ -65,9 +65,11 @@ TEST(DamagedFolder, EveryCallStaysInTheBlockAndKeepsReferencesBalanced)
             for (const ParSetEntry& e : entriesOf(source.value))
                 EXPECT_LE(e.FirstIndex, 5);
             EXPECT_EQ(GlobalSize(source.value.Block), source.value.EntryCount * sizeof(ParSetEntry));
-            EXPECT_TRUE(ExpDeleteFolder(&source.value, project.data()) && ExpDeleteFolder(&copy.value, project.data()));
+            EXPECT_TRUE(ExpDeleteFolder(&source.value, project.data()));
+            EXPECT_TRUE(ExpDeleteFolder(&copy.value, project.data()));
             balanced(source.value); // every folder reference is gone
-            EXPECT_TRUE(source.intact() && copy.intact());
+            EXPECT_TRUE(source.intact());
+            EXPECT_TRUE(copy.intact());
         }
         for (int index : {-32768, -1, 0, 4, 5, 8, 13, 32767}) {
             for (const WORD value : {ids[0], ids[7]}) {
@@ -181,7 +183,9 @@ TEST(DamagedNetNodes, ABlockBelowItselfIsNeitherCopiedNorFreedTwice)
     EXPECT_FALSE(ExpDeleteNetworkFolder(&again.value)) << "the tree was damaged";
     EXPECT_EQ(again.value.childBlock, nullptr);
     EXPECT_FALSE(isLiveBlock(block));
-    EXPECT_TRUE(folder.intact() && copy.intact() && again.intact());
+    EXPECT_TRUE(folder.intact());
+    EXPECT_TRUE(copy.intact());
+    EXPECT_TRUE(again.intact());
 }
 
 TEST(DamagedNetNodes, ABlockSharedByTwoRecordsIsCopiedTwiceAndFreedOnce)
@@ -199,7 +203,8 @@ TEST(DamagedNetNodes, ABlockSharedByTwoRecordsIsCopiedTwiceAndFreedOnce)
     EXPECT_TRUE(ExpDeleteNetworkFolder(&copy.value));
     EXPECT_FALSE(ExpDeleteNetworkFolder(&folder.value)) << "the second handle is dropped";
     EXPECT_FALSE(isLiveBlock(shared.childBlock));
-    EXPECT_TRUE(folder.intact() && copy.intact());
+    EXPECT_TRUE(folder.intact());
+    EXPECT_TRUE(copy.intact());
 }
 
 TEST(DamagedNetNodes, ACountBeyondItsBlockIsCutAndATooDeepTreeRefused)
@@ -215,7 +220,8 @@ TEST(DamagedNetNodes, ACountBeyondItsBlockIsCutAndATooDeepTreeRefused)
     EXPECT_TRUE(ExpGetNetNodeData(&copiedA, W32K_NETNODE_BY_POSITION, 0, &grandchild));
     EXPECT_EQ(grandchild.nodeNumber, 10);
     EXPECT_FALSE(ExpGetNetNodeData(&copiedA, W32K_NETNODE_BY_POSITION, 1, &grandchild));
-    EXPECT_TRUE(ExpDeleteNetworkFolder(&copy.value) && ExpDeleteNetworkFolder(&folder.value));
+    EXPECT_TRUE(ExpDeleteNetworkFolder(&copy.value));
+    EXPECT_TRUE(ExpDeleteNetworkFolder(&folder.value));
 
     // 2000 levels: the copy fails instead of exhausting the stack; the
     // deletion leaves the deep blocks.
@@ -227,7 +233,9 @@ TEST(DamagedNetNodes, ACountBeyondItsBlockIsCutAndATooDeepTreeRefused)
     EXPECT_EQ(copy.value.childBlock, nullptr);
     EXPECT_FALSE(ExpDeleteNetworkFolder(&deep.value));
     EXPECT_EQ(deep.value.childBlock, nullptr);
-    EXPECT_TRUE(folder.intact() && copy.intact() && deep.intact());
+    EXPECT_TRUE(folder.intact());
+    EXPECT_TRUE(copy.intact());
+    EXPECT_TRUE(deep.intact());
 }
 
 TEST(HostileDib, ColourCountsThatWrapThirtyTwoBitsAreRefused)

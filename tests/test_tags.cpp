@@ -49,7 +49,8 @@ protected:
     void TearDown() override
     {
         DeleteTagFolder(&folder, project);
-        EXPECT_TRUE(folder.elements == nullptr && folder.count == 0);
+        EXPECT_EQ(folder.elements, nullptr);
+        EXPECT_EQ(folder.count, 0);
         EXPECT_EQ(host.liveTexts(), 0u) << "every reference the folder took is dropped";
     }
     WORD add(const char* name, WORD parent = 0, int group = 0, const TagDataRecord& data = record())
@@ -212,7 +213,12 @@ TEST_F(TagFolder, MissingArgumentsNamesTooLongForThePathAndAFullFolderAreRefused
         const Ids before = ids();
         const WORD id = add(name.c_str(), parent);
         EXPECT_EQ(id != 0, stored);
-        EXPECT_TRUE(stored ? nameOf(id) == name && add(name.c_str(), parent) == id : ids() == before);
+        if (stored) {
+            EXPECT_EQ(nameOf(id), name);
+            EXPECT_EQ(add(name.c_str(), parent), id) << "found again by its path";
+        } else {
+            EXPECT_EQ(ids(), before);
+        }
     }
     expectReferencesBalanced();
     DeleteTagFolder(&folder, project);
