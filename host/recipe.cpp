@@ -141,14 +141,14 @@ std::vector<std::vector<BYTE>> Recipe::snapshot() const
     return all;
 }
 
-MultipageRec* Recipe::multipage()
+MultipageRec* Recipe::multipage() const
 {
     MultipageRec* record = nullptr;
     std::memcpy(&record, project.bytes() + W32K_PROJECT_MULTIPAGE_OFFSET, sizeof record);
     return record;
 }
 
-std::vector<WORD> Recipe::multipageIds()
+std::vector<WORD> Recipe::multipageIds() const
 {
     const RecipeList* list = multipage() ? multipage()->List : nullptr;
     return list ? std::vector<WORD>(list->Ids, list->Ids + list->IdCount) : std::vector<WORD>{};

@@ -27,6 +27,7 @@ public:
 
     void* data() { return block_; }
     BYTE* bytes() { return block_; }
+    const BYTE* bytes() const { return block_; }
     // The id of text with one reference for the caller.
     WORD acquire(const char* text);
     // One more reference, or one less; FALSE when the store has no such id.
@@ -91,8 +92,8 @@ public:
     std::vector<std::string> values(bool host = false);
     // Every host folder and its entry block, byte for byte.
     std::vector<std::vector<BYTE>> snapshot() const;
-    MultipageRec* multipage();
-    std::vector<WORD> multipageIds();
+    MultipageRec* multipage() const;
+    std::vector<WORD> multipageIds() const;
 
     Project project;
     WORD hostSetCount;

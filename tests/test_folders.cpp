@@ -1,11 +1,10 @@
 // Parameter-set folders through the DLL, as a host calls them: placing,
-// reading, cutting back, copying and deleting, also with failing memory.
-// Cases check the block (exactly count entries, unlocked) and, in text
-// folders, the string-store references.
+// reading, cutting back, copying and deleting. Cases check the block (exactly
+// count entries, unlocked) and, in text folders, the string-store references.
+// (Failing memory: test_failure_sweep.)
 #include <gtest/gtest.h>
 
 #include "frame/raii.h"
-#include "korutil2mfc.h"
 #include "support/folder_helpers.h"
 #include "support/memory_hooks.h"
 #include "w32korutil1.h"
@@ -39,18 +38,17 @@ std::string bytesOf(const ParSetFolder& folder)
 // count of an id is 1 + the references folders hold.
 class FolderTest : public ::testing::Test {
 protected:
-    void TearDown() override { StringStoreClear(project); }
     WORD text(char symbol)
     {
         WORD& id = anchors[static_cast<unsigned char>(symbol)];
-        return id ? id : id = static_cast<WORD>(KorAcquireName(std::string(1, symbol).c_str(), project));
+        return id ? id : id = host.acquire(std::string(1, symbol).c_str());
     }
-    int folderReferences(WORD id) { return static_cast<int>(StringStoreRefCount(id, project)) - 1; }
+    int folderReferences(WORD id) { return static_cast<int>(host.references(id)) - 1; }
     // Places with the caller's reference that goes with a string id.
     BOOL place(ParSetFolder& folder, int index, DWORD value)
     {
         if (folder.ValueKind == PARSET_KIND_TEXT && LOWORD(value) != 0)
-            KorAddReference(LOWORD(value), project);
+            host.addReference(LOWORD(value));
         return ExpPlaceValueInFolder(&folder, index, value, project);
     }
     // Numbers differ in the high word only, so that every bit counts.
@@ -71,33 +69,11 @@ protected:
         for (const char* s = "ABCD"; folder.ValueKind == PARSET_KIND_TEXT && *s; ++s)
             EXPECT_EQ(folderReferences(text(*s)), entriesHolding(folder, text(*s))) << "references of " << *s;
     }
-    // Counting starts again; a nonzero nth allocation / lock fails.
-    void arm(int nthAllocation = 0, int nthLock = 0)
-    {
-        memory.reset();
-        if (nthAllocation)
-            memory.failAllocation(nthAllocation);
-        if (nthLock)
-            memory.failLock(nthLock);
-    }
-    // With the nth allocation or lock failing (0: none), the call fails and
-    // changes, leaks and leaves locked nothing.
-    template <typename Call>
-    void expectFailsCleanly(const ParSetFolder& folder, std::pair<int, int> failing, Call call)
-    {
-        SCOPED_TRACE("failing allocation " + std::to_string(failing.first) + ", lock " + std::to_string(failing.second));
-        const std::string before = bytesOf(folder);
-        arm(failing.first, failing.second);
-        EXPECT_FALSE(call());
-        EXPECT_EQ(bytesOf(folder), before);
-        expectReferencesMatch(folder);
-        EXPECT_TRUE(memory.outstanding().empty()) << "a new block leaked";
-        EXPECT_EQ(memory.locks(), memory.unlocks());
-    }
 
-    GlobalMemoryMonitor memory{GetModuleHandleA("W32KORUTIL1.dll")};
-    char project[1024] = {};
+    w32khost::Project host;
+    void* const project = host.data();
     WORD anchors[128] = {};
+    GlobalMemoryMonitor memory{GetModuleHandleA("W32KORUTIL1.dll")};
 };
 
 } // namespace
@@ -155,7 +131,7 @@ TEST_F(FolderTest, EditsGiveTheRunsInANewBlockOnlyWhenTheCountChangesAndChangeNo
                                       : place(folder, c.index, value);
             };
             const bool resized = c.before.size() != c.after.size();
-            arm();
+            memory.reset();
             EXPECT_TRUE(edit());
             EXPECT_EQ(runsOf(folder), runs(c.after, kind));
             EXPECT_TRUE(isWellFormed(folder));
@@ -247,7 +223,7 @@ TEST_F(FolderTest, NullEmptyAndStaleDescriptorsGetADefinedResult)
     // A block under a count of 0 is not read, and freed when the folder gets a new one.
     ASSERT_TRUE(memory.installed());
     folder.EntryCount = 0;
-    arm();
+    memory.reset();
     EXPECT_FALSE(ExpGetValueFromFolder(&folder, 1, &value, project));
     ASSERT_TRUE(place(folder, 8, 9));
     EXPECT_EQ(runsOf(folder), (Runs{{8, 8, 9}}));
@@ -285,7 +261,7 @@ TEST_F(FolderTest, ACountBeyondTheBlockIsCutToTheEntriesThatFit)
     EXPECT_TRUE(isWellFormed(folder));
     EXPECT_TRUE(ExpDeleteFolder(&folder, project));
     expectReferencesMatch(folder);
-    EXPECT_EQ(StringStoreLiveCount(project), 4u) << "only the anchors A..D are left";
+    EXPECT_EQ(host.liveTexts(), 4u) << "only the anchors A..D are left";
 }
 
 // -- copying and deleting ---------------------------------------------------------
@@ -325,7 +301,7 @@ TEST_F(FolderTest, DuplicateTakesOneReferencePerTextAndDeleteDropsThem)
     EXPECT_EQ(folderReferences(text('A')), 0);
 }
 
-// -- memory failures and the size limit ---------------------------------------------
+// -- the size limit ----------------------------------------------------------------
 
 TEST_F(FolderTest, AFolderDoesNotGrowBeyond4095Entries)
 {
@@ -335,8 +311,12 @@ TEST_F(FolderTest, AFolderDoesNotGrowBeyond4095Entries)
     for (int k = 0; k < PARSET_MAX_ENTRIES; ++k)
         full.push_back({2 * k, 2 * k, a});
     ParSetFolder folder = makeFolder(PARSET_KIND_TEXT, full, project);
-    expectFailsCleanly(folder, {0, 0}, [&] { return place(folder, 1, b); });
+    const std::string before = bytesOf(folder);
+    memory.reset();
+    EXPECT_FALSE(place(folder, 1, b));
+    EXPECT_EQ(bytesOf(folder), before);
     EXPECT_EQ(memory.allocations(), 0);
+    expectReferencesMatch(folder); // the handed-over reference is dropped
     EXPECT_TRUE(place(folder, 0, b)); // placements that keep or lower the count work
     EXPECT_EQ(folder.EntryCount, PARSET_MAX_ENTRIES);
     EXPECT_TRUE(place(folder, 3, a));

@@ -22,8 +22,8 @@ void HostRecipe::expectReferencesBalanced()
             if (folder.ValueKind == PARSET_KIND_TEXT && e.StringId)
                 ++held[e.StringId];
     for (const auto& [id, count] : held)
-        EXPECT_EQ(project.references(id), count) << "id " << id;
-    EXPECT_EQ(project.liveTexts(), held.size());
+        EXPECT_EQ(Recipe::project.references(id), count) << "id " << id;
+    EXPECT_EQ(Recipe::project.liveTexts(), held.size());
 }
 
 } // namespace w32ktest

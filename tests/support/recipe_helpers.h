@@ -22,6 +22,8 @@ public:
     void setHostText(int row, int set, const char* text) { placeText(row, set, text); }
     // Each text entry of the host's folders holds one reference; the store keeps no other id.
     void expectReferencesBalanced();
+
+    BYTE* const project = Recipe::project.bytes(); // the project block, as the tests name it
 };
 
 // BN_CLICKED of one button, or of several in turn.
