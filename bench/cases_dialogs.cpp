@@ -7,12 +7,9 @@
 
 #include <windows.h>
 
-#include "korutil2mfc.h"
-#include "w32korutil1.h"
+#include "w32khost.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -115,40 +112,8 @@ void click(HWND dialog, int id)
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-// The clipboard's CF_TEXT up to its NUL (empty without text).
-std::string clipboardText()
-{
-    std::string text;
-    if (!OpenClipboard(nullptr))
-        return text;
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        if (const auto* bytes = static_cast<const char*>(GlobalLock(data))) {
-            text.assign(bytes, strnlen(bytes, GlobalSize(data)));
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
-}
-
-bool putClipboardText(const std::string& text)
-{
-    if (!OpenClipboard(nullptr))
-        return false;
-    bool put = false;
-    EmptyClipboard();
-    if (HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1)) {
-        if (auto* bytes = static_cast<char*>(GlobalLock(block))) {
-            std::memcpy(bytes, text.c_str(), text.size() + 1);
-            GlobalUnlock(block);
-            put = SetClipboardData(CF_TEXT, block) != nullptr;
-        }
-        if (!put)
-            GlobalFree(block);
-    }
-    CloseClipboard();
-    return put;
-}
+using w32khost::clipboardText;
+using w32khost::putClipboardText;
 
 // A block of `rows` lines of `sets` cells as Copy writes it; every cell
 // holds a number that starts with `lead`.
@@ -167,72 +132,24 @@ std::string blockText(int rows, int sets, int lead)
 
 // -- the matrix editor -----------------------------------------------------------
 
-BOOL WINAPI formatValue(MatrixRow*, DWORD value, LPSTR text)
-{
-    std::snprintf(text, 256, "%lu", static_cast<unsigned long>(value));
-    return TRUE;
-}
-
-BOOL WINAPI parseValue(MatrixRow*, DWORD* value, LPCSTR text)
-{
-    *value = std::strtoul(text, nullptr, 10);
-    return TRUE;
-}
-
-BOOL WINAPI rowName(MatrixRow* row, LPSTR text)
-{
-    std::snprintf(text, 256, "Field %p", static_cast<void*>(row));
-    return TRUE;
-}
-
 // A host's recipe: every third row a text row, every set its own value.
-class HostRecipe {
+class HostRecipe : public w32khost::Recipe {
 public:
-    HostRecipe(int rows, int sets) : folders_(rows), fields_(rows), rows_(rows), setCount_(static_cast<WORD>(sets))
+    HostRecipe(int rows, int sets) : Recipe(kindsOf(rows), sets, static_cast<WORD>(sets))
     {
-        for (int r = 0; r < rows; ++r) {
-            const bool text = r % 3 == 1;
-            folders_[r].ValueKind = text ? PARSET_KIND_TEXT : 1;
-            fields_[r].FieldType = text ? FIELD_TYPE_ASCII : 5;
-            rows_[r].HostFolder = &folders_[r];
-            rows_[r].Field = &fields_[r];
-            rows_[r].MaxTextLen = 20;
-            for (int s = 0; s < sets; ++s) {
-                const std::string value = std::string(text ? "r" : "").append(std::to_string(r * 1000 + s));
-                ExpPlaceValueInFolder(&folders_[r], s,
-                                      text ? KorAcquireName(value.c_str(), project_) : std::stoul(value), project_);
-            }
-        }
-        desc_.HostSetCount = &setCount_;
-        desc_.SetCount = static_cast<SHORT>(sets);
-        desc_.RowCount = static_cast<SHORT>(rows);
-        desc_.Rows = rows_.data();
-        desc_.FormatValue = formatValue;
-        desc_.ParseValue = parseValue;
-        desc_.GetRowName = rowName;
-        std::strcpy(desc_.Title, "Recipe");
-        std::strcpy(desc_.RowCaption, "Fields");
-        std::strcpy(desc_.SetCaption, "Parameter sets");
-        desc_.Project = project_;
+        for (MatrixRow& row : this->rows)
+            row.MaxTextLen = 20;
+        desc.SetCount = static_cast<SHORT>(sets);
     }
-    ~HostRecipe()
-    {
-        for (ParSetFolder& folder : folders_)
-            ExpDeleteFolder(&folder, project_);
-        StringStoreClear(project_);
-    }
-    HostRecipe(const HostRecipe&) = delete;
-    HostRecipe& operator=(const HostRecipe&) = delete;
-
-    INT_PTR open(HWND owner) { return StartMatrixEd(owner, reinterpret_cast<LPARAM>(&desc_)); }
 
 private:
-    std::vector<ParSetFolder> folders_;
-    std::vector<FieldDesc> fields_;
-    std::vector<MatrixRow> rows_;
-    WORD setCount_;
-    MatrixDesc desc_{};
-    alignas(8) BYTE project_[1024] = {};
+    static std::string kindsOf(int rows)
+    {
+        std::string kinds;
+        for (int r = 0; r < rows; ++r)
+            kinds += r % 3 == 1 ? 'T' : 'N';
+        return kinds;
+    }
 };
 
 void matrixCases(Bench& bench, ModalProbe& probe)
@@ -310,39 +227,24 @@ BOOL WINAPI acceptTag(BYTE*, const TagDataRecord*, NetNodeRecord*)
     return TRUE;
 }
 
-int WINAPI sameTag(const TagDataRecord*, const TagDataRecord*, const NetNodeRecord*)
-{
-    return 1;
-}
-
 // 1451 tags: group "Big" with `groupSize` tags, the rest top-level tags.
 struct TagProject {
-    TagFolderHeader folder{};
-    alignas(8) BYTE project[1024] = {};
+    w32khost::Project project;
+    w32khost::TagTree tags{project};
     BYTE owner[128] = {};
     TagSelectBlock block{};
     WORD group = 0;
 
     TagProject(int total, int groupSize)
     {
-        TagDataRecord record{};
-        group = AddTagElement(&folder, project, "Big", &record, 0, 1, sameTag);
-        for (int i = 0; i < total - 1; ++i) {
-            const std::string name = std::string("T").append(std::to_string(i));
-            AddTagElement(&folder, project, name.c_str(), &record, i < groupSize ? group : 0, 0, sameTag);
-        }
+        group = tags.add("Big", 0, true);
+        for (int i = 0; i < total - 1; ++i)
+            tags.add(std::string("T").append(std::to_string(i)), i < groupSize ? group : 0);
         block.tagOwner = owner;
-        block.project = project;
-        block.folder = &folder;
+        block.project = project.data();
+        block.folder = &tags.folder;
         block.accept = acceptTag;
     }
-    ~TagProject()
-    {
-        DeleteTagFolder(&folder, project);
-        StringStoreClear(project);
-    }
-    TagProject(const TagProject&) = delete;
-    TagProject& operator=(const TagProject&) = delete;
 };
 
 // The line of the list that shows the tag id.
@@ -364,7 +266,7 @@ void tagDialogCases(Bench& bench, ModalProbe& probe)
     const std::string expand = "tag dialog expand a group of " + std::to_string(groupSize);
     TagProject tags(total, groupSize), twoTags(2, 1);
     std::vector<double> opens, expands, smallOpens, smallExpands;
-    bool right = tags.folder.count == total;
+    bool right = tags.tags.folder.count == total;
     // Opens the group with the right arrow (timed with the repaint), closes it again.
     const auto expandGroup = [&](HWND dialog, const TagProject& project, int size, std::vector<double>& times) {
         const HWND list = GetDlgItem(dialog, W32K_ID_TAG_LIST);

@@ -5,8 +5,7 @@
 
 #include <windows.h>
 
-#include "korutil2mfc.h"
-#include "w32korutil1.h"
+#include "w32khost.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,38 +17,9 @@ namespace w32kbench {
 namespace {
 
 constexpr UINT kBlockFlags = GMEM_MOVEABLE | GMEM_ZEROINIT;
-constexpr WORD kNumberKind = 1;
-
-struct Run {
-    int first;
-    int last;
-    DWORD value;
-};
-
-// A folder as a host builds it: a block of exactly runs.size() entries. In a
-// text folder the values are string ids whose references the caller hands
-// over to the folder.
-ParSetFolder makeFolder(WORD kind, const std::vector<Run>& runs)
-{
-    ParSetFolder folder{};
-    folder.ValueKind = kind;
-    if (runs.empty())
-        return folder;
-    const HGLOBAL block = GlobalAlloc(kBlockFlags, runs.size() * sizeof(ParSetEntry));
-    auto* entries = static_cast<ParSetEntry*>(GlobalLock(block));
-    for (std::size_t k = 0; k < runs.size(); ++k) {
-        entries[k].FirstIndex = static_cast<SHORT>(runs[k].first);
-        entries[k].LastIndex = static_cast<SHORT>(runs[k].last);
-        if (kind == PARSET_KIND_TEXT)
-            entries[k].StringId = static_cast<WORD>(runs[k].value);
-        else
-            entries[k].Number = runs[k].value;
-    }
-    GlobalUnlock(block);
-    folder.Block = block;
-    folder.EntryCount = static_cast<WORD>(runs.size());
-    return folder;
-}
+using w32khost::kNumberFolder;
+using w32khost::makeFolder;
+using w32khost::Run;
 
 // -- placing into a full folder ------------------------------------------------
 
@@ -114,7 +84,7 @@ void splitAndJoin(Bench& bench, int full)
     const std::string joinName = "folder " + std::to_string(full) + ": place joining two runs";
     int middle = 0;
     const int wide = (full - 2) / 2;
-    ParSetFolder folder = makeFolder(kNumberKind, alternatingRuns(full - 2, wide, middle));
+    ParSetFolder folder = makeFolder(kNumberFolder, alternatingRuns(full - 2, wide, middle));
     const DWORD runValue = wide % 2 ? 3u : 1u;
     const std::size_t splitBytes = full * sizeof(ParSetEntry);
     const std::size_t joinBytes = (full - 2) * sizeof(ParSetEntry);
@@ -149,7 +119,7 @@ void append(Bench& bench, int full)
 {
     const std::string name = "folder " + std::to_string(full) + ": place appending a run";
     int middle = 0;
-    ParSetFolder folder = makeFolder(kNumberKind, alternatingRuns(full - 1, -1, middle));
+    ParSetFolder folder = makeFolder(kNumberFolder, alternatingRuns(full - 1, -1, middle));
     const int behind = 2 * (full - 1) + 1;
     const std::size_t fullBytes = full * sizeof(ParSetEntry), cutBytes = (full - 1) * sizeof(ParSetEntry);
     BareBlock bare(cutBytes);
@@ -179,7 +149,7 @@ constexpr BYTE kMaxTextLen = 12;
 // beyond the set count and texts longer than their row allows.
 class HostMatrix {
 public:
-    HostMatrix(int rows, int sets) : rows_(rows), sets_(sets)
+    HostMatrix(int rows, int sets) : recipe_(kindsOf(rows), 0, static_cast<WORD>(sets)), sets_(sets)
     {
         for (int t = 0; t < kTexts; ++t)
             texts_.push_back(std::string("Recipe text ").append(std::to_string(t)).append(t % 2 ? " long" : ""));
@@ -191,36 +161,28 @@ public:
     MatrixDesc& build()
     {
         release();
-        rowRecords_.assign(rows_, MatrixRow{});
-        for (int r = 0; r < rows_; ++r) {
-            MatrixRow& row = rowRecords_[r];
-            const WORD kind = r % 2 ? PARSET_KIND_TEXT : kNumberKind;
+        for (int r = 0; r < static_cast<int>(recipe_.rows.size()); ++r) {
+            MatrixRow& row = recipe_.rows[r];
+            const WORD kind = r % 2 ? PARSET_KIND_TEXT : kNumberFolder;
             row.Folder = makeFolder(kind, runsOf(r, kind));
             row.MaxTextLen = kMaxTextLen;
         }
-        desc_ = MatrixDesc{};
-        desc_.SetCount = static_cast<SHORT>(sets_);
-        desc_.RowCount = static_cast<SHORT>(rows_);
-        desc_.Rows = rowRecords_.data();
-        desc_.Project = project_;
-        return desc_;
+        recipe_.desc.SetCount = static_cast<SHORT>(sets_);
+        return recipe_.desc;
     }
 
     // Every set index below the count has a value, none beyond it, and no
     // text is longer than its row allows.
     bool wellFormed()
     {
-        for (const MatrixRow& row : rowRecords_) {
-            ParSetFolder folder = row.Folder;
+        for (MatrixRow& row : recipe_.rows) {
             for (int index = 0; index <= sets_; ++index) {
                 DWORD value = 0;
-                const bool has = ExpGetValueFromFolder(&folder, index, &value, nullptr);
+                const bool has = ExpGetValueFromFolder(&row.Folder, index, &value, nullptr);
                 if (has != (index < sets_))
                     return false;
-                char text[256] = "";
                 if (has && row.Folder.ValueKind == PARSET_KIND_TEXT &&
-                    (value == 0 || !KorReadOrReleaseName(value, project_, text, sizeof text, FALSE) ||
-                     std::strlen(text) > kMaxTextLen))
+                    (value == 0 || recipe_.project.text(static_cast<WORD>(value)).size() > kMaxTextLen))
                     return false;
             }
         }
@@ -229,14 +191,21 @@ public:
 
     void release()
     {
-        for (MatrixRow& row : rowRecords_)
-            ExpDeleteFolder(&row.Folder, project_);
-        rowRecords_.clear();
+        for (MatrixRow& row : recipe_.rows)
+            ExpDeleteFolder(&row.Folder, recipe_.project.data());
     }
-    bool storeEmpty() { return StringStoreLiveCount(project_) == 0; }
+    bool storeEmpty() { return recipe_.project.liveTexts() == 0; }
 
 private:
     static constexpr int kTexts = 8;
+
+    static std::string kindsOf(int rows)
+    {
+        std::string kinds;
+        for (int r = 0; r < rows; ++r)
+            kinds += r % 2 ? 'T' : 'N';
+        return kinds;
+    }
 
     // Runs of one to three sets, a gap after every fifth run, and runs on
     // past the set count.
@@ -248,18 +217,16 @@ private:
             const int width = 1 + (row + k) % 3;
             DWORD value = static_cast<DWORD>(row * 1000 + k);
             if (kind == PARSET_KIND_TEXT)
-                value = KorAcquireName(texts_[(row + k) % kTexts].c_str(), project_);
+                value = recipe_.project.acquire(texts_[(row + k) % kTexts].c_str());
             runs.push_back({next, next + width - 1, value});
             next += width + (k % 5 == 4 ? 1 : 0);
         }
         return runs;
     }
 
-    int rows_, sets_;
+    w32khost::Recipe recipe_;
+    int sets_;
     std::vector<std::string> texts_;
-    std::vector<MatrixRow> rowRecords_;
-    MatrixDesc desc_{};
-    alignas(8) char project_[16] = {};
 };
 
 void validateParSets(Bench& bench)

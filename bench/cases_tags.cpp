@@ -4,10 +4,8 @@
 
 #include <windows.h>
 
-#include "korutil2mfc.h"
-#include "w32korutil1.h"
+#include "w32khost.h"
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -15,38 +13,17 @@ namespace w32kbench {
 
 namespace {
 
-// The host's comparison: a tag of the same name and parent is the same tag.
-int WINAPI sameTag(const TagDataRecord*, const TagDataRecord*, const NetNodeRecord*)
-{
-    return 1;
-}
-
-TagDataRecord tagRecord()
-{
-    TagDataRecord record;
-    std::memset(&record, 0x11, sizeof record);
-    record.nodeNumber = 0;
-    record.referenceTagId = 0;
-    return record;
-}
-
 // A full folder: group "Big" holding `descendants` tags in subgroups of 100
 // (each subgroup counted), interleaved with top-level tags.
 struct TagFolderRun {
-    TagFolderHeader folder{};
-    alignas(8) BYTE project[1024] = {};
+    w32khost::Project project;
+    w32khost::TagTree tags{project};
     WORD big = 0;
     bool added = true;
 
-    WORD add(const std::string& name, WORD parent, int group)
-    {
-        const TagDataRecord record = tagRecord();
-        return AddTagElement(&folder, project, name.c_str(), &record, parent, group, sameTag);
-    }
-
     void fill(int total, int descendants)
     {
-        big = add("Big", 0, 1);
+        big = tags.add("Big", 0, true);
         added = big != 0;
         int inside = 0;
         WORD subgroup = 0;
@@ -54,11 +31,11 @@ struct TagFolderRun {
             const std::string name = std::string("T").append(std::to_string(i));
             WORD id = 0;
             if (inside == descendants || (i % 3 == 0 && total - 1 - i > descendants - inside))
-                id = add(name, 0, 0);
+                id = tags.add(name);
             else if (inside++ % 100 == 0)
-                id = subgroup = add(name, big, 1);
+                id = subgroup = tags.add(name, big, true);
             else
-                id = add(name, subgroup, 0);
+                id = tags.add(name, subgroup);
             added = added && id != 0;
         }
     }
@@ -68,17 +45,12 @@ struct TagFolderRun {
     {
         char name[W32K_TAG_NAME_BUFFER] = "", parentName[W32K_TAG_NAME_BUFFER] = "";
         WORD parent = 0;
-        GetBasedTagElement(&folder, project, position, nullptr, &parent, nullptr, name, sizeof name, nullptr);
+        GetBasedTagElement(&tags.folder, project.data(), position, nullptr, &parent, nullptr, name, sizeof name,
+                           nullptr);
         if (parent != 0)
-            GetTagElement(&folder, project, parent, nullptr, nullptr, nullptr, parentName, sizeof parentName,
-                          nullptr);
+            GetTagElement(&tags.folder, project.data(), parent, nullptr, nullptr, nullptr, parentName,
+                          sizeof parentName, nullptr);
         return std::string(parentName).append("\t").append(name);
-    }
-
-    void release()
-    {
-        DeleteTagFolder(&folder, project);
-        StringStoreClear(project);
     }
 };
 
@@ -94,23 +66,22 @@ void runTagCases(Bench& bench)
     std::vector<double> addTimes, scanTimes, deleteTimes;
     bool right = true;
     for (int i = 0; i < bench.samples(11); ++i) {
-        TagFolderRun run;
+        TagFolderRun run; // deleted at the end of each sample, untimed
         addTimes.push_back(timeMs([&] { run.fill(total, descendants); }));
-        right = right && run.added && run.folder.count == total;
+        right = right && run.added && run.tags.folder.count == total;
 
         const WORD last = static_cast<WORD>(total - 1);
         const std::string path = run.pathAt(last);
-        const TagDataRecord search = tagRecord();
+        const TagDataRecord search{};
         WORD position = 0, found = 0;
         scanTimes.push_back(timeMs([&] {
-            found = ScanForExistingTag(&run.folder, run.project, path.c_str(), &search, nullptr, &position,
-                                       sameTag);
+            found = ScanForExistingTag(&run.tags.folder, run.project.data(), path.c_str(), &search, nullptr,
+                                       &position, w32khost::sameNodeTag);
         }));
         right = right && found != 0 && position == last;
 
-        deleteTimes.push_back(timeMs([&] { DeleteTagElement(&run.folder, run.project, run.big); }));
-        right = right && run.folder.count == total - 1 - descendants;
-        run.release();
+        deleteTimes.push_back(timeMs([&] { DeleteTagElement(&run.tags.folder, run.project.data(), run.big); }));
+        right = right && run.tags.folder.count == total - 1 - descendants;
     }
     bench.check(right, adds, "the folder did not hold, find or lose the expected tags");
     const Goal under50{GoalKind::Under, 50};

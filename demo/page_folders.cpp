@@ -4,8 +4,7 @@
 #include "pages.h"
 #include "tour.h"
 
-#include "korutil2mfc.h"
-#include "w32korutil1.h"
+#include "w32khost.h"
 
 #include <string>
 
@@ -15,29 +14,35 @@ namespace {
 
 constexpr int kSets = 10;
 
-// The sample project: its block owns the string store of the texts.
-char g_project[1024];
-MatrixRow g_rows[2];
+// The sample recipe's two rows (their working folders) and its project,
+// whose string store holds the texts.
+w32khost::Recipe& sample()
+{
+    static w32khost::Recipe recipe("NT", 0, kSets);
+    return recipe;
+}
 HWND g_listing;
 
-ParSetFolder& numbers() { return g_rows[0].Folder; }
-ParSetFolder& texts() { return g_rows[1].Folder; }
+ParSetFolder& numbers() { return sample().rows[0].Folder; }
+ParSetFolder& texts() { return sample().rows[1].Folder; }
+void* project() { return sample().project.data(); }
 
 void placeText(int index, const char* text)
 {
     // The folder takes over the reference that acquiring the text gives.
-    ExpPlaceValueInFolder(&texts(), index, KorAcquireName(text, g_project), g_project);
+    ExpPlaceValueInFolder(&texts(), index, sample().project.acquire(text), project());
 }
 
 void reset()
 {
-    ExpDeleteFolder(&numbers(), g_project);
-    ExpDeleteFolder(&texts(), g_project);
-    numbers().ValueKind = 1;
+    ExpDeleteFolder(&numbers(), project());
+    ExpDeleteFolder(&texts(), project());
+    numbers().ValueKind = w32khost::kNumberFolder;
     texts().ValueKind = PARSET_KIND_TEXT;
-    g_rows[1].MaxTextLen = 6;
+    sample().rows[1].MaxTextLen = 6;
+    sample().desc.SetCount = kSets;
     for (int set = 0; set < kSets; ++set)
-        ExpPlaceValueInFolder(&numbers(), set, 5, g_project);
+        ExpPlaceValueInFolder(&numbers(), set, 5, project());
     placeText(0, "Water");
     placeText(1, "Water");
     placeText(4, "Sugar syrup");
@@ -46,23 +51,15 @@ void reset()
 std::string describe(ParSetFolder& folder)
 {
     std::string text;
-    HGLOBAL block = folder.Block;
-    const auto* entries = block ? static_cast<const ParSetEntry*>(GlobalLock(block)) : nullptr;
-    for (int k = 0; entries && k < folder.EntryCount; ++k) {
-        const ParSetEntry& e = entries[k];
+    for (const ParSetEntry& e : w32khost::entriesOf(folder)) {
         char line[400] = "";
-        if (folder.ValueKind == PARSET_KIND_TEXT) {
-            char name[256] = "";
-            KorReadOrReleaseName(e.StringId, g_project, name, sizeof name, FALSE);
-            wsprintfA(line, "  sets %d..%d = \"%s\" (id %u, %u ref)\r\n", e.FirstIndex, e.LastIndex, name,
-                      e.StringId, StringStoreRefCount(e.StringId, g_project));
-        } else {
+        if (folder.ValueKind == PARSET_KIND_TEXT)
+            wsprintfA(line, "  sets %d..%d = \"%s\" (id %u, %u ref)\r\n", e.FirstIndex, e.LastIndex,
+                      sample().project.text(e.StringId).c_str(), e.StringId, sample().project.references(e.StringId));
+        else
             wsprintfA(line, "  sets %d..%d = %lu\r\n", e.FirstIndex, e.LastIndex, e.Number);
-        }
         text += line;
     }
-    if (entries)
-        GlobalUnlock(block);
     return text;
 }
 
@@ -77,23 +74,18 @@ void refresh()
     SetWindowTextA(g_listing, text.c_str());
 }
 
-void placeSeven(HWND) { ExpPlaceValueInFolder(&numbers(), 4, 7, g_project); refresh(); }
-void placeFive(HWND) { ExpPlaceValueInFolder(&numbers(), 4, 5, g_project); refresh(); }
+void placeSeven(HWND) { ExpPlaceValueInFolder(&numbers(), 4, 7, project()); refresh(); }
+void placeFive(HWND) { ExpPlaceValueInFolder(&numbers(), 4, 5, project()); refresh(); }
 void placeWater(HWND) { placeText(2, "Water"); refresh(); }
 void cutBack(HWND)
 {
-    ExpValidateFolder(&numbers(), 3, 0, g_project);
-    ExpValidateFolder(&texts(), 3, 0, g_project);
+    ExpValidateFolder(&numbers(), 3, 0, project());
+    ExpValidateFolder(&texts(), 3, 0, project());
     refresh();
 }
 void normalise(HWND)
 {
-    MatrixDesc matrix{};
-    matrix.SetCount = kSets;
-    matrix.RowCount = 2;
-    matrix.Rows = g_rows;
-    matrix.Project = g_project;
-    ValidateParSets(&matrix);
+    ValidateParSets(&sample().desc);
     refresh();
 }
 void start(HWND) { reset(); refresh(); }

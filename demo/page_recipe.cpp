@@ -4,8 +4,7 @@
 #include "pages.h"
 #include "tour.h"
 
-#include "korutil2mfc.h"
-#include "w32korutil1.h"
+#include "w32khost.h"
 
 #include <array>
 #include <cmath>
@@ -20,10 +19,7 @@ namespace {
 
 constexpr int kSetCount = 12;
 constexpr WORD kRecipeId = 21;
-constexpr BYTE kAsciiField = 2;
-constexpr BYTE kNumberField = 4;
-constexpr WORD kNumberFolder = 1;
-constexpr WORD kTextFolder = 0;
+constexpr BYTE kTextLength = 16;
 
 // One field of the sample recipe: its name, its kind, its first value and
 // the step from one parameter set to the next (numbers in tenths).
@@ -61,23 +57,7 @@ constexpr std::array<SampleField, 23> kFields = {{
     {"Operator note", true, 0, 0, "-,check,hold,ok"},
 }};
 
-// The host's project data of the page.
-struct Project {
-    std::array<BYTE, 1024> block{}; // the project block; multipage list at 934
-    WORD setCount = kSetCount;
-    std::array<ParSetFolder, kFields.size()> folders{};
-    std::array<FieldDesc, kFields.size()> fields{};
-    std::array<MatrixRow, kFields.size()> rows{};
-    MatrixDesc desc{};
-    bool filled = false;
-    int lastResult = -2;
-};
-
-Project& project()
-{
-    static Project p;
-    return p;
-}
+int g_lastResult = -2; // the editor's last result; -2 before the first
 
 std::string nthText(const char* list, int n)
 {
@@ -105,82 +85,66 @@ BOOL WINAPI parseValue(MatrixRow*, DWORD* value, LPCSTR text)
     return TRUE;
 }
 
-BOOL WINAPI rowName(MatrixRow* row, LPSTR text)
-{
-    const auto index = static_cast<std::size_t>(row - project().rows.data());
-    std::snprintf(text, 256, "%s", index < kFields.size() ? kFields[index].name : "?");
-    return TRUE;
-}
-
 void copyCaption(char* field, const char* text)
 {
     std::memset(field, 0, 30);
     std::strncpy(field, text, 29);
 }
 
-void fillSampleRecipe(Project& p)
+std::string sampleKinds()
 {
-    void* block = p.block.data();
-    for (std::size_t r = 0; r < kFields.size(); ++r) {
-        const SampleField& f = kFields[r];
-        p.folders[r].ValueKind = f.text ? kTextFolder : kNumberFolder;
-        p.fields[r].FieldType = f.text ? kAsciiField : kNumberField;
-        p.fields[r].IsRecipeName = r == 0 ? 1 : 0;
-        for (int s = 0; s < kSetCount; ++s) {
-            const DWORD value = f.text ? KorAcquireName(nthText(f.texts, s).c_str(), block)
-                                       : static_cast<DWORD>(f.first + f.step * s);
-            ExpPlaceValueInFolder(&p.folders[r], s, value, block);
-        }
-        p.rows[r].HostFolder = &p.folders[r];
-        p.rows[r].Field = &p.fields[r];
-        p.rows[r].MaxTextLen = 16;
-    }
-    p.desc.HostSetCount = &p.setCount;
-    p.desc.RowCount = static_cast<SHORT>(kFields.size());
-    p.desc.Rows = p.rows.data();
-    p.desc.FormatValue = formatValue;
-    p.desc.ParseValue = parseValue;
-    p.desc.GetRowName = rowName;
-    copyCaption(p.desc.Title, "Recipe: Brewhouse line 1");
-    copyCaption(p.desc.RowCaption, "Field");
-    copyCaption(p.desc.SetCaption, "Parameter set");
-    p.desc.RecipeId = kRecipeId;
-    p.desc.Project = block;
-    p.filled = true;
+    std::string kinds;
+    for (std::size_t r = 0; r < kFields.size(); ++r)
+        kinds += r == 0 ? 'R' : kFields[r].text ? 'T' : 'N'; // the first field names the recipe
+    return kinds;
 }
 
-Project& sampleRecipe()
+bool fillSample(w32khost::Recipe& recipe)
 {
-    Project& p = project();
-    if (!p.filled)
-        fillSampleRecipe(p);
-    return p;
+    for (std::size_t r = 0; r < kFields.size(); ++r) {
+        const SampleField& f = kFields[r];
+        for (int s = 0; s < kSetCount; ++s)
+            f.text ? recipe.placeText(r, s, nthText(f.texts, s).c_str())
+                   : recipe.place(r, s, static_cast<DWORD>(f.first + f.step * s));
+        recipe.rows[r].MaxTextLen = kTextLength;
+        recipe.rowNames[r] = f.name;
+    }
+    recipe.desc.FormatValue = formatValue;
+    recipe.desc.ParseValue = parseValue;
+    copyCaption(recipe.desc.Title, "Recipe: Brewhouse line 1");
+    copyCaption(recipe.desc.RowCaption, "Field");
+    copyCaption(recipe.desc.SetCaption, "Parameter set");
+    recipe.desc.RecipeId = kRecipeId;
+    return true;
+}
+
+// The sample recipe, kept as the host keeps it.
+w32khost::Recipe& sampleRecipe()
+{
+    static w32khost::Recipe recipe(sampleKinds(), 0, kSetCount);
+    [[maybe_unused]] static const bool filled = fillSample(recipe);
+    return recipe;
 }
 
 void openEditor(HWND owner)
 {
-    Project& p = sampleRecipe();
-    p.lastResult = StartMatrixEd(owner, reinterpret_cast<LPARAM>(&p.desc));
+    g_lastResult = sampleRecipe().open(owner);
 }
 
 // The page text: the recipe's size, its first recipe names, the last result.
 std::string summary()
 {
-    Project& p = sampleRecipe();
+    w32khost::Recipe& recipe = sampleRecipe();
     char text[512];
     int length = std::snprintf(text, sizeof text,
                                "A recipe of %u fields by %u parameter sets, one parameter-set folder "
                                "per field. OK writes the edited folders back; Cancel leaves them.\r\n\r\n",
-                               static_cast<unsigned>(kFields.size()), static_cast<unsigned>(p.setCount));
-    for (int s = 0; s < 3 && s < p.setCount; ++s) {
-        char name[256] = {};
-        DWORD id = 0;
-        if (ExpGetValueFromFolder(&p.folders[0], s, &id, p.block.data()))
-            KorReadOrReleaseName(id, p.block.data(), name, sizeof name - 1, FALSE);
-        length += std::snprintf(text + length, sizeof text - length, "Set %d: %.40s\r\n", s + 1, name);
-    }
-    if (p.lastResult != -2)
-        std::snprintf(text + length, sizeof text - length, "\r\nLast editor result: %d", p.lastResult);
+                               static_cast<unsigned>(kFields.size()), static_cast<unsigned>(recipe.hostSetCount));
+    for (int s = 0; s < 3 && s < recipe.hostSetCount; ++s)
+        length += std::snprintf(text + length, sizeof text - length, "Set %d: %.40s\r\n", s + 1,
+                                recipe.hostValue(0, s).c_str());
+    if (g_lastResult != -2)
+        std::snprintf(text + length, sizeof text - length, "\r\nLast editor result: %d", g_lastResult);
     return text;
 }
 

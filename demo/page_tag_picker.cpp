@@ -4,7 +4,7 @@
 #include "pages.h"
 #include "tour.h"
 
-#include "w32korutil1.h"
+#include "w32khost.h"
 
 #include <cstring>
 #include <string>
@@ -16,8 +16,8 @@ namespace {
 constexpr int kOwnerRecordSize = 128;
 
 // The sample project: its block (networked, two panels) and its tag folder.
-alignas(8) BYTE g_project[1024];
-TagFolderHeader g_tags;
+w32khost::Project g_project;
+w32khost::TagTree g_tags{g_project};
 NetNodeRecord g_panel;                 // the node whose tags are offered
 BYTE g_field[kOwnerRecordSize];        // the tag owner: a display field of a page
 bool g_onlyThisPanel = true;           // offer only the tags of g_panel (filter callback)
@@ -27,21 +27,9 @@ HWND g_filterBox = nullptr;
 WORD g_emergencyStop = 0;
 WORD g_line1 = 0, g_conveyor = 0, g_motor = 0, g_speed = 0;
 
-NetNodeRecord* netFolder()
-{
-    return reinterpret_cast<NetNodeRecord*>(g_project + W32K_PROJECT_NETNODE_FOLDER);
-}
-
-int WINAPI sameTag(const TagDataRecord* search, const TagDataRecord* candidate, const NetNodeRecord*)
-{
-    return search->nodeNumber == candidate->nodeNumber ? 1 : 0;
-}
-
 WORD addTag(const char* name, WORD parent, int group, WORD node = 1)
 {
-    TagDataRecord data{};
-    data.nodeNumber = node;
-    return AddTagElement(&g_tags, g_project, name, &data, parent, group, sameTag);
+    return g_tags.add(name, parent, group != 0, node);
 }
 
 void buildSample()
@@ -50,14 +38,10 @@ void buildSample()
     if (built)
         return;
     built = true;
-    g_project[W32K_PROJECT_NETWORKED] = 1;
-    for (WORD n = 1; n <= 2; ++n) {
-        NetNodeRecord node{};
-        node.nodeNumber = n;
-        std::strcpy(reinterpret_cast<char*>(node.hostData1), n == 1 ? "Line 1 panel" : "Line 2 panel");
-        ExpRegisterNetNodeData(netFolder(), &node);
-    }
-    ExpGetNetNodeData(netFolder(), W32K_NETNODE_BY_NUMBER, 1, &g_panel);
+    g_project.setNetworked();
+    g_project.addNode(1, "Line 1 panel");
+    g_project.addNode(2, "Line 2 panel");
+    ExpGetNetNodeData(g_project.netNodes(), W32K_NETNODE_BY_NUMBER, 1, &g_panel);
 
     g_line1 = addTag("Line 1", 0, 1);
     g_conveyor = addTag("Conveyor", g_line1, 1);
@@ -109,7 +93,7 @@ std::string summary()
 {
     char name[W32K_TAG_NAME_BUFFER] = "";
     const WORD id = fieldTag();
-    if (!GetTagElement(&g_tags, g_project, id, nullptr, nullptr, nullptr, name, sizeof name - 1, nullptr))
+    if (!GetTagElement(&g_tags.folder, g_project.data(), id, nullptr, nullptr, nullptr, name, sizeof name - 1, nullptr))
         std::strcpy(name, "(no tag)");
     return std::string("Display field of page 3\r\n  tag: ") + name + "  (id " + std::to_string(id) +
            ")\r\n  accepted flag: " + ((g_field[W32K_TAG_OWNER_FLAGS] & W32K_TAG_OWNER_ACCEPTED) ? "set" : "clear") +
@@ -120,9 +104,9 @@ TagSelectBlock makeBlock()
 {
     TagSelectBlock block{};
     block.tagOwner = g_field;
-    block.project = g_project;
+    block.project = g_project.data();
     block.node = &g_panel;
-    block.folder = &g_tags;
+    block.folder = &g_tags.folder;
     block.filter = g_onlyThisPanel ? offerTag : nullptr;
     block.accept = tagAccepted;
     return block;

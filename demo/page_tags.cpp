@@ -3,10 +3,9 @@
 #include "pages.h"
 #include "tour.h"
 
-#include "w32korutil1.h"
+#include "w32khost.h"
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,29 +15,16 @@ namespace {
 
 // The host's project block: the library reads its networked flag and its
 // net-node folder; the string store is keyed by its address.
-alignas(8) BYTE g_project[1024];
-TagFolderHeader g_tags;
+w32khost::Project g_project;
+w32khost::TagTree g_tags{g_project};
 bool g_built = false;
 int g_added = 0;
 HWND g_tree = nullptr;
 HWND g_nodes = nullptr;
 
-NetNodeRecord* netFolder()
-{
-    return reinterpret_cast<NetNodeRecord*>(g_project + W32K_PROJECT_NETNODE_FOLDER);
-}
-
-// The host's comparison: tags of the same name, level and node are the same tag.
-int WINAPI sameTag(const TagDataRecord* search, const TagDataRecord* candidate, const NetNodeRecord*)
-{
-    return search->nodeNumber == candidate->nodeNumber ? 1 : 0;
-}
-
 WORD addTag(const char* name, WORD parent, int group, WORD node)
 {
-    TagDataRecord data{};
-    data.nodeNumber = node;
-    return AddTagElement(&g_tags, g_project, name, &data, parent, group, sameTag);
+    return g_tags.add(name, parent, group != 0, node);
 }
 
 void buildSample()
@@ -46,14 +32,9 @@ void buildSample()
     if (g_built)
         return;
     g_built = true;
-    g_project[W32K_PROJECT_NETWORKED] = 1;
-    const char* panels[] = {"Line 1 panel", "Line 2 panel"};
-    for (WORD n = 1; n <= 2; ++n) {
-        NetNodeRecord node{};
-        node.nodeNumber = n;
-        std::strcpy(reinterpret_cast<char*>(node.hostData1), panels[n - 1]);
-        ExpRegisterNetNodeData(netFolder(), &node);
-    }
+    g_project.setNetworked();
+    g_project.addNode(1, "Line 1 panel");
+    g_project.addNode(2, "Line 2 panel");
     const WORD motor = addTag("Motor", 0, 1, 1);
     addTag("Speed", motor, 0, 1);
     addTag("Torque", motor, 0, 1);
@@ -75,12 +56,12 @@ struct Row {
 std::vector<Row> readTags()
 {
     std::vector<Row> rows;
-    for (WORD p = 0; p < g_tags.count; ++p) {
+    for (WORD p = 0; p < g_tags.folder.count; ++p) {
         Row row{};
         TagDataRecord data{};
         int group = 0;
         char name[W32K_TAG_NAME_BUFFER] = "";
-        row.id = GetBasedTagElement(&g_tags, g_project, p, &data, &row.parent, &group, name,
+        row.id = GetBasedTagElement(&g_tags.folder, g_project.data(), p, &data, &row.parent, &group, name,
                                     sizeof name, nullptr);
         row.group = group != 0;
         row.node = data.nodeNumber;
@@ -113,10 +94,10 @@ void refresh()
     listChildren(readTags(), 0, 0);
     std::string nodes;
     NetNodeRecord node{};
-    for (WORD p = 0; ExpGetNetNodeData(netFolder(), W32K_NETNODE_BY_POSITION, p, &node); ++p)
+    for (WORD p = 0; ExpGetNetNodeData(g_project.netNodes(), W32K_NETNODE_BY_POSITION, p, &node); ++p)
         nodes += "Node " + std::to_string(node.nodeNumber) + ": " +
                  reinterpret_cast<const char*>(node.hostData1) + "\r\n";
-    nodes += std::to_string(g_tags.count) + " of " + std::to_string(W32K_TAG_MAX_ELEMENTS) + " tags";
+    nodes += std::to_string(g_tags.folder.count) + " of " + std::to_string(W32K_TAG_MAX_ELEMENTS) + " tags";
     SetWindowTextA(g_nodes, nodes.c_str());
 }
 
@@ -133,7 +114,8 @@ void onAdd(HWND)
     WORD parent = 0, node = 1;
     int group = 0;
     TagDataRecord data{};
-    if (selected && GetTagElement(&g_tags, g_project, selected, &data, &parent, &group, nullptr, 0, nullptr)) {
+    if (selected &&
+        GetTagElement(&g_tags.folder, g_project.data(), selected, &data, &parent, &group, nullptr, 0, nullptr)) {
         node = data.nodeNumber;
         if (group)
             parent = selected;
@@ -146,7 +128,7 @@ void onAdd(HWND)
 void onDelete(HWND)
 {
     if (const WORD selected = selectedTag()) {
-        DeleteTagElement(&g_tags, g_project, selected);
+        DeleteTagElement(&g_tags.folder, g_project.data(), selected);
         refresh();
     }
 }

@@ -177,9 +177,11 @@ TEST(BitmapButton, ShowsTheDisabledBitmapWhileDisabledAndDeletesItsBitmapsAndLea
         VisibleHost host;
         HWND first = addButton(host, h.normal, kStretch, h.disabled, WS_DISABLED);
         const ClientPixels created(first);
-        EXPECT_TRUE(created.bounds(kGreen) == drawingRect() && created.count(kRed) == 0);
+        EXPECT_EQ(created.bounds(kGreen), drawingRect());
+        EXPECT_EQ(created.count(kRed), 0);
         const ClientPixels enabled = afterEnable(first, TRUE);
-        EXPECT_TRUE(enabled.bounds(kRed) == drawingRect() && enabled.count(kGreen) == 0);
+        EXPECT_EQ(enabled.bounds(kRed), drawingRect());
+        EXPECT_EQ(enabled.count(kGreen), 0);
         EXPECT_TRUE(afterEnable(first, FALSE) == created);
         HWND second = addButton(host, h.shared, kStretch, h.shared);
         HWND third = addButton(host, h.notABitmap, kStretch);

@@ -2,6 +2,7 @@
 // import library as a host calls them. (The transform's speed is in bench/.)
 #include <gtest/gtest.h>
 
+#include "frame/raii.h"
 #include "w32korutil1.h"
 
 #include <algorithm>
@@ -37,10 +38,8 @@ Bytes packed(const Header& header, std::initializer_list<DWORD> words = {}, std:
 Bytes fromBlock(HGLOBAL block)
 {
     EXPECT_EQ(GlobalFlags(block) & GMEM_LOCKCOUNT, 0u);
-    Bytes bytes(GlobalSize(block));
-    std::memcpy(bytes.data(), GlobalLock(block), bytes.size());
-    GlobalUnlock(block);
-    return bytes;
+    const w32k::GlobalLockGuard<const std::uint8_t> bytes(block);
+    return Bytes(bytes.get(), bytes.get() + bytes.size());
 }
 
 // A 3 x 2 pure red 24-bit source (rows of 9 bytes padded to 12), image size 24.
@@ -63,15 +62,12 @@ void expectResultHeader(const Bytes& dib, LONG width, LONG height, WORD bits, DW
 // The result's bytes (empty for null); the source stays unchanged.
 Bytes transform(const Bytes& source, WORD bits, DWORD compression)
 {
-    HGLOBAL block = GlobalAlloc(GHND, source.size());
-    std::memcpy(GlobalLock(block), source.data(), source.size());
-    GlobalUnlock(block);
-    HGLOBAL result = TransformTrueColorTo16Bpp(block, bits, compression);
-    EXPECT_EQ(fromBlock(block), source);
-    GlobalFree(block);
-    const Bytes out = result ? fromBlock(result) : Bytes{};
-    GlobalFree(result);
-    return out;
+    const w32k::GlobalBlock block = w32k::GlobalBlock::allocate(source.size());
+    if (const w32k::GlobalLockGuard<std::uint8_t> bytes(block.get()); bytes)
+        std::memcpy(bytes.get(), source.data(), source.size());
+    const w32k::GlobalBlock result(TransformTrueColorTo16Bpp(block.get(), bits, compression));
+    EXPECT_EQ(fromBlock(block.get()), source);
+    return result ? fromBlock(result.get()) : Bytes{};
 }
 
 } // namespace
@@ -137,12 +133,11 @@ TEST(CreateDib, RoundsTheBitCountAndSizesTheBlockWithoutOverflow)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << "x" << c.requested);
-        HGLOBAL block = CreateDIB(c.width, c.height, c.requested);
-        ASSERT_EQ(block != nullptr, c.blockSize != 0);
+        const w32k::GlobalBlock block(CreateDIB(c.width, c.height, c.requested));
+        ASSERT_EQ(bool(block), c.blockSize != 0);
         if (!block)
             continue;
-        const Bytes dib = fromBlock(block);
-        GlobalFree(block);
+        const Bytes dib = fromBlock(block.get());
         ASSERT_EQ(dib.size(), c.blockSize);
         expectResultHeader(dib, static_cast<LONG>(c.width), static_cast<LONG>(c.height), c.bits,
                            c.bits == 16 ? BI_BITFIELDS : BI_RGB, c.imageSizeField);

@@ -3,12 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "dialogs/comm_settings_core.h"
+#include "frame/raii.h"
 #include "resources/comm_ids.h"
 #include "support/temp_files.h"
 #include "support/test_support.h"
 #include "w32korutil1.h"
 
-#include <algorithm>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -40,14 +41,15 @@ struct Ports {
             paths[p] = states[p] == 'M' ? dir.file("none") : dir.write("port" + std::to_string(p));
             names[p] = paths[p].c_str();
             if (states[p] == 'B')
-                held[p] = CreateFileA(names[p], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+                held.emplace_back(open(p));
         }
     }
-    ~Ports() { std::for_each(held, held + 4, [](HANDLE h) { h && CloseHandle(h); }); }
+    // The device, opened exclusively: fails while someone holds it.
+    HANDLE open(int p) const { return CreateFileA(names[p], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr); }
     TempDirectory dir;
     std::string paths[4];
     const char* names[4] = {};
-    HANDLE held[4] = {};
+    std::list<w32k::FileHandle> held;
 };
 
 struct PortHost {
@@ -143,10 +145,8 @@ TEST(PortProbing, SettlesOnTheFirstAvailablePortTellsTheUserAndClosesTheDevices)
         EXPECT_EQ(recorder.texts(), c.messages);
         for (const auto& shown : recorder.shown())
             EXPECT_EQ(shown.caption, kCaption);
-        for (int p = 0; p < 4; ++p) { // every device opened was closed
-            HANDLE file = CreateFileA(ports.names[p], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-            EXPECT_EQ(file != INVALID_HANDLE_VALUE && CloseHandle(file), c.states[p] == 'P') << "COM" << p + 1;
-        }
+        for (int p = 0; p < 4; ++p) // every device opened was closed
+            EXPECT_EQ(bool(w32k::FileHandle(ports.open(p))), c.states[p] == 'P') << "COM" << p + 1;
     }
 }
 

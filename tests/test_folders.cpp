@@ -1,10 +1,10 @@
 // Parameter-set folders through the DLL, as a host calls them: placing,
-// reading, cutting back, copying and deleting, also with failing memory.
-// Cases check the block (exactly count entries, unlocked) and, in text
-// folders, the string-store references.
+// reading, cutting back, copying and deleting. Cases check the block (exactly
+// count entries, unlocked) and, in text folders, the string-store references.
+// (Failing memory: test_failure_sweep.)
 #include <gtest/gtest.h>
 
-#include "korutil2mfc.h"
+#include "frame/raii.h"
 #include "support/folder_helpers.h"
 #include "support/memory_hooks.h"
 #include "w32korutil1.h"
@@ -38,18 +38,17 @@ std::string bytesOf(const ParSetFolder& folder)
 // count of an id is 1 + the references folders hold.
 class FolderTest : public ::testing::Test {
 protected:
-    void TearDown() override { StringStoreClear(project); }
     WORD text(char symbol)
     {
         WORD& id = anchors[static_cast<unsigned char>(symbol)];
-        return id ? id : id = static_cast<WORD>(KorAcquireName(std::string(1, symbol).c_str(), project));
+        return id ? id : id = host.acquire(std::string(1, symbol).c_str());
     }
-    int folderReferences(WORD id) { return static_cast<int>(StringStoreRefCount(id, project)) - 1; }
+    int folderReferences(WORD id) { return static_cast<int>(host.references(id)) - 1; }
     // Places with the caller's reference that goes with a string id.
     BOOL place(ParSetFolder& folder, int index, DWORD value)
     {
         if (folder.ValueKind == PARSET_KIND_TEXT && LOWORD(value) != 0)
-            KorAddReference(LOWORD(value), project);
+            host.addReference(LOWORD(value));
         return ExpPlaceValueInFolder(&folder, index, value, project);
     }
     // Numbers differ in the high word only, so that every bit counts.
@@ -70,33 +69,11 @@ protected:
         for (const char* s = "ABCD"; folder.ValueKind == PARSET_KIND_TEXT && *s; ++s)
             EXPECT_EQ(folderReferences(text(*s)), entriesHolding(folder, text(*s))) << "references of " << *s;
     }
-    // Counting starts again; a nonzero nth allocation / lock fails.
-    void arm(int nthAllocation = 0, int nthLock = 0)
-    {
-        memory.reset();
-        if (nthAllocation)
-            memory.failAllocation(nthAllocation);
-        if (nthLock)
-            memory.failLock(nthLock);
-    }
-    // With the nth allocation or lock failing (0: none), the call fails and
-    // changes, leaks and leaves locked nothing.
-    template <typename Call>
-    void expectFailsCleanly(const ParSetFolder& folder, std::pair<int, int> failing, Call call)
-    {
-        SCOPED_TRACE("failing allocation " + std::to_string(failing.first) + ", lock " + std::to_string(failing.second));
-        const std::string before = bytesOf(folder);
-        arm(failing.first, failing.second);
-        EXPECT_FALSE(call());
-        EXPECT_EQ(bytesOf(folder), before);
-        expectReferencesMatch(folder);
-        EXPECT_TRUE(memory.outstanding().empty()) << "a new block leaked";
-        EXPECT_EQ(memory.locks(), memory.unlocks());
-    }
 
-    GlobalMemoryMonitor memory{GetModuleHandleA("W32KORUTIL1.dll")};
-    char project[1024] = {};
+    w32khost::Project host;
+    void* const project = host.data();
     WORD anchors[128] = {};
+    GlobalMemoryMonitor memory{GetModuleHandleA("W32KORUTIL1.dll")};
 };
 
 } // namespace
@@ -154,7 +131,7 @@ TEST_F(FolderTest, EditsGiveTheRunsInANewBlockOnlyWhenTheCountChangesAndChangeNo
                                       : place(folder, c.index, value);
             };
             const bool resized = c.before.size() != c.after.size();
-            arm();
+            memory.reset();
             EXPECT_TRUE(edit());
             EXPECT_EQ(runsOf(folder), runs(c.after, kind));
             EXPECT_TRUE(isWellFormed(folder));
@@ -179,10 +156,10 @@ TEST_F(FolderTest, PlacementCarriesTheBytesItDoesNotOwnAndWritesNewRunsClean)
             SCOPED_TRACE(std::to_string(last - first + 1) + " set" + kindName(kind));
             ParSetFolder folder = folderOf({{first, last, 'A'}}, kind);
             const HGLOBAL block = folder.Block;
-            auto* entry = static_cast<ParSetEntry*>(GlobalLock(folder.Block));
-            std::memset(entry->Reserved, 'Z', sizeof entry->Reserved);
-            (texts ? entry->Number = 0x12345678 : entry->StringId = 0x4321); // the unused field
-            GlobalUnlock(folder.Block);
+            if (const w32k::GlobalLockGuard<ParSetEntry> entry(folder.Block); entry) {
+                std::memset(entry->Reserved, 'Z', sizeof entry->Reserved);
+                (texts ? entry->Number = 0x12345678 : entry->StringId = 0x4321); // the unused field
+            }
             ASSERT_TRUE(place(folder, index, valueOf('B', kind)));
             EXPECT_TRUE(first != last || folder.Block == block);
             for (const ParSetEntry& e : entriesOf(folder)) {
@@ -246,7 +223,7 @@ TEST_F(FolderTest, NullEmptyAndStaleDescriptorsGetADefinedResult)
     // A block under a count of 0 is not read, and freed when the folder gets a new one.
     ASSERT_TRUE(memory.installed());
     folder.EntryCount = 0;
-    arm();
+    memory.reset();
     EXPECT_FALSE(ExpGetValueFromFolder(&folder, 1, &value, project));
     ASSERT_TRUE(place(folder, 8, 9));
     EXPECT_EQ(runsOf(folder), (Runs{{8, 8, 9}}));
@@ -272,16 +249,19 @@ TEST_F(FolderTest, ACountBeyondTheBlockIsCutToTheEntriesThatFit)
     EXPECT_TRUE(ExpDeleteFolder(&folder, project));
     folder = stale();
     ASSERT_TRUE(ExpDuplicateFolder(&copy, &folder, project));
-    EXPECT_TRUE(copy.EntryCount == 2 && isWellFormed(copy));
+    EXPECT_EQ(copy.EntryCount, 2);
+    EXPECT_TRUE(isWellFormed(copy));
     EXPECT_EQ(folderReferences(a), 2);
-    EXPECT_TRUE(ExpDeleteFolder(&copy, project) && ExpDeleteFolder(&folder, project)) << "deleting alone";
+    EXPECT_TRUE(ExpDeleteFolder(&copy, project));
+    EXPECT_TRUE(ExpDeleteFolder(&folder, project)) << "deleting alone";
     expectReferencesMatch(folder);
     folder = stale();
     EXPECT_TRUE(ExpValidateFolder(&folder, 20, 0, project));
-    EXPECT_TRUE(folder.EntryCount == 2 && isWellFormed(folder));
+    EXPECT_EQ(folder.EntryCount, 2);
+    EXPECT_TRUE(isWellFormed(folder));
     EXPECT_TRUE(ExpDeleteFolder(&folder, project));
     expectReferencesMatch(folder);
-    EXPECT_EQ(StringStoreLiveCount(project), 4u) << "only the anchors A..D are left";
+    EXPECT_EQ(host.liveTexts(), 4u) << "only the anchors A..D are left";
 }
 
 // -- copying and deleting ---------------------------------------------------------
@@ -300,7 +280,10 @@ TEST_F(FolderTest, DuplicateTakesOneReferencePerTextAndDeleteDropsThem)
     ASSERT_TRUE(place(copy, 2, text('A')));
     EXPECT_EQ(runsOf(source).size(), 4u) << "the copy is independent";
     EXPECT_TRUE(ExpDeleteFolder(&copy, project));
-    EXPECT_TRUE(copy.EntryCount == 0 && !copy.Block && copy.HostWord == 0xBEEF && copy.ValueKind == PARSET_KIND_TEXT);
+    EXPECT_EQ(copy.Block, nullptr);
+    EXPECT_EQ(copy.EntryCount, 0);
+    EXPECT_EQ(copy.HostWord, 0xBEEF);
+    EXPECT_EQ(copy.ValueKind, PARSET_KIND_TEXT);
     expectReferencesMatch(source);
     EXPECT_TRUE(ExpDeleteFolder(&source, project));
     EXPECT_TRUE(ExpDeleteFolder(&source, project)) << "deleting an empty folder";
@@ -308,9 +291,8 @@ TEST_F(FolderTest, DuplicateTakesOneReferencePerTextAndDeleteDropsThem)
 
     // A number folder never touches the store, even with live ids in its unused field.
     ParSetFolder numbers = folderOf({{0, 4, 'A'}, {5, 9, 'B'}}, kNumberKind);
-    auto* entries = static_cast<ParSetEntry*>(GlobalLock(numbers.Block));
-    entries[0].StringId = entries[1].StringId = text('A');
-    GlobalUnlock(numbers.Block);
+    if (const w32k::GlobalLockGuard<ParSetEntry> entries(numbers.Block); entries)
+        entries[0].StringId = entries[1].StringId = text('A');
     ASSERT_TRUE(ExpDuplicateFolder(&copy, &numbers, project));
     ASSERT_TRUE(place(copy, 4, 3));
     ASSERT_TRUE(ExpValidateFolder(&copy, 2, 0, project));
@@ -319,7 +301,7 @@ TEST_F(FolderTest, DuplicateTakesOneReferencePerTextAndDeleteDropsThem)
     EXPECT_EQ(folderReferences(text('A')), 0);
 }
 
-// -- memory failures and the size limit ---------------------------------------------
+// -- the size limit ----------------------------------------------------------------
 
 TEST_F(FolderTest, AFolderDoesNotGrowBeyond4095Entries)
 {
@@ -329,8 +311,12 @@ TEST_F(FolderTest, AFolderDoesNotGrowBeyond4095Entries)
     for (int k = 0; k < PARSET_MAX_ENTRIES; ++k)
         full.push_back({2 * k, 2 * k, a});
     ParSetFolder folder = makeFolder(PARSET_KIND_TEXT, full, project);
-    expectFailsCleanly(folder, {0, 0}, [&] { return place(folder, 1, b); });
+    const std::string before = bytesOf(folder);
+    memory.reset();
+    EXPECT_FALSE(place(folder, 1, b));
+    EXPECT_EQ(bytesOf(folder), before);
     EXPECT_EQ(memory.allocations(), 0);
+    expectReferencesMatch(folder); // the handed-over reference is dropped
     EXPECT_TRUE(place(folder, 0, b)); // placements that keep or lower the count work
     EXPECT_EQ(folder.EntryCount, PARSET_MAX_ENTRIES);
     EXPECT_TRUE(place(folder, 3, a));

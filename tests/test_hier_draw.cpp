@@ -2,6 +2,7 @@
 // the open list, scrolling to shown children and the pixels of a line.
 #include <gtest/gtest.h>
 
+#include "frame/raii.h"
 #include "support/import_hook.h"
 #include "support/pixels.h"
 #include "w32korutil1.h"
@@ -33,20 +34,19 @@ HWND listBox(DWORD style, int height)
 struct DrawnLine {
     static constexpr int kWidth = 200, kHeight = 17;
     DWORD* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap;
+    w32k::Bitmap bitmap;
     DrawnLine(HierDrawState& state, int level, DWORD mask, UINT action = ODA_DRAWENTIRE, UINT itemState = 0,
               UINT itemId = 0, LONG left = 0)
     {
         BITMAPINFO info{{sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-        bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-        SelectObject(dc, bitmap);
+        bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0));
         std::fill(bits, bits + kWidth * kHeight, RGB(30, 200, 10)); // kMarker in DIB order
+        const w32k::MemoryDC dc(nullptr);
+        const w32k::SelectGuard select(dc, bitmap);
         DRAWITEMSTRUCT d{ODT_LISTBOX, 0, itemId, action, itemState, nullptr, dc, {left, 0, kWidth, kHeight}, 0};
         HierDraw_OnDrawItem(nullptr, &d, level, mask, "Tag", 0, W32K_TAG_CELL_TAG, &state);
         GdiFlush();
     }
-    ~DrawnLine() { DeleteDC(dc), DeleteObject(bitmap); }
     COLORREF at(int x, int y) const
     {
         const DWORD p = bits[y * kWidth + x];

@@ -4,7 +4,7 @@
 // defined result, stay inside the blocks and leave the host's other data alone.
 #include <gtest/gtest.h>
 
-#include "korutil2mfc.h"
+#include "frame/raii.h"
 #include "support/folder_helpers.h"
 #include "w32korutil1.h"
 
@@ -29,17 +29,19 @@ struct Guarded {
     bool intact() const { return std::count(before, before + 32, 0xC7) + std::count(after, after + 32, 0xC7) == 64; }
 };
 
+bool isLiveBlock(HGLOBAL block) { return GlobalFlags(block) != GMEM_INVALID_HANDLE && GlobalSize(block) != 0; }
+
 } // namespace
 
 TEST(DamagedFolder, EveryCallStaysInTheBlockAndKeepsReferencesBalanced)
 {
-    char project[1024] = {};
-    std::vector<UINT> ids; // "A".."H", each with one reference the test keeps
-    for (char k = 'A'; k <= 'H'; ++k)
-        ids.push_back(KorAcquireName(std::string(1, k).c_str(), project));
+    w32khost::Project project;
+    std::vector<WORD> ids; // "A".."H", each with one reference the test keeps
+    for (const char* k : {"A", "B", "C", "D", "E", "F", "G", "H"})
+        ids.push_back(project.acquire(k));
     const auto balanced = [&](const ParSetFolder& f) {
-        for (UINT id : ids)
-            EXPECT_EQ(int(StringStoreRefCount(id, project)) - 1, entriesHolding(f, WORD(id))) << "references of " << id;
+        for (WORD id : ids)
+            EXPECT_EQ(int(project.references(id)) - 1, entriesHolding(f, id)) << "references of " << id;
     };
     const std::pair<const char*, std::vector<std::pair<int, int>>> cases[] = {
         {"out of order", {{5, 9}, {0, 3}, {12, 20}}},
@@ -53,51 +55,46 @@ TEST(DamagedFolder, EveryCallStaysInTheBlockAndKeepsReferencesBalanced)
         std::vector<w32ktest::ValueRun> valued;
         for (size_t k = 0; k < runs.size(); ++k)
             valued.push_back({runs[k].first, runs[k].second, ids[k]});
-        const auto damaged = [&] { return Guarded(w32ktest::makeFolder(PARSET_KIND_TEXT, valued, project)); };
+        const auto damaged = [&] { return Guarded(w32ktest::makeFolder(PARSET_KIND_TEXT, valued, project.data())); };
         {
             SCOPED_TRACE(std::string(name) + ": cut back and copied");
-            Guarded source = damaged();
-            Guarded copy(ParSetFolder{});
-            ASSERT_TRUE(ExpDuplicateFolder(&copy.value, &source.value, project));
+            Guarded source = damaged(), copy(ParSetFolder{});
+            ASSERT_TRUE(ExpDuplicateFolder(&copy.value, &source.value, project.data()));
             EXPECT_EQ(entriesOf(copy.value).size(), entriesOf(source.value).size());
-            EXPECT_TRUE(ExpValidateFolder(&source.value, 6, 0, project));
+            EXPECT_TRUE(ExpValidateFolder(&source.value, 6, 0, project.data()));
             for (const ParSetEntry& e : entriesOf(source.value))
                 EXPECT_LE(e.FirstIndex, 5);
             EXPECT_EQ(GlobalSize(source.value.Block), source.value.EntryCount * sizeof(ParSetEntry));
-            EXPECT_TRUE(ExpDeleteFolder(&source.value, project) && ExpDeleteFolder(&copy.value, project));
+            EXPECT_TRUE(ExpDeleteFolder(&source.value, project.data()));
+            EXPECT_TRUE(ExpDeleteFolder(&copy.value, project.data()));
             balanced(source.value); // every folder reference is gone
-            EXPECT_TRUE(source.intact() && copy.intact());
+            EXPECT_TRUE(source.intact());
+            EXPECT_TRUE(copy.intact());
         }
         for (int index : {-32768, -1, 0, 4, 5, 8, 13, 32767}) {
-            for (const UINT value : {ids[0], ids[7]}) {
+            for (const WORD value : {ids[0], ids[7]}) {
                 SCOPED_TRACE(std::string(name) + ", index " + std::to_string(index) + ", value " + std::to_string(value));
                 Guarded host = damaged();
                 host.value.HostWord = 0x1234;
                 DWORD read = 0xDEADBEEF;
-                if (ExpGetValueFromFolder(&host.value, index, &read, project))
+                if (ExpGetValueFromFolder(&host.value, index, &read, project.data()))
                     EXPECT_TRUE(read == 0 || entriesHolding(host.value, WORD(read)) > 0);
                 else
                     EXPECT_EQ(read, 0xDEADBEEF);
-                KorAddReference(value, project); // handed over with the value
-                EXPECT_TRUE(ExpPlaceValueInFolder(&host.value, index, value, project));
+                project.addReference(value); // handed over with the value
+                EXPECT_TRUE(ExpPlaceValueInFolder(&host.value, index, value, project.data()));
                 EXPECT_EQ(GlobalSize(host.value.Block), host.value.EntryCount * sizeof(ParSetEntry));
-                EXPECT_TRUE(ExpGetValueFromFolder(&host.value, index, &read, project) && read == value);
+                EXPECT_TRUE(ExpGetValueFromFolder(&host.value, index, &read, project.data()));
+                EXPECT_EQ(read, value);
                 balanced(host.value);
-                EXPECT_TRUE(ExpDeleteFolder(&host.value, project));
+                EXPECT_TRUE(ExpDeleteFolder(&host.value, project.data()));
                 balanced(host.value);
-                EXPECT_TRUE(host.value.HostWord == 0x1234 && host.intact());
+                EXPECT_EQ(host.value.HostWord, 0x1234);
+                EXPECT_TRUE(host.intact());
             }
         }
     }
-    StringStoreClear(project);
 }
-
-namespace {
-int WINAPI sameTag(const TagDataRecord*, const TagDataRecord*, const NetNodeRecord*)
-{
-    return 1;
-}
-} // namespace
 
 TEST(CyclicTags, DeletingAGroupInACycleRemovesTheCycleOnceAndLeavesTheCopy)
 {
@@ -110,35 +107,31 @@ TEST(CyclicTags, DeletingAGroupInACycleRemovesTheCycleOnceAndLeavesTheCopy)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        char project[1024] = {};
+        w32khost::Project project;
         Guarded folder{TagFolderHeader{}};
-        const TagDataRecord data{};
-        for (const auto& [name, parent, group] : {std::tuple{"G1", 0, 1}, {"G2", 1, 1}, {"T", 2, 0}, {"U", 0, 0}})
-            AddTagElement(&folder.value, project, name, &data, WORD(parent), group, sameTag);
-        const auto ids = [&](WORD cycleFrom = 0) {
-            std::vector<WORD> out;
-            auto* elements = static_cast<TagElement*>(GlobalLock(folder.value.elements));
-            for (WORD k = 0; elements && k < folder.value.count; ++k) {
-                out.push_back(elements[k].id);
-                if (elements[k].id == cycleFrom)
-                    elements[k].parentId = c.cycleTo;
-            }
-            GlobalUnlock(folder.value.elements);
-            return out;
+        const auto add = [&](const char* name, WORD parent, int group) {
+            const TagDataRecord data{};
+            return AddTagElement(&folder.value, project.data(), name, &data, parent, group, w32khost::sameNodeTag);
         };
-        ASSERT_EQ(ids(c.cycleFrom), (std::vector<WORD>{1, 2, 3, 4})) << "and the cycle made";
+        add("T", add("G2", add("G1", 0, 1), 1), 0);
+        add("U", 0, 0);
+        if (const w32k::GlobalLockGuard<TagElement> elements(folder.value.elements); elements)
+            elements[c.cycleFrom - 1].parentId = c.cycleTo;
         TagFolderHeader copy{};
-        ASSERT_TRUE(DuplicateTagFolder(&copy, &folder.value, project));
-        DeleteTagElement(&folder.value, project, c.deleted);
-        EXPECT_EQ(ids(), c.remaining);
+        ASSERT_TRUE(DuplicateTagFolder(&copy, &folder.value, project.data()));
+        DeleteTagElement(&folder.value, project.data(), c.deleted);
+        std::vector<WORD> ids;
+        if (const w32k::GlobalLockGuard<const TagElement> elements(folder.value.elements); elements)
+            for (WORD k = 0; k < folder.value.count; ++k)
+                ids.push_back(elements[k].id);
+        EXPECT_EQ(ids, c.remaining);
         EXPECT_EQ(GlobalSize(folder.value.elements), c.remaining.size() * sizeof(TagElement));
         EXPECT_EQ(copy.count, 4);
-        DeleteTagFolder(&copy, project);
-        EXPECT_EQ(StringStoreLiveCount(project), c.remaining.size()) << "the copy released its own references";
-        DeleteTagFolder(&folder.value, project);
-        EXPECT_EQ(StringStoreLiveCount(project), 0u);
+        DeleteTagFolder(&copy, project.data());
+        EXPECT_EQ(project.liveTexts(), c.remaining.size()) << "the copy released its own references";
+        DeleteTagFolder(&folder.value, project.data());
+        EXPECT_EQ(project.liveTexts(), 0u);
         EXPECT_TRUE(folder.intact());
-        StringStoreClear(project);
     }
 }
 
@@ -158,15 +151,9 @@ NetNodeRecord node(WORD number, const std::vector<NetNodeRecord>& children = {})
 // Points the first child of record at block, said to hold count records.
 void redirectFirstChild(const NetNodeRecord& record, HGLOBAL block, WORD count)
 {
-    auto* children = static_cast<NetNodeRecord*>(GlobalLock(record.childBlock));
+    const w32k::GlobalLockGuard<NetNodeRecord> children(record.childBlock);
     children[0].childBlock = block;
     children[0].childCount = count;
-    GlobalUnlock(record.childBlock);
-}
-
-bool isLiveBlock(HGLOBAL block)
-{
-    return GlobalFlags(block) != GMEM_INVALID_HANDLE && GlobalSize(block) != 0;
 }
 
 } // namespace
@@ -177,7 +164,8 @@ TEST(DamagedNetNodes, ABlockBelowItselfIsNeitherCopiedNorFreedTwice)
     redirectFirstChild(folder.value, folder.value.childBlock, 2); // node 1's children: its own block
     Guarded copy(node(9));
     EXPECT_FALSE(ExpDuplicateNetworkFolder(&copy.value, &folder.value));
-    EXPECT_TRUE(copy.value.childBlock == nullptr && copy.value.childCount == 0);
+    EXPECT_EQ(copy.value.childBlock, nullptr);
+    EXPECT_EQ(copy.value.childCount, 0);
     EXPECT_TRUE(isLiveBlock(folder.value.childBlock)) << "the source is left alone";
 
     // Removing node 1 drops the handle back to the folder's own block unfreed.
@@ -195,7 +183,9 @@ TEST(DamagedNetNodes, ABlockBelowItselfIsNeitherCopiedNorFreedTwice)
     EXPECT_FALSE(ExpDeleteNetworkFolder(&again.value)) << "the tree was damaged";
     EXPECT_EQ(again.value.childBlock, nullptr);
     EXPECT_FALSE(isLiveBlock(block));
-    EXPECT_TRUE(folder.intact() && copy.intact() && again.intact());
+    EXPECT_TRUE(folder.intact());
+    EXPECT_TRUE(copy.intact());
+    EXPECT_TRUE(again.intact());
 }
 
 TEST(DamagedNetNodes, ABlockSharedByTwoRecordsIsCopiedTwiceAndFreedOnce)
@@ -204,9 +194,7 @@ TEST(DamagedNetNodes, ABlockSharedByTwoRecordsIsCopiedTwiceAndFreedOnce)
     NetNodeRecord a = node(1), b = node(2);
     a.childBlock = b.childBlock = shared.childBlock;
     a.childCount = b.childCount = 1;
-    Guarded folder(node(0, {a, b}));
-
-    Guarded copy(NetNodeRecord{});
+    Guarded folder(node(0, {a, b})), copy(NetNodeRecord{});
     ASSERT_TRUE(ExpDuplicateNetworkFolder(&copy.value, &folder.value));
     NetNodeRecord copiedA{}, copiedB{};
     ASSERT_TRUE(ExpGetNetNodeData(&copy.value, W32K_NETNODE_BY_NUMBER, 1, &copiedA));
@@ -215,15 +203,15 @@ TEST(DamagedNetNodes, ABlockSharedByTwoRecordsIsCopiedTwiceAndFreedOnce)
     EXPECT_TRUE(ExpDeleteNetworkFolder(&copy.value));
     EXPECT_FALSE(ExpDeleteNetworkFolder(&folder.value)) << "the second handle is dropped";
     EXPECT_FALSE(isLiveBlock(shared.childBlock));
-    EXPECT_TRUE(folder.intact() && copy.intact());
+    EXPECT_TRUE(folder.intact());
+    EXPECT_TRUE(copy.intact());
 }
 
 TEST(DamagedNetNodes, ACountBeyondItsBlockIsCutAndATooDeepTreeRefused)
 {
     NetNodeRecord a = node(1, {node(10)});
     a.childCount = 500; // the block holds one record
-    Guarded folder(node(0, {a}));
-    Guarded copy(NetNodeRecord{});
+    Guarded folder(node(0, {a})), copy(NetNodeRecord{});
     ASSERT_TRUE(ExpDuplicateNetworkFolder(&copy.value, &folder.value));
     NetNodeRecord copiedA{}, grandchild{};
     ASSERT_TRUE(ExpGetNetNodeData(&copy.value, W32K_NETNODE_BY_NUMBER, 1, &copiedA));
@@ -232,7 +220,8 @@ TEST(DamagedNetNodes, ACountBeyondItsBlockIsCutAndATooDeepTreeRefused)
     EXPECT_TRUE(ExpGetNetNodeData(&copiedA, W32K_NETNODE_BY_POSITION, 0, &grandchild));
     EXPECT_EQ(grandchild.nodeNumber, 10);
     EXPECT_FALSE(ExpGetNetNodeData(&copiedA, W32K_NETNODE_BY_POSITION, 1, &grandchild));
-    EXPECT_TRUE(ExpDeleteNetworkFolder(&copy.value) && ExpDeleteNetworkFolder(&folder.value));
+    EXPECT_TRUE(ExpDeleteNetworkFolder(&copy.value));
+    EXPECT_TRUE(ExpDeleteNetworkFolder(&folder.value));
 
     // 2000 levels: the copy fails instead of exhausting the stack; the
     // deletion leaves the deep blocks.
@@ -244,7 +233,9 @@ TEST(DamagedNetNodes, ACountBeyondItsBlockIsCutAndATooDeepTreeRefused)
     EXPECT_EQ(copy.value.childBlock, nullptr);
     EXPECT_FALSE(ExpDeleteNetworkFolder(&deep.value));
     EXPECT_EQ(deep.value.childBlock, nullptr);
-    EXPECT_TRUE(folder.intact() && copy.intact() && deep.intact());
+    EXPECT_TRUE(folder.intact());
+    EXPECT_TRUE(copy.intact());
+    EXPECT_TRUE(deep.intact());
 }
 
 TEST(HostileDib, ColourCountsThatWrapThirtyTwoBitsAreRefused)
@@ -258,18 +249,16 @@ TEST(HostileDib, ColourCountsThatWrapThirtyTwoBitsAreRefused)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const size_t size = sizeof(BITMAPINFOHEADER) + (c.converted ? 16 : 64);
-        const HGLOBAL source = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
-        auto* h = static_cast<BITMAPINFOHEADER*>(GlobalLock(source));
-        *h = BITMAPINFOHEADER{sizeof *h, 2, 2, 1, c.bits, BI_RGB, 0x7FFFFFFF, 0, 0, c.used, 0};
-        const std::vector<BYTE> before(reinterpret_cast<BYTE*>(h), reinterpret_cast<BYTE*>(h) + size);
-        GlobalUnlock(source);
-        const HGLOBAL result = TransformTrueColorTo16Bpp(source, 16, BI_BITFIELDS);
-        EXPECT_EQ(result != nullptr, c.converted);
-        GlobalFree(result);
-        const auto* after = static_cast<const BYTE*>(GlobalLock(source));
-        EXPECT_TRUE(std::equal(before.begin(), before.end(), after)) << "the source is not changed";
-        GlobalUnlock(source);
-        EXPECT_EQ(GlobalFlags(source) & GMEM_LOCKCOUNT, 0u);
-        GlobalFree(source);
+        const w32k::GlobalBlock source = w32k::GlobalBlock::allocate(size);
+        std::vector<BYTE> before(size);
+        if (const w32k::GlobalLockGuard<BITMAPINFOHEADER> h(source.get()); h) {
+            h[0] = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 2, 2, 1, c.bits, BI_RGB, 0x7FFFFFFF, 0, 0, c.used, 0};
+            std::memcpy(before.data(), h.get(), size);
+        }
+        const w32k::GlobalBlock result(TransformTrueColorTo16Bpp(source.get(), 16, BI_BITFIELDS));
+        EXPECT_EQ(bool(result), c.converted);
+        EXPECT_EQ(GlobalFlags(source.get()) & GMEM_LOCKCOUNT, 0u);
+        const w32k::GlobalLockGuard<const BYTE> after(source.get());
+        EXPECT_TRUE(std::equal(before.begin(), before.end(), after.get())) << "the source is not changed";
     }
 }

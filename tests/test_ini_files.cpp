@@ -92,6 +92,18 @@ TEST(GetIniRangeNumbers, ReadsIniValuesCutToTheValueBufferOrTheirDefault)
     EXPECT_EQ(parse(ini.c_str(), "Ranges", "Many", "", 4000, 4000).second[2 + 2047], 1) << "ends in a lone 1";
 }
 
+// String bundle 1 holds ids 0-15, one counted UTF-16 string each; string 1 is the version.
+void setStringOne(const std::string& module, const char* text)
+{
+    std::vector<WORD> bundle(16, 0);
+    bundle[1] = static_cast<WORD>(std::strlen(text));
+    bundle.insert(bundle.begin() + 2, text, text + std::strlen(text));
+    HANDLE update = BeginUpdateResourceA(module.c_str(), FALSE);
+    EXPECT_TRUE(UpdateResourceA(update, MAKEINTRESOURCEA(6), MAKEINTRESOURCEA(1), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                                bundle.data(), static_cast<DWORD>(bundle.size() * sizeof(WORD))));
+    EXPECT_TRUE(EndUpdateResourceA(update, FALSE));
+}
+
 TEST(DecodeLibVersion, ReadsStringOneOfTheModule)
 {
     TempDirectory dir;
@@ -105,22 +117,12 @@ TEST(DecodeLibVersion, ReadsStringOneOfTheModule)
     };
     int index = 0;
     for (const auto& [text, expected] : cases) {
-        SCOPED_TRACE(text ? text : "(none)");
-        // String bundle 1 holds ids 0-15, one counted UTF-16 string each; string 1 is set.
-        w32ktest::ModuleCopy module(dir, "ver" + std::to_string(index++) + ".dll", {}, [&](const std::string& path) {
-            if (!text)
-                return;
-            std::vector<WORD> bundle(16, 0);
-            bundle[1] = static_cast<WORD>(std::strlen(text));
-            bundle.insert(bundle.begin() + 2, text, text + std::strlen(text));
-            HANDLE update = BeginUpdateResourceA(path.c_str(), FALSE);
-            EXPECT_TRUE(UpdateResourceA(update, MAKEINTRESOURCEA(6), MAKEINTRESOURCEA(1),
-                                        MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), bundle.data(),
-                                        static_cast<DWORD>(bundle.size() * sizeof(WORD))));
-            EXPECT_TRUE(EndUpdateResourceA(update, FALSE));
+        w32ktest::ModuleCopy module(dir, "ver" + std::to_string(index++) + ".dll", {}, [text](const std::string& path) {
+            if (text)
+                setStringOne(path, text);
         });
         ASSERT_NE(module.handle(), nullptr);
-        EXPECT_EQ(DecodeLibVersion(module.handle()), expected);
+        EXPECT_EQ(DecodeLibVersion(module.handle()), expected) << (text ? text : "(none)");
     }
 }
 

@@ -105,7 +105,8 @@ TEST_F(Languages, AProjectWithoutLanguagesIsLeftAloneAndWithoutItemsGetsOnlyTheS
     emptyTable.languages[0].itemCopy = kOldCopy;
     for (Project* project : {&noTable, &emptyTable}) {
         const auto before = project->state();
-        EXPECT_TRUE(DefaultToMultiLang(project->data()) && MultiLangToDefault(project->data()));
+        EXPECT_TRUE(DefaultToMultiLang(project->data()));
+        EXPECT_TRUE(MultiLangToDefault(project->data()));
         EXPECT_TRUE(project->state() == before);
     }
     EXPECT_EQ(emptyTable.languages[0].itemCopy, kOldCopy);
@@ -113,7 +114,8 @@ TEST_F(Languages, AProjectWithoutLanguagesIsLeftAloneAndWithoutItemsGetsOnlyTheS
 
     Project project(3, 3, 1);
     put<void*>(project.data(), W32K_PRJ_ITEM_TABLE, nullptr); // a count without a table
-    EXPECT_TRUE(DefaultToMultiLang(project.data()) && MultiLangToDefault(project.data()));
+    EXPECT_TRUE(DefaultToMultiLang(project.data()));
+    EXPECT_TRUE(MultiLangToDefault(project.data()));
     EXPECT_EQ(project.languages[0].itemCopy, nullptr);
     EXPECT_NE(project.languages[0].slotCopy, nullptr);
     put<DWORD>(project.data(), W32K_PRJ_SLOTS_IN_USE, 0); // and a slot table not in use

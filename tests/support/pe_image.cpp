@@ -10,178 +10,102 @@ namespace w32ktest {
 
 namespace {
 
-class Reader {
+// A PE file's bytes; reads out of range give nothing.
+class File {
 public:
-    explicit Reader(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
+    explicit File(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
 
     template <typename T>
-    bool read(size_t offset, T& out) const
+    std::optional<T> read(size_t offset) const
     {
+        T out{};
         if (offset > bytes_.size() || bytes_.size() - offset < sizeof(T))
-            return false;
+            return std::nullopt;
         std::memcpy(&out, bytes_.data() + offset, sizeof(T));
-        return true;
+        return out;
     }
-
-    std::string cstring(size_t offset) const
+    // The sections, as the file offset of each relative virtual address.
+    void mapSections(size_t table, uint16_t count)
+    {
+        for (uint16_t i = 0; i < count; ++i) {
+            const size_t h = table + 40u * i;
+            sections_.push_back({read<uint32_t>(h + 12).value_or(0),
+                                 std::max(read<uint32_t>(h + 8).value_or(0), read<uint32_t>(h + 16).value_or(0)),
+                                 read<uint32_t>(h + 20).value_or(0)});
+        }
+    }
+    template <typename T>
+    std::optional<T> at(uint32_t rva) const
+    {
+        for (const auto& s : sections_)
+            if (rva >= s.va && rva < s.va + s.size)
+                return read<T>(rva - s.va + s.raw);
+        return std::nullopt;
+    }
+    std::string name(uint32_t rva) const
     {
         std::string s;
-        while (offset < bytes_.size() && bytes_[offset] != 0)
-            s.push_back(static_cast<char>(bytes_[offset++]));
+        for (std::optional<char> c; (c = at<char>(rva++)) && *c;)
+            s.push_back(*c);
         return s;
     }
 
 private:
+    struct Section { uint32_t va, size, raw; };
     std::vector<uint8_t> bytes_;
-};
-
-struct Section {
-    uint32_t va, size, raw;
-};
-
-class Image {
-public:
-    Image(const Reader& r, std::vector<Section> sections) : r_(r), sections_(std::move(sections)) {}
-
-    // File offset of a relative virtual address; nullopt outside every section.
-    std::optional<size_t> offset(uint32_t rva) const
-    {
-        for (const auto& s : sections_)
-            if (rva >= s.va && rva < s.va + s.size)
-                return size_t{rva - s.va + s.raw};
-        return std::nullopt;
-    }
-
-    template <typename T>
-    bool at(uint32_t rva, T& out) const
-    {
-        auto off = offset(rva);
-        return off && r_.read(*off, out);
-    }
-
-    std::string name(uint32_t rva) const
-    {
-        auto off = offset(rva);
-        return off ? r_.cstring(*off) : std::string();
-    }
-
-private:
-    const Reader& r_;
     std::vector<Section> sections_;
 };
 
-std::string upper(std::string s)
+void readExports(const File& f, uint32_t dir, PeImage& pe)
 {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::toupper(c); });
-    return s;
+    const uint32_t base = f.at<uint32_t>(dir + 16).value_or(0), count = f.at<uint32_t>(dir + 20).value_or(0),
+                   nameCount = f.at<uint32_t>(dir + 24).value_or(0), functions = f.at<uint32_t>(dir + 28).value_or(0),
+                   names = f.at<uint32_t>(dir + 32).value_or(0), ordinals = f.at<uint32_t>(dir + 36).value_or(0);
+    std::map<uint16_t, std::string> named;
+    for (uint32_t i = 0; dir && i < nameCount; ++i)
+        named[f.at<uint16_t>(ordinals + 2 * i).value_or(0xFFFF)] = f.name(f.at<uint32_t>(names + 4 * i).value_or(0));
+    for (uint32_t i = 0; dir && i < count; ++i)
+        if (f.at<uint32_t>(functions + 4 * i).value_or(0) != 0) // else an empty slot
+            pe.exports.push_back({static_cast<uint16_t>(base + i), named[static_cast<uint16_t>(i)]});
 }
 
-bool readExports(const Image& img, uint32_t dirRva, PeImage& pe)
+void readImports(const File& f, uint32_t dir, PeImage& pe)
 {
-    if (dirRva == 0)
-        return true;
-    struct {
-        uint32_t flags, time;
-        uint16_t major, minor;
-        uint32_t name, base, functionCount, nameCount, functions, names, nameOrdinals;
-    } dir{};
-    if (!img.at(dirRva, dir))
-        return false;
-    std::map<uint16_t, std::string> names;
-    for (uint32_t i = 0; i < dir.nameCount; ++i) {
-        uint32_t nameRva = 0;
-        uint16_t index = 0;
-        if (!img.at(dir.names + 4 * i, nameRva) || !img.at(dir.nameOrdinals + 2 * i, index))
-            return false;
-        names[index] = img.name(nameRva);
-    }
-    for (uint32_t i = 0; i < dir.functionCount; ++i) {
-        uint32_t address = 0;
-        if (!img.at(dir.functions + 4 * i, address))
-            return false;
-        if (address == 0)
-            continue; // empty slot
-        auto it = names.find(static_cast<uint16_t>(i));
-        pe.exports.push_back({static_cast<uint16_t>(dir.base + i), it == names.end() ? "" : it->second});
-    }
-    return true;
-}
-
-bool readImports(const Image& img, uint32_t dirRva, PeImage& pe)
-{
-    for (uint32_t entry = dirRva; dirRva != 0; entry += 20) {
-        uint32_t lookup = 0, name = 0, thunks = 0;
-        if (!img.at(entry, lookup) || !img.at(entry + 12, name) || !img.at(entry + 16, thunks))
-            return false;
-        if (name == 0)
-            break;
-        auto& list = pe.imports[upper(img.name(name))];
-        const uint32_t table = lookup ? lookup : thunks;
-        for (uint32_t t = table;; t += pe.is64 ? 8 : 4) {
-            uint64_t value = 0;
-            if (pe.is64) {
-                if (!img.at(t, value))
-                    return false;
-            } else {
-                uint32_t v32 = 0;
-                if (!img.at(t, v32))
-                    return false;
-                value = v32;
-            }
+    const uint64_t byOrdinal = pe.is64 ? 1ull << 63 : 1ull << 31;
+    for (uint32_t entry = dir; dir && f.at<uint32_t>(entry + 12).value_or(0); entry += 20) {
+        std::string dll = f.name(*f.at<uint32_t>(entry + 12));
+        std::transform(dll.begin(), dll.end(), dll.begin(), [](unsigned char c) { return std::toupper(c); });
+        auto& list = pe.imports[dll];
+        const uint32_t lookup = f.at<uint32_t>(entry).value_or(0);
+        for (uint32_t t = lookup ? lookup : f.at<uint32_t>(entry + 16).value_or(0);; t += pe.is64 ? 8 : 4) {
+            const uint64_t value = pe.is64 ? f.at<uint64_t>(t).value_or(0) : f.at<uint32_t>(t).value_or(0);
             if (value == 0)
                 break;
-            const uint64_t ordinalFlag = pe.is64 ? (1ull << 63) : (1ull << 31);
-            if (value & ordinalFlag)
+            if (value & byOrdinal)
                 list.push_back({"", static_cast<uint16_t>(value & 0xFFFF)});
             else
-                list.push_back({img.name(static_cast<uint32_t>(value) + 2), 0});
+                list.push_back({f.name(static_cast<uint32_t>(value) + 2), 0});
         }
     }
-    return true;
 }
 
 } // namespace
 
 std::optional<PeImage> readPeImage(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return std::nullopt;
-    Reader r(std::vector<uint8_t>(std::istreambuf_iterator<char>(file), {}));
-
-    uint32_t peOffset = 0, signature = 0;
-    if (!r.read(0x3C, peOffset) || !r.read(peOffset, signature) || signature != 0x00004550)
+    std::ifstream stream(path, std::ios::binary);
+    File f(std::vector<uint8_t>(std::istreambuf_iterator<char>(stream), {}));
+    const uint32_t header = f.read<uint32_t>(0x3C).value_or(0);
+    if (f.read<uint32_t>(header).value_or(0) != 0x00004550) // "PE\0\0"
         return std::nullopt;
     PeImage pe;
-    uint16_t sectionCount = 0, optionalSize = 0, magic = 0;
-    const size_t fileHeader = peOffset + 4;
-    if (!r.read(fileHeader, pe.machine) || !r.read(fileHeader + 2, sectionCount) ||
-        !r.read(fileHeader + 16, optionalSize))
-        return std::nullopt;
-    const size_t optional = fileHeader + 20;
-    if (!r.read(optional, magic))
-        return std::nullopt;
-    pe.is64 = magic == 0x20B;
+    pe.machine = f.read<uint16_t>(header + 4).value_or(0);
+    const size_t optional = header + 24;
+    pe.is64 = f.read<uint16_t>(optional).value_or(0) == 0x20B;
     const size_t directories = optional + (pe.is64 ? 112 : 96);
-    uint32_t exportRva = 0, importRva = 0;
-    if (!r.read(directories, exportRva) || !r.read(directories + 8, importRva))
-        return std::nullopt;
-
-    std::vector<Section> sections;
-    const size_t table = optional + optionalSize;
-    for (uint16_t i = 0; i < sectionCount; ++i) {
-        Section s{};
-        uint32_t virtualSize = 0, rawSize = 0;
-        const size_t h = table + 40u * i;
-        if (!r.read(h + 8, virtualSize) || !r.read(h + 12, s.va) || !r.read(h + 16, rawSize) ||
-            !r.read(h + 20, s.raw))
-            return std::nullopt;
-        s.size = std::max(virtualSize, rawSize);
-        sections.push_back(s);
-    }
-    Image img(r, sections);
-    if (!readExports(img, exportRva, pe) || !readImports(img, importRva, pe))
-        return std::nullopt;
+    f.mapSections(optional + f.read<uint16_t>(header + 20).value_or(0), f.read<uint16_t>(header + 6).value_or(0));
+    readExports(f, f.read<uint32_t>(directories).value_or(0), pe);
+    readImports(f, f.read<uint32_t>(directories + 8).value_or(0), pe);
     return pe;
 }
 

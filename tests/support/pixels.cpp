@@ -1,5 +1,6 @@
 #include "support/pixels.h"
 
+#include "frame/raii.h"
 #include "support/test_support.h"
 
 #include <algorithm>
@@ -18,24 +19,20 @@ namespace w32ktest {
 
 namespace {
 
-RECT clipped(const RECT& area, int width, int height)
+// Every (x, y) of area within width x height.
+template <typename Visit>
+void forEach(const RECT& area, int width, int height, Visit visit)
 {
-    RECT r{};
-    const RECT all{0, 0, width, height};
-    IntersectRect(&r, &area, &all);
-    return r;
+    for (int y = std::max<int>(area.top, 0); y < std::min<int>(area.bottom, height); ++y)
+        for (int x = std::max<int>(area.left, 0); x < std::min<int>(area.right, width); ++x)
+            visit(x, y);
 }
 
-// Paints a bitmap pixel by pixel.
 HBITMAP paintBitmap(HBITMAP bitmap, int width, int height, const std::function<COLORREF(int x, int y)>& colour)
 {
-    HDC memory = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            SetPixel(memory, x, y, colour(x, y));
-    SelectObject(memory, old);
-    DeleteDC(memory);
+    const w32k::MemoryDC memory(nullptr);
+    const w32k::SelectGuard select(memory, bitmap);
+    forEach({0, 0, width, height}, width, height, [&](int x, int y) { SetPixel(memory, x, y, colour(x, y)); });
     GdiFlush();
     return bitmap;
 }
@@ -63,12 +60,10 @@ VisibleHost::~VisibleHost()
     pumpMessages();
 }
 
-HWND VisibleHost::add(const char* cls, DWORD style, int x, int y, int width, int height, int id,
-                      const char* text)
+HWND VisibleHost::add(const char* cls, DWORD style, int x, int y, int width, int height, int id, const char* text)
 {
-    HWND control = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
-                                   window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   GetModuleHandleA(nullptr), nullptr);
+    HWND control = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, window_,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
     settlePaint(window_);
     return control;
 }
@@ -82,8 +77,7 @@ void settlePaint(HWND window)
 
 void repaintNow(HWND window, bool erase)
 {
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | (erase ? RDW_ERASE : 0));
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | (erase ? RDW_ERASE : 0));
     settlePaint(window);
 }
 
@@ -97,29 +91,23 @@ ClientPixels::ClientPixels(HWND window)
     GdiFlush();
     RECT client{};
     GetClientRect(window, &client);
-    if (client.right <= 0 || client.bottom <= 0)
-        return;
     // Through a top-down 32-bit DIB section: pixels as 0x00RRGGBB.
     BITMAPINFO info{};
     info.bmiHeader = {sizeof info.bmiHeader, client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    HDC dc = GetDC(window);
-    HDC memory = CreateCompatibleDC(dc);
+    const w32k::WindowDC dc(window);
+    const w32k::MemoryDC memory(dc);
     void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (memory && dib) {
-        HGDIOBJ old = SelectObject(memory, dib);
-        BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-        GdiFlush();
-        const auto* source = static_cast<const DWORD*>(bits);
-        for (LONG i = 0; i < client.right * client.bottom; ++i)
-            pixels_.push_back(RGB((source[i] >> 16) & 0xFF, (source[i] >> 8) & 0xFF, source[i] & 0xFF));
-        SelectObject(memory, old);
-        width_ = client.right;
-        height_ = client.bottom;
-    }
-    DeleteObject(dib);
-    DeleteDC(memory);
-    ReleaseDC(window, dc);
+    const w32k::Bitmap dib(CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (client.right <= 0 || client.bottom <= 0 || !memory || !dib)
+        return;
+    const w32k::SelectGuard select(memory, dib);
+    BitBlt(memory, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    GdiFlush();
+    const auto* source = static_cast<const DWORD*>(bits);
+    for (LONG i = 0; i < client.right * client.bottom; ++i)
+        pixels_.push_back(RGB((source[i] >> 16) & 0xFF, (source[i] >> 8) & 0xFF, source[i] & 0xFF));
+    width_ = client.right;
+    height_ = client.bottom;
 }
 
 COLORREF ClientPixels::at(int x, int y) const
@@ -131,11 +119,8 @@ COLORREF ClientPixels::at(int x, int y) const
 
 int ClientPixels::count(const RECT& area, COLORREF colour) const
 {
-    const RECT r = clipped(area, width_, height_);
     int n = 0;
-    for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x)
-            n += at(x, y) == colour ? 1 : 0;
+    forEach(area, width_, height_, [&](int x, int y) { n += at(x, y) == colour; });
     return n;
 }
 
@@ -146,23 +131,19 @@ bool ClientPixels::all(const RECT& area, COLORREF colour) const
 
 RECT ClientPixels::bounds(const RECT& area, const std::function<bool(COLORREF)>& match) const
 {
-    const RECT within = clipped(area, width_, height_);
     RECT r{width_, height_, 0, 0};
-    for (int y = within.top; y < within.bottom; ++y)
-        for (int x = within.left; x < within.right; ++x)
-            if (match(at(x, y)))
-                r = {std::min<LONG>(r.left, x), std::min<LONG>(r.top, y), std::max<LONG>(r.right, x + 1),
-                     std::max<LONG>(r.bottom, y + 1)};
+    forEach(area, width_, height_, [&](int x, int y) {
+        if (match(at(x, y)))
+            r = {std::min<LONG>(r.left, x), std::min<LONG>(r.top, y), std::max<LONG>(r.right, x + 1),
+                 std::max<LONG>(r.bottom, y + 1)};
+    });
     return r.right > r.left ? r : RECT{};
 }
 
 int ClientPixels::differences(const ClientPixels& other, const RECT& area) const
 {
-    const RECT r = clipped(area, width_, height_);
     int n = 0;
-    for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x)
-            n += at(x, y) != other.at(x, y) ? 1 : 0;
+    forEach(area, width_, height_, [&](int x, int y) { n += at(x, y) != other.at(x, y); });
     return n;
 }
 
@@ -170,11 +151,8 @@ void fillClient(HWND window, COLORREF colour)
 {
     RECT r{};
     GetClientRect(window, &r);
-    HDC dc = GetDC(window);
-    HBRUSH brush = CreateSolidBrush(colour);
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
-    ReleaseDC(window, dc);
+    const w32k::Brush brush(CreateSolidBrush(colour));
+    FillRect(w32k::WindowDC(window), &r, brush);
     GdiFlush();
 }
 
@@ -185,10 +163,7 @@ HBITMAP makeSolidBitmap(int width, int height, COLORREF colour)
 
 HBITMAP makePatternBitmap(int width, int height, const std::function<COLORREF(int x, int y)>& colour)
 {
-    HDC screen = GetDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    ReleaseDC(nullptr, screen);
-    return paintBitmap(bitmap, width, height, colour);
+    return paintBitmap(CreateCompatibleBitmap(w32k::WindowDC(nullptr), width, height), width, height, colour);
 }
 
 HBITMAP makeMonochromeBitmap(int width, int height, const std::function<bool(int x, int y)>& black)
