@@ -2,6 +2,7 @@
 // in their order, the one-location bit, and a search replaced or ended.
 #include <gtest/gtest.h>
 
+#include "frame/raii.h"
 #include "support/temp_files.h"
 #include "support/test_support.h"
 #include "w32korutil1.h"
@@ -111,9 +112,7 @@ TEST_F(FileSearch, ANewFindFirstAnInterruptOrANullBufferEndsTheRunningSearch)
         root.write(name);
     // Handles come from the lowest free slot: each leaked find handle pushes a new one up by 4.
     const auto probeHandle = [] {
-        HANDLE probe = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-        CloseHandle(probe);
-        return reinterpret_cast<uintptr_t>(probe);
+        return reinterpret_cast<uintptr_t>(w32k::FileHandle(CreateEventA(nullptr, FALSE, FALSE, nullptr)).get());
     };
     const uintptr_t before = probeHandle();
     char buffer[MAX_PATH];

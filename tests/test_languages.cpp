@@ -88,10 +88,9 @@ protected:
     {
         g_requests.clear();
         g_failMask = 0;
-        previous = SetAppFmalloc(recordingAllocator);
+        SetAppFmalloc(recordingAllocator);
     }
-    void TearDown() override { SetAppFmalloc(previous); }
-    AppFmallocProc previous = nullptr;
+    void TearDown() override { SetAppFmalloc(nullptr); } // SetAppFmalloc answers the new allocator, not the old
 };
 
 void* const kOldCopy = reinterpret_cast<void*>(static_cast<uintptr_t>(0xDEAD0));

@@ -1,6 +1,8 @@
 #include "support/temp_files.h"
 #include "support/test_support.h"
 
+#include "frame/raii.h"
+
 #include <atomic>
 
 namespace w32ktest {
@@ -58,13 +60,11 @@ std::string TempDirectory::file(const std::string& name) const
 std::string TempDirectory::write(const std::string& name, const std::string& contents) const
 {
     const std::string path = file(name);
-    HANDLE handle = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        WriteFile(handle, contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
-        CloseHandle(handle);
-    }
+    const w32k::FileHandle handle(
+        CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (handle)
+        WriteFile(handle.get(), contents.data(), static_cast<DWORD>(contents.size()), &written, nullptr);
     return path;
 }
 
