@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "frame/raii.h"
-#include "korutil2mfc.h"
+#include "w32khost.h"
 #include "support/pixels.h"
 #include "support/test_support.h"
 #include "w32korutil1.h"
@@ -39,10 +39,9 @@ BOOL WINAPI acceptTag(BYTE* note, const TagDataRecord* data, NetNodeRecord* node
     return TRUE;
 }
 std::function<bool(BYTE marker)> g_offer;
-BOOL WINAPI filterTags(TagSelectBlock*, const TagDataRecord* data) { return g_offer(data->hostData1[0]); }
-int WINAPI sameTag(const TagDataRecord* a, const TagDataRecord* b, const NetNodeRecord*)
+BOOL WINAPI filterTags(TagSelectBlock*, const TagDataRecord* data)
 {
-    return a->nodeNumber == b->nodeNumber;
+    return g_offer(data->hostData1[0]);
 }
 int levelOf(DWORD item) { return static_cast<int>((item & W32K_TAGITEM_LEVEL_MASK) >> W32K_TAGITEM_LEVEL_SHIFT); }
 int textHeight(HFONT font)
@@ -65,25 +64,20 @@ struct Host {
     Host()
     {
         block.tagOwner = owner;
-        block.project = project;
+        block.project = project.data();
         block.node = &node;
-        block.folder = &folder;
+        block.folder = &tree.folder;
         block.accept = acceptTag;
         node.nodeNumber = 1;
         for (const auto& [name, parent, group, nodeNumber] : kTree)
             add(name, parent, group, nodeNumber);
     }
-    ~Host()
-    {
-        DeleteTagFolder(&folder, project);
-        StringStoreClear(project);
-    }
     void add(const char* name, WORD parent = 0, int group = 0, WORD nodeNumber = 1)
     {
         TagDataRecord data{};
         data.nodeNumber = nodeNumber;
-        std::memset(data.hostData1, folder.count + 1, sizeof data.hostData1); // the marker: the id to be
-        AddTagElement(&folder, project, name, &data, parent, group, sameTag);
+        std::memset(data.hostData1, tree.folder.count + 1, sizeof data.hostData1); // the marker: the id to be
+        tree.add(name, parent, group, data);
     }
     void offer(std::function<bool(BYTE marker)> test)
     {
@@ -139,8 +133,8 @@ struct Host {
         }
     }
 
-    alignas(8) BYTE project[1024] = {};
-    TagFolderHeader folder{};
+    w32khost::Project project;
+    w32khost::TagTree tree{project};
     BYTE owner[128] = {};
     NetNodeRecord node{};
     TagSelectBlock block{};
@@ -171,7 +165,7 @@ TEST_F(TagPicker, TheListOffersTheTagsOfFilterAndNodeWithTheOwnersTagOpenAndSele
     for (const auto& c : cases) {
         SCOPED_TRACE("owner's tag " + std::to_string(c.ownerTag) + ", " + testing::PrintToString(c.shown));
         setOwnerTag(c.ownerTag);
-        project[W32K_PROJECT_NETWORKED] = c.networked;
+        project.bytes()[W32K_PROJECT_NETWORKED] = c.networked;
         offer(c.filter);
         EXPECT_EQ(run([&](HWND dialog) {
                       EXPECT_EQ(lines(dialog), c.shown); // in block order
@@ -280,10 +274,10 @@ TEST_F(TagPicker, OkOrADoubleClickAcceptsTheTagChosenCancelLeavesTheOwner)
 TEST_F(TagPicker, ParentLinksInACycleNeitherHangNorNestBeyondLevelFifteen)
 {
     // As a damaged file could hold it: ids used twice, parent links 5 -> 6 -> 5 -> ...
-    DeleteTagFolder(&folder, project);
-    folder.count = 3;
-    folder.elements = GlobalAlloc(GHND, 3 * sizeof(TagElement));
-    if (const w32k::GlobalLockGuard<TagElement> elements(folder.elements); elements) {
+    DeleteTagFolder(&tree.folder, project.data());
+    tree.folder.count = 3;
+    tree.folder.elements = GlobalAlloc(GHND, 3 * sizeof(TagElement));
+    if (const w32k::GlobalLockGuard<TagElement> elements(tree.folder.elements); elements) {
         for (const auto& [i, id, parent] : {std::array<WORD, 3>{0, 5, 0}, {1, 6, 5}, {2, 5, 6}}) {
             elements[i].id = id;
             elements[i].parentId = parent;
