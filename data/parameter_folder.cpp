@@ -126,7 +126,8 @@ void applyReferenceChanges(const ReferenceChanges& changes, void* project) noexc
 // The placement applied to the folder's entries: in place when the count
 // stays, otherwise into a new block. False (nothing changed) when memory
 // fails or the folder would grow beyond kMaxEntries.
-bool applyToFolder(const Placement& placement, std::span<Entry> old, HGLOBAL& rebuilt, std::size_t& count) noexcept
+bool applyToFolder(const Placement& placement, std::span<Entry> old, HGLOBAL& rebuilt,
+                   std::size_t& count) noexcept
 {
     count = placement.newCount(old.size());
     if (count == old.size())

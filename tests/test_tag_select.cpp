@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "frame/raii.h"
-#include "korutil2mfc.h"
+#include "w32khost.h"
 #include "support/pixels.h"
 #include "support/test_support.h"
 #include "w32korutil1.h"
@@ -18,22 +18,17 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
 
 enum Shape { Tag, Closed, Open };
-struct Line { // a line of the list as the user reads it
-    std::string name;
-    int level = 0;
-    Shape shape = Tag;
-    bool operator==(const Line&) const = default;
-};
-void PrintTo(const Line& l, std::ostream* out) { *out << l.name << " level " << l.level << " shape " << l.shape; }
+using Line = std::tuple<std::string, int, Shape>; // a line as the user reads it: name, level, shape
 using Lines = std::vector<Line>;
-const Lines kTopLevel{{"Alarm"}, {"Motor", 0, Closed}, {"Tank", 0, Closed}, {"Empty", 0, Closed}};
-const Lines kMotorOpen{{"Alarm"}, {"Motor", 0, Open}, {"Speed", 1}, {"Drives", 1, Closed}, {"Torque", 1},
-                       {"Tank", 0, Closed}, {"Empty", 0, Closed}};
+const Lines kTopLevel{{"Alarm", 0, Tag}, {"Motor", 0, Closed}, {"Tank", 0, Closed}, {"Empty", 0, Closed}};
+const Lines kMotorOpen{{"Alarm", 0, Tag},  {"Motor", 0, Open},  {"Speed", 1, Tag},   {"Drives", 1, Closed},
+                       {"Torque", 1, Tag}, {"Tank", 0, Closed}, {"Empty", 0, Closed}};
 
 // The host's accept callback notes at the owner's byte it gets: the tag's marker, one call more, the node.
 BOOL WINAPI acceptTag(BYTE* note, const TagDataRecord* data, NetNodeRecord* node)
@@ -44,10 +39,9 @@ BOOL WINAPI acceptTag(BYTE* note, const TagDataRecord* data, NetNodeRecord* node
     return TRUE;
 }
 std::function<bool(BYTE marker)> g_offer;
-BOOL WINAPI filterTags(TagSelectBlock*, const TagDataRecord* data) { return g_offer(data->hostData1[0]); }
-int WINAPI sameTag(const TagDataRecord* a, const TagDataRecord* b, const NetNodeRecord*)
+BOOL WINAPI filterTags(TagSelectBlock*, const TagDataRecord* data)
 {
-    return a->nodeNumber == b->nodeNumber;
+    return g_offer(data->hostData1[0]);
 }
 int levelOf(DWORD item) { return static_cast<int>((item & W32K_TAGITEM_LEVEL_MASK) >> W32K_TAGITEM_LEVEL_SHIFT); }
 int textHeight(HFONT font)
@@ -59,9 +53,9 @@ int textHeight(HFONT font)
     return metrics.tmHeight;
 }
 
-// The sample tree, ids 1..9 in this order: Alarm, Motor{Speed, Drives{Current},
-// Torque}, Tank{Level} of node 2, Empty{}.
-const struct { const char* name; WORD parent; int group; WORD node; } kTree[] = {
+// The sample tree, ids 1..9 in this order (name, parent, group, node): Alarm,
+// Motor{Speed, Drives{Current}, Torque}, Tank{Level} of node 2, Empty{}.
+const std::tuple<const char*, WORD, int, WORD> kTree[] = {
     {"Alarm", 0, 0, 1},  {"Motor", 0, 1, 1}, {"Speed", 2, 0, 1}, {"Drives", 2, 1, 1}, {"Current", 4, 0, 1},
     {"Torque", 2, 0, 1}, {"Tank", 0, 1, 2},  {"Level", 7, 0, 2}, {"Empty", 0, 1, 1}};
 
@@ -70,25 +64,20 @@ struct Host {
     Host()
     {
         block.tagOwner = owner;
-        block.project = project;
+        block.project = project.data();
         block.node = &node;
-        block.folder = &folder;
+        block.folder = &tree.folder;
         block.accept = acceptTag;
         node.nodeNumber = 1;
-        for (const auto& tag : kTree)
-            add(tag.name, tag.parent, tag.group, tag.node);
-    }
-    ~Host()
-    {
-        DeleteTagFolder(&folder, project);
-        StringStoreClear(project);
+        for (const auto& [name, parent, group, nodeNumber] : kTree)
+            add(name, parent, group, nodeNumber);
     }
     void add(const char* name, WORD parent = 0, int group = 0, WORD nodeNumber = 1)
     {
         TagDataRecord data{};
         data.nodeNumber = nodeNumber;
-        std::memset(data.hostData1, folder.count + 1, sizeof data.hostData1); // the marker: the id to be
-        AddTagElement(&folder, project, name, &data, parent, group, sameTag);
+        std::memset(data.hostData1, tree.folder.count + 1, sizeof data.hostData1); // the marker: the id to be
+        tree.add(name, parent, group, data);
     }
     void offer(std::function<bool(BYTE marker)> test)
     {
@@ -96,7 +85,7 @@ struct Host {
         block.filter = g_offer ? filterTags : nullptr;
     }
     void setOwnerTag(WORD id) { std::memcpy(owner + W32K_TAG_OWNER_TAG_ID, &id, sizeof id); }
-    WORD ownerTag() const { WORD id; std::memcpy(&id, owner + W32K_TAG_OWNER_TAG_ID, sizeof id); return id; }
+    WORD ownerTag() const { return MAKEWORD(owner[W32K_TAG_OWNER_TAG_ID], owner[W32K_TAG_OWNER_TAG_ID + 1]); }
     const BYTE* note() const { return owner + W32K_TAG_OWNER_ACCEPT_ARG; } // marker, calls, node (acceptTag)
     // Opens the dialog and runs `script` inside it; cancels the dialog unless it ended.
     INT_PTR run(const std::function<void(HWND)>& script)
@@ -116,14 +105,18 @@ struct Host {
     }
     static DWORD itemAt(HWND dialog, int line) { return static_cast<DWORD>(ask(dialog, LB_GETITEMDATA, line)); }
     static int count(HWND dialog) { return static_cast<int>(ask(dialog, LB_GETCOUNT)); }
-    static std::string nameField(HWND dialog) { return w32ktest::windowText(GetDlgItem(dialog, W32K_ID_TAG_NAME)); }
+    static std::string field(HWND dialog)
+    {
+        return w32ktest::windowText(GetDlgItem(dialog, W32K_ID_TAG_NAME));
+    }
     Lines lines(HWND dialog)
     {
         Lines out;
         for (int i = 0; i < count(dialog); ++i) {
             const DWORD item = itemAt(dialog, i);
             const Shape group = HierDraw_IsOpened(&block.hierDraw, item) ? Open : Closed;
-            out.push_back({kTree[LOWORD(item) - 1].name, levelOf(item), item & W32K_TAGITEM_GROUP ? group : Tag});
+            out.emplace_back(std::get<0>(kTree[LOWORD(item) - 1]), levelOf(item),
+                             item & W32K_TAGITEM_GROUP ? group : Tag);
         }
         return out;
     }
@@ -140,8 +133,8 @@ struct Host {
         }
     }
 
-    alignas(8) BYTE project[1024] = {};
-    TagFolderHeader folder{};
+    w32khost::Project project;
+    w32khost::TagTree tree{project};
     BYTE owner[128] = {};
     NetNodeRecord node{};
     TagSelectBlock block{};
@@ -153,27 +146,31 @@ TEST_F(TagPicker, TheListOffersTheTagsOfFilterAndNodeWithTheOwnersTagOpenAndSele
 {
     const auto every = [](BYTE) { return true; };
     const struct {
-        WORD ownerTag; bool networked; std::function<bool(BYTE marker)> filter;
-        Lines shown; int selected; std::string field; // shown: none when the dialog ends at once
+        WORD ownerTag;
+        bool networked;
+        std::function<bool(BYTE marker)> filter;
+        Lines shown;
+        int selected;
+        std::string field; // shown: none when the dialog ends at once
     } cases[] = {
         {3, false, nullptr, kMotorOpen, 2, "Speed"},   // in a top-level group: it opens, the line is selected
         {5, false, nullptr, kTopLevel, -1, "Current"}, // two levels deep: nothing opens or is selected
         {2, false, nullptr, kTopLevel, 1, ""},         // a group is no tag for the field
         {0, true, nullptr, kTopLevel, -1, ""},         // no filter: every tag of every node
-        {0, true, every, {{"Alarm"}, {"Motor", 0, Closed}}, -1, ""}, // the block's node only
-        {0, false, every, {{"Alarm"}, {"Motor", 0, Closed}, {"Tank", 0, Closed}}, -1, ""},
+        {0, true, every, {{"Alarm", 0, Tag}, {"Motor", 0, Closed}}, -1, ""}, // the block's node only
+        {0, false, every, {{"Alarm", 0, Tag}, {"Motor", 0, Closed}, {"Tank", 0, Closed}}, -1, ""},
         {0, true, [](BYTE m) { return m == 5; }, {{"Motor", 0, Closed}}, -1, ""}, // a tag two levels deep
         {0, true, [](BYTE) { return false; }, {}, -1, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE("owner's tag " + std::to_string(c.ownerTag) + ", " + testing::PrintToString(c.shown));
         setOwnerTag(c.ownerTag);
-        project[W32K_PROJECT_NETWORKED] = c.networked;
+        project.bytes()[W32K_PROJECT_NETWORKED] = c.networked;
         offer(c.filter);
         EXPECT_EQ(run([&](HWND dialog) {
                       EXPECT_EQ(lines(dialog), c.shown); // in block order
                       EXPECT_EQ(ask(dialog, LB_GETCURSEL), c.selected);
-                      EXPECT_EQ(nameField(dialog), c.field);
+                      EXPECT_EQ(field(dialog), c.field);
                       EXPECT_EQ(block.selectedTagId, c.ownerTag);
                   }),
                   c.shown.empty() ? W32K_TAGSEL_NOTHING : W32K_TAGSEL_CANCELLED);
@@ -193,19 +190,19 @@ TEST_F(TagPicker, DoubleClicksAndArrowKeysOpenAndCloseGroupsInPlace)
         EXPECT_EQ(itemAt(dialog, 0), 1u); // the id alone: level 0, no group bit
         EXPECT_EQ(itemAt(dialog, 3), W32K_TAGITEM_GROUP | (1u << W32K_TAGITEM_LEVEL_SHIFT) | 4u);
         click(dialog, 3, true);
-        EXPECT_EQ(lines(dialog)[3].shape, Open);
-        EXPECT_EQ(lines(dialog)[4], (Line{"Current", 2}));
+        EXPECT_EQ(std::get<Shape>(lines(dialog)[3]), Open);
+        EXPECT_EQ(lines(dialog)[4], (Line{"Current", 2, Tag}));
         click(dialog, 1, true); // closes Motor and Drives inside it
         EXPECT_EQ(lines(dialog), kTopLevel);
         EXPECT_EQ(block.hierDraw.openCount, 0);
         click(dialog, 3, true); // a group without tags opens to nothing
         EXPECT_EQ(count(dialog), 4);
-        EXPECT_EQ(lines(dialog)[3].shape, Open);
+        EXPECT_EQ(std::get<Shape>(lines(dialog)[3]), Open);
         for (const int key : {VK_RIGHT, VK_ADD, VK_LEFT, VK_SUBTRACT}) {
             ask(dialog, LB_SETCURSEL, 1);
             ask(dialog, WM_KEYDOWN, key);
             const bool open = key == VK_RIGHT || key == VK_ADD;
-            EXPECT_EQ(lines(dialog)[1].shape, open ? Open : Closed) << "key " << key;
+            EXPECT_EQ(std::get<Shape>(lines(dialog)[1]), open ? Open : Closed) << "key " << key;
             EXPECT_EQ(count(dialog), open ? 7 : 4) << "key " << key;
         }
     });
@@ -223,7 +220,8 @@ TEST_F(TagPicker, ConnectingLinesEndAtTheLastChild)
             RECT r{};
             ask(dialog, LB_GETITEMRECT, line, reinterpret_cast<LPARAM>(&r));
             // Below the centre of the top-level cells, on the line's last row.
-            EXPECT_EQ(w32ktest::clientPixel(list, 22 / 2 + 2, r.bottom - 1) == GetSysColor(COLOR_WINDOWTEXT), drawn)
+            EXPECT_EQ(w32ktest::clientPixel(list, 22 / 2 + 2, r.bottom - 1) == GetSysColor(COLOR_WINDOWTEXT),
+                      drawn)
                 << "line " << line;
         }
     });
@@ -232,15 +230,17 @@ TEST_F(TagPicker, ConnectingLinesEndAtTheLastChild)
 TEST_F(TagPicker, OkOrADoubleClickAcceptsTheTagChosenCancelLeavesTheOwner)
 {
     const struct {
-        WORD ownerTag; std::vector<std::pair<int, bool>> clicks; // line, twice
-        int button;        // 0: the last click, a double one, ends the dialog
-        std::string field; // before the last step
-        INT_PTR result; WORD selected, accepted; // accepted 0: none
+        WORD ownerTag;
+        std::vector<std::pair<int, bool>> clicks; // line, twice
+        int button;                               // 0: a double click on the line clicked last
+        std::string field;                        // before the button
+        INT_PTR result;
+        WORD selected, accepted; // accepted 0: none
     } cases[] = {
         {1, {{1, false}}, IDOK, "Alarm", W32K_TAGSEL_ACCEPTED, 1, 1}, // a group click keeps the tag
         {0, {{2, false}}, IDOK, "", W32K_TAGSEL_CANCELLED, 0, 0},     // OK without a tag
         {1, {{1, true}, {2, false}}, IDCANCEL, "Speed", W32K_TAGSEL_CANCELLED, 3, 0},
-        {0, {{1, true}, {4, false}, {4, true}}, 0, "Torque", W32K_TAGSEL_ACCEPTED, 6, 6},
+        {0, {{1, true}, {4, false}}, 0, "Torque", W32K_TAGSEL_ACCEPTED, 6, 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.field);
@@ -248,9 +248,9 @@ TEST_F(TagPicker, OkOrADoubleClickAcceptsTheTagChosenCancelLeavesTheOwner)
         setOwnerTag(c.ownerTag);
         owner[W32K_TAG_OWNER_FLAGS] = 0x01;
         EXPECT_EQ(run([&](HWND dialog) {
-                      for (size_t i = 0; i + (c.button ? 0 : 1) < c.clicks.size(); ++i)
-                          click(dialog, c.clicks[i].first, c.clicks[i].second);
-                      EXPECT_EQ(nameField(dialog), c.field);
+                      for (const auto& [line, twice] : c.clicks)
+                          click(dialog, line, twice);
+                      EXPECT_EQ(field(dialog), c.field);
                       if (c.button)
                           SendMessageA(dialog, WM_COMMAND, c.button, 0);
                       else
@@ -274,10 +274,10 @@ TEST_F(TagPicker, OkOrADoubleClickAcceptsTheTagChosenCancelLeavesTheOwner)
 TEST_F(TagPicker, ParentLinksInACycleNeitherHangNorNestBeyondLevelFifteen)
 {
     // As a damaged file could hold it: ids used twice, parent links 5 -> 6 -> 5 -> ...
-    DeleteTagFolder(&folder, project);
-    folder.count = 3;
-    folder.elements = GlobalAlloc(GHND, 3 * sizeof(TagElement));
-    if (const w32k::GlobalLockGuard<TagElement> elements(folder.elements); elements) {
+    DeleteTagFolder(&tree.folder, project.data());
+    tree.folder.count = 3;
+    tree.folder.elements = GlobalAlloc(GHND, 3 * sizeof(TagElement));
+    if (const w32k::GlobalLockGuard<TagElement> elements(tree.folder.elements); elements) {
         for (const auto& [i, id, parent] : {std::array<WORD, 3>{0, 5, 0}, {1, 6, 5}, {2, 5, 6}}) {
             elements[i].id = id;
             elements[i].parentId = parent;
