@@ -202,11 +202,13 @@ TEST(PasswordDialog, APasswordSwitchesItsRowAndEscapeStoresNothing)
         type(dialog, id(0, PW), ""); // the System password's "ALOGO" follows its text
         EXPECT_FALSE(enabled(dialog, id(0, ALOGO)));
         type(dialog, id(1, PW), "2000");
+        SetDlgItemTextA(dialog, IDC_PWD_TIMEOUT, "20");
         PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 1);
     }), 0);
     EXPECT_EQ(GetModuleHandleA("KorAbout.dll"), nullptr);
     EXPECT_EQ(host.block.PasswordTable, table);
     expectTable(host, {kSystem});
+    EXPECT_EQ(host.block.LogoutTimeout, 300);
 }
 
 // A box frames its focus on the dialog and leaves no trace of it, even when the dialog was repainted
