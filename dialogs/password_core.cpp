@@ -68,21 +68,14 @@ void writePassword(Entry& entry, std::string_view password)
     std::memcpy(entry.password, password.data(), std::min(password.size(), kLength));
 }
 
-// Row k written over entry j.
+// Row k written over entry j: the attributes as the boxes show them (bit 5
+// kept); the System password enables data entry on every page.
 void storeRow(Entry& entry, const Row& row, bool system, std::int32_t pagesUsed)
 {
     writePassword(entry, row.password);
-    if (system) {
-        const std::uint8_t kept = entry.attributes & (Unused | AutoLogin);
-        entry.attributes = kept | kSystemAttributes | (row.boxes & AutoLogout);
-        entry.fromPage = 1;
-        entry.toPage = lastPage(pagesUsed);
-    } else {
-        const std::uint8_t kept = entry.attributes & Unused;
-        entry.attributes = kept | (row.boxes & ~Unused);
-        entry.fromPage = pageNumber(row.fromPage);
-        entry.toPage = pageNumber(row.toPage);
-    }
+    entry.attributes = static_cast<std::uint8_t>((entry.attributes & Unused) | (row.boxes & ~Unused));
+    entry.fromPage = system ? 1 : pageNumber(row.fromPage);
+    entry.toPage = system ? lastPage(pagesUsed) : pageNumber(row.toPage);
 }
 
 } // namespace

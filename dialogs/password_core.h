@@ -29,6 +29,7 @@ enum Attribute : std::uint8_t {
     AutoLogin = 0x40,
     AutoLogout = 0x80,
 };
+// A new System password's attributes (of its boxes only "ALOGO" can be changed).
 constexpr std::uint8_t kSystemAttributes = Conf | Time | Ack | Print | Page;
 // The seven check boxes of a row, left to right.
 constexpr std::array<std::uint8_t, 7> kBoxAttributes = {Conf, Time, Ack, Print, Page, AutoLogin,
@@ -86,7 +87,8 @@ std::vector<int> checkRows(const Rows& rows, std::int32_t pagesUsed);
 
 // The table after an accepted OK: the non-empty rows in order, entry j
 // written over the old entry j (whose unused bytes and bit 5 it keeps), then
-// the old entries beyond the dialog's rows, unchanged.
+// the old entries beyond the dialog's rows, unchanged. Its size is the number
+// of non-empty rows (plus those entries beyond), so no password is lost.
 std::vector<Entry> rebuildTable(const std::vector<Entry>& old, const Rows& rows,
                                 std::int32_t pagesUsed);
 

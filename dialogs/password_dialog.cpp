@@ -2,7 +2,10 @@
 // attributes and data-entry pages, and the project's logout timeout.
 #include "dialogs/password_core.h"
 
+#include "controls/edit_classes.h"
 #include "frame/dialog_helpers.h"
+#include "frame/dialog_state.h"
+#include "frame/message_box.h"
 #include "frame/module.h"
 #include "frame/raii.h"
 #include "frame/window_data.h"
@@ -11,10 +14,13 @@
 #include "resource.h"
 #include "w32korutil1.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace w32k {
@@ -31,21 +37,19 @@ static_assert(offsetof(PasswordEntry, Reserved) == offsetof(pw::Entry, reserved)
 static_assert(pw::kRows == PASSWORD_MAX_ENTRIES && pw::kLength == PASSWORD_LENGTH);
 
 constexpr const char* kTemplate = "PasswordDlg";
-constexpr const char* kCaptionLibrary = "KorAbout.dll";
-constexpr UINT kCaptionId = 101;
-constexpr int kCaptionSize = 50;
-constexpr int kMessageSize = 255;
 constexpr int kTimeoutLeaveChars = 8;  // characters read when the timeout edit is left
 constexpr int kTimeoutAcceptChars = 9; // characters read on OK
 constexpr int kPageChars = 15;         // enough for any number the edits can take
 constexpr UINT kBlockFlags = GMEM_MOVEABLE | GMEM_ZEROINIT;
 constexpr int kFirstBox = IDC_PWD_PART_CONF;
 constexpr int kLastBox = IDC_PWD_PART_ALOGO;
-constexpr int kLastFixedSystemBox = IDC_PWD_PART_PAGE; // CONF to PAGE of row 0 are fixed
 
-// The resource library that gives the message boxes their caption; one
-// password dialog is open at a time.
-std::optional<LoadedModule> g_captionLibrary;
+// What one open password dialog keeps besides the host's block (which is in
+// the window-data slot).
+struct PasswordDialog {
+    CaptionLibrary captions; // held while the dialog is open
+};
+using State = DialogState<PasswordDialog>;
 
 int rowId(int row, int part) noexcept
 {
@@ -136,50 +140,48 @@ bool usableBlock(const PasswordBlock* block) noexcept
 }
 
 // The entries the table really holds: at most PasswordCount, and never more
-// than the block's size allows.
-std::vector<pw::Entry> readTable(const PasswordBlock& block)
+// than the block's size allows; nullopt when the host's block cannot be read
+// (or copied).
+std::optional<std::vector<pw::Entry>> readTable(const PasswordBlock& block) noexcept
 {
-    std::vector<pw::Entry> entries;
+    if (!block.PasswordTable || *block.PasswordCount == 0)
+        return std::vector<pw::Entry>();
     GlobalLockGuard<pw::Entry> table(block.PasswordTable);
     if (!table)
-        return entries;
+        return std::nullopt;
     const size_t held = table.size() / sizeof(pw::Entry);
     const size_t count = std::min<size_t>(*block.PasswordCount, held);
-    entries.assign(table.get(), table.get() + count);
-    return entries;
+    try {
+        return std::vector<pw::Entry>(table.get(), table.get() + count);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
 }
 
-// Replaces the host's table with `entries`, all or nothing: on failure the
-// block, its handle and the count stay as they were.
-bool writeTable(PasswordBlock& block, const std::vector<pw::Entry>& entries)
+// The new table, complete, in a block of its own (none for no entries);
+// nullopt when that block cannot be had.
+std::optional<GlobalBlock> tableBlock(const std::vector<pw::Entry>& entries) noexcept
 {
-    if (entries.empty()) {
-        if (block.PasswordTable)
-            GlobalFree(block.PasswordTable);
-        block.PasswordTable = nullptr;
-        *block.PasswordCount = 0;
-        return true;
-    }
+    if (entries.empty())
+        return GlobalBlock();
     const SIZE_T bytes = entries.size() * sizeof(pw::Entry);
-    GlobalBlock fresh;
-    if (block.PasswordTable) {
-        // A failed resize leaves the old block as it was.
-        HGLOBAL resized = GlobalReAlloc(block.PasswordTable, bytes, kBlockFlags);
-        if (!resized)
-            return false;
-        block.PasswordTable = resized;
-    } else {
-        fresh = GlobalBlock::allocate(bytes, kBlockFlags);
-        if (!fresh)
-            return false;
-    }
-    HGLOBAL table = fresh ? fresh.get() : block.PasswordTable;
-    GlobalLockGuard<pw::Entry> data(table);
+    GlobalBlock fresh = GlobalBlock::allocate(bytes, kBlockFlags);
+    GlobalLockGuard<pw::Entry> data(fresh.get());
     if (!data)
-        return false; // a fresh block is freed by its owner
+        return std::nullopt; // the fresh block is freed by its owner
     std::memcpy(data.get(), entries.data(), bytes);
-    if (fresh)
-        block.PasswordTable = fresh.release();
+    return fresh;
+}
+
+// Replaces the host's table with `entries`, all or nothing: the new table is
+// made complete in a fresh block before the host's block is let go, so on
+// failure the handle, the block and the count stay as they were.
+bool writeTable(PasswordBlock& block, const std::vector<pw::Entry>& entries) noexcept
+{
+    std::optional<GlobalBlock> table = tableBlock(entries);
+    if (!table)
+        return false;
+    const GlobalBlock old(std::exchange(block.PasswordTable, table->release()));
     *block.PasswordCount = static_cast<BYTE>(entries.size());
     return true;
 }
@@ -194,13 +196,12 @@ void tellUser(HWND dialog, int message) noexcept
 void showError(HWND dialog, UINT message) noexcept
 {
     MessageBeep(0);
-    const HINSTANCE captionSource =
-        g_captionLibrary && *g_captionLibrary ? g_captionLibrary->get() : moduleInstance();
-    char caption[kCaptionSize] = {};
-    LoadStringA(captionSource, kCaptionId, caption, kCaptionSize);
-    char text[kMessageSize] = {};
-    LoadStringA(moduleInstance(), message, text, kMessageSize);
-    MessageBoxA(dialog, text, caption, MB_OK | MB_ICONSTOP);
+    if (const PasswordDialog* state = State::of(dialog)) {
+        showMessage(dialog, state->captions, message, MB_OK | MB_ICONSTOP);
+    } else {
+        const CaptionLibrary captions; // told before opening or after closing
+        showMessage(dialog, captions, message, MB_OK | MB_ICONSTOP);
+    }
 }
 
 // ---- opening --------------------------------------------------------------------
@@ -217,7 +218,7 @@ void drawFocusAroundCheckBoxes(HWND dialog) noexcept
 {
     for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         if (isAutoCheckBox(child))
-            SetWindowLongPtrA(child, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CheckBoxOnlyProc));
+            subclassAsCheckBoxOnly(child);
 }
 
 // The row edits are narrow (21 dialog units for four digits): with the font's
@@ -239,17 +240,18 @@ void showDefaults(HWND dialog, UINT lastPage) noexcept
         SendDlgItemMessageA(dialog, rowId(k, IDC_PWD_PART_PASSWORD), EM_LIMITTEXT, pw::kLength, 0);
         setPages(dialog, k, 1, lastPage);
     }
-    for (int part = kFirstBox; part <= kLastFixedSystemBox; ++part)
-        setChecked(dialog, rowId(0, part), true);
+    setBoxes(dialog, 0, pw::kSystemAttributes); // a new System password's attributes
 }
 
+// Entry k in row k. The boxes show the entry's attributes, the System
+// password's too (whose pages stay all pages); a later row without a
+// password keeps the defaults.
 void showEntry(HWND dialog, int row, const pw::Entry& entry)
 {
     const std::string password = pw::entryPassword(entry);
     SetDlgItemTextA(dialog, rowId(row, IDC_PWD_PART_PASSWORD), password.c_str());
     if (row == 0) {
-        // The fixed attributes are shown as they will be stored.
-        setBoxes(dialog, 0, entry.attributes | pw::kSystemAttributes);
+        setBoxes(dialog, 0, entry.attributes);
         return;
     }
     if (password.empty())
@@ -258,24 +260,28 @@ void showEntry(HWND dialog, int row, const pw::Entry& entry)
     setBoxes(dialog, row, entry.attributes);
 }
 
+// Refuses the dialog (it ends with 0 before it is shown).
+BOOL refuseToOpen(HWND dialog) noexcept
+{
+    EndDialog(dialog, 0);
+    return TRUE;
+}
+
 BOOL onInitDialog(HWND dialog, LPARAM lParam)
 {
     auto* block = reinterpret_cast<PasswordBlock*>(lParam);
-    if (!usableBlock(block)) {
-        EndDialog(dialog, 0);
-        return TRUE;
-    }
-    g_captionLibrary.emplace(kCaptionLibrary);
+    if (!usableBlock(block))
+        return refuseToOpen(dialog);
+    // A table that cannot be read is not shown as an empty one (OK would
+    // then replace it).
+    const std::optional<std::vector<pw::Entry>> entries = readTable(*block);
+    if (!entries || !State::create(dialog))
+        return refuseToOpen(dialog);
     setWindowData(dialog, lParam);
     drawFocusAroundCheckBoxes(dialog);
     showDefaults(dialog, pw::lastPage(*block->PagesUsed));
-    try {
-        const std::vector<pw::Entry> entries = readTable(*block);
-        for (size_t k = 0; k < entries.size() && k < static_cast<size_t>(pw::kRows); ++k)
-            showEntry(dialog, static_cast<int>(k), entries[k]);
-    } catch (...) {
-        // Out of memory reading the table: the rows stay at their defaults.
-    }
+    for (size_t k = 0; k < entries->size() && k < static_cast<size_t>(pw::kRows); ++k)
+        showEntry(dialog, static_cast<int>(k), (*entries)[k]);
     for (int k = 0; k < pw::kRows; ++k)
         updateRow(dialog, k);
     SetDlgItemInt(dialog, IDC_PWD_TIMEOUT, block->LogoutTimeout, FALSE);
@@ -330,7 +336,8 @@ void onAccept(HWND dialog, PasswordBlock& block)
         tellUser(dialog, message);
     if (!failed.empty())
         return;
-    if (!writeTable(block, pw::rebuildTable(readTable(block), rows, *block.PagesUsed))) {
+    const std::optional<std::vector<pw::Entry>> old = readTable(block);
+    if (!old || !writeTable(block, pw::rebuildTable(*old, rows, *block.PagesUsed))) {
         tellUser(dialog, IDS_PWD_NO_MEMORY);
         return;
     }
@@ -389,12 +396,6 @@ BOOL onCommand(HWND dialog, int id, int code)
     return TRUE;
 }
 
-void onDestroy() noexcept
-{
-    g_captionLibrary.reset();
-}
-
-
 INT_PTR dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
@@ -405,8 +406,8 @@ INT_PTR dispatch(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_PWDERROR:
         showError(dialog, static_cast<UINT>(wParam));
         return TRUE;
-    case WM_DESTROY:
-        onDestroy();
+    case WM_NCDESTROY:
+        State::destroy(dialog);
         return FALSE;
     default:
         return FALSE;

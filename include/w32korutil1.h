@@ -699,7 +699,7 @@ W32KAPI BOOL WINAPI FreeOurFarPtr(void *address);
 #define PWD_ATTR_UNUSED 0x20 /* kept as it is */
 #define PWD_ATTR_ALOGI  0x40 /* automatic login */
 #define PWD_ATTR_ALOGO  0x80 /* automatic logout */
-/* The System password (entry 0) always carries these. */
+/* A new System password (entry 0) gets these; an existing one keeps its own. */
 #define PWD_ATTR_SYSTEM (PWD_ATTR_CONF | PWD_ATTR_TIME | PWD_ATTR_ACK | PWD_ATTR_PRINT | PWD_ATTR_PAGE)
 
 #pragma pack(push, 1)

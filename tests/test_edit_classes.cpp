@@ -103,7 +103,8 @@ TEST(DigitsEdit, WithRetReportsTabAndReturnToTheParent)
 }
 
 // The control (40,30)-(56,50) grown by 2 and moved 2 to the left: only that
-// rectangle's edge changes, and comes back on losing the focus.
+// rectangle's edge changes, and comes back on losing the focus, also when the
+// parent was repainted meanwhile.
 TEST(CheckBoxOnly, FocusRectangleFramesTheControlAndLeavesNoTrace)
 {
     w32ktest::VisibleHost host;
@@ -120,6 +121,10 @@ TEST(CheckBoxOnly, FocusRectangleFramesTheControlAndLeavesNoTrace)
     EXPECT_EQ(before.differences(focused, inside), 0);
     SetFocus(host.window());
     EXPECT_TRUE(w32ktest::ClientPixels(host.window()) == before);
+    SetFocus(check);
+    w32ktest::repaintNow(host.window(), true); // the parent repainted under the rectangle
+    SetFocus(host.window());
+    EXPECT_TRUE(w32ktest::ClientPixels(host.window()) == before) << "no rectangle left behind";
 }
 
 TEST(FarPointers, MoveByTheOffsetAndFreeNothing)

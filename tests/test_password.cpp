@@ -1,26 +1,33 @@
 // The password table dialog through the DLL, driven inside its modal loop as a user drives it; every
-// message box (owner, caption, style) and beep is recorded.
+// message box (owner, caption, style) and beep is recorded. The rules of the checks, the timeout and the
+// rebuild of the table are tabled in test_password_core.cpp.
 #include <gtest/gtest.h>
 
+#include "frame/raii.h"
 #include "resources/password_ids.h"
 #include "support/import_hook.h"
+#include "support/memory_hooks.h"
+#include "support/pixels.h"
 #include "support/test_support.h"
 #include "w32korutil1.h"
+
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
-using w32ktest::ImportHook;
 using Texts = std::vector<std::string>;
 using Entries = std::vector<PasswordEntry>;
+
+bool operator==(const PasswordEntry& a, const PasswordEntry& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 namespace {
 
 constexpr LONG kPagesUsed = 12;
-constexpr const char* kCaption = "Panel Designer"; // KorAbout.dll string 101
 const std::string kSystemFirst = "The first password is referred to as the System password. This password has "
                                  "fixed attributes and must be defined before using other passwords.";
 const std::string kFormat = "Passwords must be four digits long and the password \"0372\" is reserved.";
@@ -33,6 +40,8 @@ const std::string kNoMemory = "There is not enough memory to store the passwords
 
 constexpr int PW = IDC_PWD_PART_PASSWORD, CONF = IDC_PWD_PART_CONF, ACK = IDC_PWD_PART_ACK;
 constexpr int ALOGI = IDC_PWD_PART_ALOGI, ALOGO = IDC_PWD_PART_ALOGO, FROM = IDC_PWD_PART_FROM, TO = IDC_PWD_PART_TO;
+constexpr BYTE kBoxBits[] = {PWD_ATTR_CONF, PWD_ATTR_TIME,  PWD_ATTR_ACK,  PWD_ATTR_PRINT,
+                             PWD_ATTR_PAGE, PWD_ATTR_ALOGI, PWD_ATTR_ALOGO};
 int id(int row, int part) { return IDC_PWD_ROW(row, part); }
 HMODULE library() { return GetModuleHandleA("W32KORUTIL1.dll"); }
 
@@ -43,16 +52,21 @@ PasswordEntry entry(const char* password, BYTE attributes, WORD from, WORD to, B
     std::memset(e.Reserved, marker, sizeof e.Reserved);
     return e;
 }
+const PasswordEntry kSystem = entry("1000", PWD_ATTR_SYSTEM, 1, kPagesUsed, 0x77);
 
-struct Box { HWND owner; std::string text, caption; UINT type; };
-std::vector<Box> g_boxes;
+// The message boxes of the dialog being run: its own, with KorAbout.dll's caption and the stop icon.
+HWND g_dialog = nullptr;
+Texts g_told;
 int WINAPI recordBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 {
-    return g_boxes.push_back({owner, text, caption, type}), IDOK;
+    EXPECT_EQ(owner, g_dialog);
+    EXPECT_STREQ(caption, "Panel Designer");
+    EXPECT_EQ(type, UINT{MB_OK | MB_ICONSTOP});
+    return g_told.push_back(text), IDOK;
 }
 
-// The host's counters, block and table; run() opens the dialog with `script` inside it and keeps the
-// texts of the message boxes in `told`. A dialog the script leaves open is cancelled.
+// The host's counters and table block; run() opens the dialog with `script` inside it and keeps the
+// texts of the message boxes in `told`, each after a beep. A dialog the script leaves open is cancelled.
 struct Host {
     LONG pagesUsed = kPagesUsed;
     BYTE count = 0;
@@ -63,22 +77,27 @@ struct Host {
     {
         if (entries.empty())
             return;
-        const SIZE_T bytes = entries.size() * sizeof(PasswordEntry);
-        block.PasswordTable = GlobalAlloc(GMEM_MOVEABLE, bytes);
-        std::memcpy(GlobalLock(block.PasswordTable), entries.data(), bytes);
-        GlobalUnlock(block.PasswordTable);
+        w32k::GlobalBlock table = w32k::GlobalBlock::allocate(entries.size() * sizeof(PasswordEntry), GMEM_MOVEABLE);
+        w32k::GlobalLockGuard<PasswordEntry> data(table.get());
+        std::copy(entries.begin(), entries.end(), data.get());
+        block.PasswordTable = table.release();
         count = static_cast<BYTE>(entries.size());
     }
-    ~Host() { block.PasswordTable && GlobalFree(block.PasswordTable); }
+    ~Host() { w32k::GlobalBlock owned(block.PasswordTable); }
+    // Every entry the block holds.
+    Entries entries() const
+    {
+        w32k::GlobalLockGuard<PasswordEntry> data(block.PasswordTable);
+        return data ? Entries(data.get(), data.get() + data.size() / sizeof(PasswordEntry)) : Entries();
+    }
     int run(const std::function<void(HWND)>& script)
     {
-        g_boxes.clear();
-        ImportHook hook(library(), "USER32.dll", "MessageBoxA", reinterpret_cast<void*>(&recordBox));
-        EXPECT_TRUE(hook.installed());
+        g_told.clear();
+        w32ktest::ImportHook boxes(library(), "USER32.dll", "MessageBoxA", reinterpret_cast<void*>(&recordBox));
+        EXPECT_TRUE(boxes.installed());
         w32ktest::BeepCounter beeps;
-        HWND shownBy = nullptr;
         w32ktest::DialogScript driver([&](HWND dialog) {
-            shownBy = dialog;
+            g_dialog = dialog;
             ShowWindow(dialog, SW_SHOWNORMAL); // an ended dialog is told by being hidden
             script(dialog);
             if (IsWindowVisible(dialog))
@@ -86,17 +105,19 @@ struct Host {
         });
         const int result = StartPasswordDlg(nullptr, reinterpret_cast<LPARAM>(&block));
         EXPECT_TRUE(driver.ran());
-        told.clear();
-        for (const auto& box : g_boxes) {
-            told.push_back(box.text);
-            EXPECT_EQ(box.owner, shownBy);
-            EXPECT_EQ(box.caption, kCaption);
-            EXPECT_EQ(box.type, UINT{MB_OK | MB_ICONSTOP});
-        }
-        EXPECT_EQ(beeps.count(), static_cast<int>(g_boxes.size()));
+        told = g_told;
+        EXPECT_EQ(beeps.count(), static_cast<int>(told.size()));
         return result;
     }
 };
+
+// The host's count, handle (null exactly for no entries) and block, entry for entry.
+void expectTable(const Host& host, const Entries& expected)
+{
+    EXPECT_EQ(host.count, expected.size());
+    EXPECT_EQ(host.block.PasswordTable == nullptr, expected.empty());
+    EXPECT_EQ(host.entries(), expected);
+}
 
 // Replaces the text of an edit by typing ("" clears it).
 void type(HWND dialog, int control, const std::string& text)
@@ -113,140 +134,152 @@ std::string text(HWND dialog, int control) { return w32ktest::windowText(GetDlgI
 // Presses OK; true when the dialog stayed open.
 bool pressOk(HWND dialog) { return click(dialog, IDOK), IsWindowVisible(dialog) != FALSE; }
 
-// One step of a user: types `text` into `control`, or places it there as a paste would (`placed`),
-// or clicks `control` when text is null.
-struct Step { int control; const char* text = nullptr; bool placed = false; };
-void perform(HWND dialog, const std::vector<Step>& steps)
+// Each row shows its entry: the password, the pages, the boxes as the attributes (row 0's too), and is
+// switched on by its password; of the System password only "ALOGO". Rows without an entry or password
+// show the defaults: row 0 "CONF" to "PAGE", every row all pages.
+TEST(PasswordDialog, ShowsEachEntryInItsRow)
 {
-    for (const auto& s : steps) {
-        if (!s.text)
-            click(dialog, s.control);
-        else if (s.placed)
-            SetDlgItemTextA(dialog, s.control, s.text);
-        else
-            type(dialog, s.control, s.text);
+    const struct { Entries table; int row; const char *password, *from, *to; BYTE boxes; } cases[] = {
+        {{}, 0, "", "1", "12", PWD_ATTR_SYSTEM},
+        {{entry("8888", PWD_ATTR_TIME | PWD_ATTR_ALOGO, 4, 5)}, 0, "8888", "1", "12", PWD_ATTR_TIME | PWD_ATTR_ALOGO},
+        {{kSystem, entry("2222", PWD_ATTR_TIME | PWD_ATTR_ALOGO, 3, 9)}, 1, "2222", "3", "9", PWD_ATTR_TIME | PWD_ATTR_ALOGO},
+        {{kSystem, kSystem, entry("", PWD_ATTR_CONF, 2, 2)}, 2, "", "1", "12", 0},
+        {{kSystem}, 7, "", "1", "12", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row);
+        Host host(c.table);
+        host.run([&](HWND dialog) {
+            EXPECT_EQ(text(dialog, id(c.row, PW)), c.password);
+            EXPECT_EQ(text(dialog, id(c.row, FROM)), c.from);
+            EXPECT_EQ(text(dialog, id(c.row, TO)), c.to);
+            for (int part = CONF; part <= TO; ++part)
+                EXPECT_EQ(enabled(dialog, id(c.row, part)), *c.password && (c.row != 0 || part == ALOGO)) << part;
+            for (int part = CONF; part <= ALOGO; ++part)
+                EXPECT_EQ(checked(dialog, id(c.row, part)), (c.boxes & kBoxBits[part - CONF]) != 0) << part;
+            EXPECT_EQ(text(dialog, IDC_PWD_TIMEOUT), "300");
+        });
     }
 }
 
-void expectTable(const Host& host, const Entries& expected)
+// Fault fixed: row 0 showed "CONF" to "PAGE" whatever entry 0 held, and OK wrote them into the entry.
+TEST(PasswordDialog, OkKeepsTheSystemPasswordsStoredAttributes)
 {
-    ASSERT_EQ(host.count, expected.size());
-    EXPECT_EQ(host.block.PasswordTable == nullptr, expected.empty()) << "an empty table frees the block";
-    EXPECT_EQ(host.block.PasswordTable ? GlobalSize(host.block.PasswordTable) : 0, expected.size() * sizeof(PasswordEntry));
-    const auto* table = static_cast<const PasswordEntry*>(GlobalLock(host.block.PasswordTable));
-    for (size_t j = 0; j < expected.size(); ++j)
-        EXPECT_EQ(std::memcmp(&table[j], &expected[j], sizeof(PasswordEntry)), 0)
-            << "entry " << j << ": " << std::string(table[j].Password, PASSWORD_LENGTH) << " attributes "
-            << int(table[j].Attributes) << " pages " << table[j].FromPage << "-" << table[j].ToPage;
-    GlobalUnlock(host.block.PasswordTable);
+    const Entries table = {entry("1000", 0, 1, kPagesUsed, 0x33), entry("2000", PWD_ATTR_ACK, 2, 3)};
+    Host host(table);
+    EXPECT_EQ(host.run([](HWND dialog) {
+        for (int part = CONF; part <= ALOGO; ++part)
+            EXPECT_FALSE(checked(dialog, id(0, part))) << part;
+        EXPECT_FALSE(pressOk(dialog));
+    }), 1);
+    expectTable(host, table);
 }
 
-TEST(PasswordDialog, ShowsTheTableSwitchesRowsByTheirPasswordAndEscapeStoresNothing)
+// Typing switches a row on (four digits at most, shown whole); clearing switches it off, unchecks its
+// boxes and keeps its numbers. Escape then stores nothing; the captions' library is held while open.
+TEST(PasswordDialog, APasswordSwitchesItsRowAndEscapeStoresNothing)
 {
-    const Entries entries = {entry("8888", 0, 4, 5), entry("2222", PWD_ATTR_TIME | PWD_ATTR_ALOGO, 3, 9),
-                             entry("", PWD_ATTR_CONF, 2, 2), entry("3333", PWD_ATTR_ALOGI | PWD_ATTR_PAGE, 6, 7)};
-    const struct {
-        int row;
-        const char *password, *from, *to;
-        BYTE boxes;
-    } rows[] = {{0, "8888", "1", "12", PWD_ATTR_SYSTEM}, // fixed, whatever the entry holds
-                {1, "2222", "3", "9", PWD_ATTR_TIME | PWD_ATTR_ALOGO},
-                {2, "", "1", "12", 0}, // an empty entry shows the defaults
-                {3, "3333", "6", "7", PWD_ATTR_ALOGI | PWD_ATTR_PAGE},
-                {7, "", "1", "12", 0}};
-    const BYTE bits[] = {PWD_ATTR_CONF, PWD_ATTR_TIME, PWD_ATTR_ACK, PWD_ATTR_PRINT, PWD_ATTR_PAGE, PWD_ATTR_ALOGI,
-                         PWD_ATTR_ALOGO};
-    Host host(entries);
+    Host host({kSystem});
     const HGLOBAL table = host.block.PasswordTable;
-    const int result = host.run([&](HWND dialog) {
-        for (const auto& r : rows) {
-            SCOPED_TRACE(r.row);
-            EXPECT_EQ(text(dialog, id(r.row, PW)), r.password);
-            EXPECT_EQ(text(dialog, id(r.row, FROM)), r.from);
-            EXPECT_EQ(text(dialog, id(r.row, TO)), r.to);
-            // A row is switched on by its password; of the System password only "ALOGO".
-            for (int part = CONF; part <= TO; ++part) {
-                EXPECT_EQ(enabled(dialog, id(r.row, part)), *r.password && (r.row != 0 || part == ALOGO)) << part;
-                EXPECT_EQ(checked(dialog, id(r.row, part)), part <= ALOGO && (r.boxes & bits[part - CONF])) << part;
-            }
-        }
-        EXPECT_EQ(text(dialog, IDC_PWD_TIMEOUT), "300");
-        EXPECT_NE(GetModuleHandleA("KorAbout.dll"), nullptr) << "the captions' library is loaded while open";
-        // The narrow edits show "8888" whole: the first digit starts and the fourth ends within the edit.
-        HWND edit = GetDlgItem(dialog, id(0, PW));
-        RECT client;
-        GetClientRect(edit, &client);
-        const auto x = [&](int digit) { return static_cast<short>(LOWORD(SendMessageA(edit, EM_POSFROMCHAR, digit, 0))); };
-        EXPECT_TRUE(x(0) >= 0 && x(3) + x(1) - x(0) <= client.right);
-        const auto boxProc = GetWindowLongPtrA(GetDlgItem(dialog, id(1, CONF)), GWLP_WNDPROC);
-        EXPECT_EQ(boxProc, reinterpret_cast<LONG_PTR>(&CheckBoxOnlyProc)) << "the boxes draw their focus";
-        EXPECT_EQ(PasswordProc(dialog, WM_MOUSEMOVE, 0, 0), FALSE) << "left to the dialog manager";
-
-        // Typing switches a row on (four digits at most); clearing switches it off, unchecks its
-        // boxes and keeps its numbers.
+    EXPECT_EQ(host.run([&](HWND dialog) {
+        EXPECT_NE(GetModuleHandleA("KorAbout.dll"), nullptr);
         type(dialog, id(4, PW), "43210");
         EXPECT_EQ(text(dialog, id(4, PW)), "4321");
-        perform(dialog, {{id(4, ACK)}, {id(4, TO), "7"}});
-        EXPECT_TRUE(checked(dialog, id(4, ACK)) && enabled(dialog, id(4, FROM)));
+        HWND edit = GetDlgItem(dialog, id(4, PW));
+        const auto x = [&](int digit) { return short(LOWORD(SendMessageA(edit, EM_POSFROMCHAR, digit, 0))); };
+        RECT client;
+        GetClientRect(edit, &client);
+        EXPECT_GE(x(0), 0);
+        EXPECT_LE(x(3) + x(1) - x(0), client.right);
+        click(dialog, id(4, ACK));
+        type(dialog, id(4, TO), "7");
         type(dialog, id(4, PW), "");
-        for (int part = CONF; part <= TO; ++part)
-            EXPECT_FALSE(enabled(dialog, id(4, part)) || checked(dialog, id(4, part))) << part;
+        for (int part = CONF; part <= TO; ++part) {
+            EXPECT_FALSE(enabled(dialog, id(4, part))) << part;
+            EXPECT_FALSE(checked(dialog, id(4, part))) << part;
+        }
         EXPECT_EQ(text(dialog, id(4, TO)), "7");
-        type(dialog, id(0, PW), ""); // the System password: "ALOGO" follows its text, the rest stays fixed
+        type(dialog, id(0, PW), ""); // the System password's "ALOGO" follows its text
         EXPECT_FALSE(enabled(dialog, id(0, ALOGO)));
-        EXPECT_TRUE(checked(dialog, id(0, CONF)));
-
-        perform(dialog, {{id(1, PW), "2000"}, {IDC_PWD_TIMEOUT, "20", true}});
-        SetFocus(GetDlgItem(dialog, id(1, PW)));
-        PostMessageA(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 1);
-    });
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(GetModuleHandleA("KorAbout.dll"), nullptr) << "the captions' library is released";
+        type(dialog, id(1, PW), "2000");
+        SetDlgItemTextA(dialog, IDC_PWD_TIMEOUT, "20");
+        PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 1);
+    }), 0);
+    EXPECT_EQ(GetModuleHandleA("KorAbout.dll"), nullptr);
     EXPECT_EQ(host.block.PasswordTable, table);
-    expectTable(host, entries);
+    expectTable(host, {kSystem});
     EXPECT_EQ(host.block.LogoutTimeout, 300);
 }
 
-TEST(PasswordDialog, UnusableBlocksDoNotOpen)
+// A box frames its focus on the dialog and leaves no trace of it, even when the dialog was repainted
+// meanwhile (fault fixed: the frame was inverted again on leaving, which then drew it instead). Otherwise
+// the boxes answer as the check boxes they are, also when the version 6 controls are active only around
+// the call (fault fixed: the boxes then passed their messages to the procedure of another class).
+TEST(PasswordDialog, BoxesFrameTheirFocusAndOtherwiseAnswerAsCheckBoxes)
+{
+    const auto run = [] {
+        Host({kSystem, entry("2000", 0, 1, 12)}).run([](HWND dialog) {
+            HWND box = GetDlgItem(dialog, id(1, CONF)), ok = GetDlgItem(dialog, IDOK);
+            HWND plain = CreateWindowExA(0, "Button", "", WS_CHILD | BS_AUTOCHECKBOX, 0, 0, 16, 20, dialog, nullptr,
+                                         nullptr, nullptr);
+            SIZE size{};
+            EXPECT_EQ(SendMessageA(box, BCM_GETIDEALSIZE, 0, LPARAM(&size)),
+                      SendMessageA(plain, BCM_GETIDEALSIZE, 0, LPARAM(&size)));
+            DestroyWindow(plain);
+            SetFocus(ok);
+            w32ktest::settlePaint(dialog);
+            const w32ktest::ClientPixels before(dialog);
+            SetFocus(box);
+            EXPECT_FALSE(w32ktest::ClientPixels(dialog) == before);
+            w32ktest::repaintNow(dialog, true);
+            SetFocus(ok);
+            w32ktest::settlePaint(dialog); // the version 6 push button repaints its focus later
+            EXPECT_TRUE(w32ktest::ClientPixels(dialog) == before);
+        });
+    };
+    run();
+    const w32ktest::ActivationContext v6(3); // common_controls_v6_context.rc
+    ASSERT_TRUE(v6.active());
+    run();
+}
+
+TEST(PasswordDialog, UnusableBlocksAndUnreadableTablesDoNotOpen)
 {
     LONG pages = 3;
     BYTE count = 0;
     PasswordBlock noPages{nullptr, &count, 0, nullptr, 0, 0}, noCount{&pages, nullptr, 0, nullptr, 0, 0};
-    for (PasswordBlock* block : {static_cast<PasswordBlock*>(nullptr), &noPages, &noCount}) {
+    Host unreadable({kSystem}); // its table cannot be locked: OK would otherwise replace it with empty rows
+    for (PasswordBlock* block : {static_cast<PasswordBlock*>(nullptr), &noPages, &noCount, &unreadable.block}) {
+        w32ktest::GlobalMemoryMonitor memory(library());
+        memory.failLock(1);
         w32ktest::DialogScript script([](HWND dialog) { click(dialog, IDCANCEL); });
         EXPECT_EQ(StartPasswordDlg(nullptr, reinterpret_cast<LPARAM>(block)), 0);
         EXPECT_FALSE(script.ran());
     }
+    expectTable(unreadable, {kSystem});
 }
 
+// The clicked box ends checked; a conflict is told and unchecks every box checked before.
 TEST(PasswordDialog, AutomaticLoginIsExclusive)
 {
     const int login2 = id(2, ALOGI), logout2 = id(2, ALOGO), login5 = id(5, ALOGI), logout5 = id(5, ALOGO);
-    // The clicked box ends checked; a conflict is told and unchecks every box checked before.
-    const struct {
-        const char* name;
-        std::vector<int> before; // checked first (without conflicts)
-        int clicked;
-        Texts told;
-    } cases[] = {
-        {"second login", {login5}, login2, {kOneLogin}},
-        {"logout after login", {login2}, logout2, {kLoginAndLogout}},
-        {"login after logout", {logout2}, login2, {kLoginAndLogout}},
-        // Both conflicts: the one found last in row order decides the message.
-        {"own logout, then row 5", {logout2, login5}, login2, {kOneLogin}},
-        {"row 2, then own logout", {login2, logout5}, login5, {kLoginAndLogout}},
-        {"no conflict", {logout5}, login2, {}},
-        {"the System password's logout", {login2}, id(0, ALOGO), {}},
+    const struct { std::vector<int> before; int clicked; Texts told; } cases[] = {
+        {{login5}, login2, {kOneLogin}},
+        {{login2}, logout2, {kLoginAndLogout}},
+        {{logout2}, login2, {kLoginAndLogout}},
+        {{logout2, login5}, login2, {kOneLogin}}, // both conflicts: the one found last in row order decides
+        {{login2, logout5}, login5, {kLoginAndLogout}},
+        {{logout5}, login2, {}},
+        {{login2}, id(0, ALOGO), {}}, // the System password's logout is free
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.clicked);
         Host host;
         host.run([&](HWND dialog) {
-            for (int k = 0; k < 8; ++k)
+            for (int k = 0; k < PASSWORD_MAX_ENTRIES; ++k)
                 type(dialog, id(k, PW), std::to_string(1000 + k));
             for (int box : c.before)
                 click(dialog, box);
-            EXPECT_TRUE(g_boxes.empty());
             click(dialog, c.clicked);
             EXPECT_TRUE(checked(dialog, c.clicked));
             for (int box : c.before)
@@ -256,16 +289,14 @@ TEST(PasswordDialog, AutomaticLoginIsExclusive)
     }
 }
 
-TEST(PasswordDialog, TimeoutWrapsIntoRangeWhenLeftAndIsStoredByOkEvenWhenTheChecksFail)
+// Leaving the timeout edit wraps what it shows (its leading digits) into range; OK stores the timeout at
+// once, even when the checks then fail.
+TEST(PasswordDialog, TimeoutWrapsWhenLeftAndOkStoresItEvenWhenTheChecksFail)
 {
-    const std::pair<const char*, const char*> left[] = {
-        {"9", "700"}, {"10", "10"}, {"700", "700"}, {"701", "10"}, {"", "700"}, {"0450", "450"}, {"12abc", "12"}};
-    // On OK the text is read as a 16-bit number; 0 is 600.
-    const std::pair<const char*, WORD> stored[] = {
-        {"", 600}, {"5", 700}, {"800", 10}, {"65536", 600}, {"65545", 700}, {"-1", 10}, {"123456789", 10}, {"42", 42}};
     Host host;
     host.run([&](HWND dialog) {
         HWND timeout = GetDlgItem(dialog, IDC_PWD_TIMEOUT);
+        const std::pair<const char*, const char*> left[] = {{"9", "700"}, {"12abc", "12"}};
         for (const auto& [typed, shown] : left) {
             SetFocus(timeout);
             SetWindowTextA(timeout, typed);
@@ -274,114 +305,89 @@ TEST(PasswordDialog, TimeoutWrapsIntoRangeWhenLeftAndIsStoredByOkEvenWhenTheChec
         }
         EXPECT_EQ(host.block.LogoutTimeout, 300) << "leaving the edit stores nothing";
         type(dialog, id(2, PW), "1234"); // without a System password the checks fail
-        for (const auto& [typed, value] : stored) {
-            SetWindowTextA(timeout, typed);
-            EXPECT_TRUE(pressOk(dialog));
-            EXPECT_EQ(host.block.LogoutTimeout, value) << typed;
-        }
+        SetWindowTextA(timeout, "");
+        EXPECT_TRUE(pressOk(dialog));
+        EXPECT_EQ(host.block.LogoutTimeout, 600);
     });
-    EXPECT_EQ(host.told, Texts(std::size(stored), kSystemFirst));
+    EXPECT_EQ(host.told, Texts{kSystemFirst});
 }
 
+// OK tells the failed checks in order and keeps the dialog and the table; otherwise it stores the rows as
+// shown (a password's first four digits) in consecutive entries and ends the dialog. Text is placed, as
+// a paste would; page edits of rows without a password are disabled, but a host's table can hold anything.
 TEST(PasswordDialog, OkTellsTheFailedChecksInOrderOrStoresTheNonEmptyRowsLosingNone)
 {
     const int p0 = id(0, PW), p1 = id(1, PW), p2 = id(2, PW), p4 = id(4, PW);
-    const Entries sys = {entry("9999", PWD_ATTR_SYSTEM, 1, 12, 0x55)};
-    // Ten entries: the dialog shows eight, the two beyond are kept as they are; row 3 is emptied.
-    Entries ten;
-    for (int k = 0; k < 10; ++k)
-        ten.push_back(entry(std::to_string(1000 + k).c_str(), 0, 1, 2, 0xA0));
-    Entries tenAfter = ten;
-    tenAfter[0] = entry("1000", PWD_ATTR_SYSTEM, 1, kPagesUsed, 0xA0);
-    tenAfter.erase(tenAfter.begin() + 3);
-    struct Case {
-        const char* name;
-        Entries before;
-        std::vector<Step> steps; // the page edits of a row without password are disabled, but a host's
-        Texts told;              // table can hold anything: such pages are placed
-        Entries after;
-        LONG pagesUsed = kPagesUsed;
-    };
-    const Case cases[] = {
-        {"three digits", sys, {{p0, "123"}}, {kFormat}, sys},
-        {"reserved", sys, {{p2, "0372"}}, {kFormat}, sys},
-        {"other characters, pasted", sys, {{p0, "12a4", true}}, {kFormat}, sys},
-        {"to page above pages used", sys, {{p4, "2222"}, {id(4, TO), "13"}}, {kPages}, sys},
-        {"from and to both wrong: one message", sys, {{id(5, FROM), "0", true}, {id(5, TO), "99", true}}, {kPages}, sys},
-        {"a project without pages", sys, {}, Texts(8, kPages), sys, 0},
-        {"identical after an earlier failure is not told", sys, {{p0, "111"}, {p1, "2222"}, {p4, "2222"}}, {kFormat}, sys},
-        {"identical told before a later row fails", sys, {{p1, "2222"}, {p4, "2222"}, {id(6, FROM), "0", true}},
-         {kIdentical, kPages}, sys},
-        {"several", sys, {{p0, ""}, {p1, "12"}, {id(7, FROM), "0", true}}, {kSystemFirst, kFormat, kPages}, sys},
-        {"new project", {}, {{p0, "1000"}, {id(0, ALOGO)}, {p2, "1002"}, {id(2, CONF)}, {id(2, ALOGI)}, {id(2, FROM), "3"}},
-         {}, {entry("1000", PWD_ATTR_SYSTEM | PWD_ATTR_ALOGO, 1, 12), entry("1002", PWD_ATTR_CONF | PWD_ATTR_ALOGI, 3, 12)}},
-        // Entry j keeps its unused bytes and bit 5 (the slot, not the row, owns them); the System
-        // password keeps its bit 6.
+    const Entries sys = {kSystem};
+    const struct { const char* name; Entries before; std::vector<std::pair<int, const char*>> steps; Texts told;
+                   Entries after; } cases[] = {
+        {"several", sys, {{p0, ""}, {p1, "12"}, {id(7, FROM), "0"}}, {kSystemFirst, kFormat, kPages}, sys},
+        {"identical", sys, {{p1, "2222"}, {p4, "2222"}}, {kIdentical}, sys},
+        {"new project", {}, {{p0, "1000"}, {id(0, ALOGO), nullptr}, {p2, "1002"}, {id(2, CONF), nullptr},
+                             {id(2, ALOGI), nullptr}, {id(2, FROM), "3"}}, {},
+         {entry("1000", PWD_ATTR_SYSTEM | PWD_ATTR_ALOGO, 1, 12), entry("1002", PWD_ATTR_CONF | PWD_ATTR_ALOGI, 3, 12)}},
+        // The count is the number of non-empty rows: an emptied row and a later filled one lose no password.
+        // Entry j keeps its unused bytes and bit 5 (the slot, not the row, owns them).
         {"a row emptied and a later one filled",
-         {entry("1000", PWD_ATTR_SYSTEM | PWD_ATTR_UNUSED | PWD_ATTR_ALOGI, 1, 12, 0x10),
-          entry("1001", PWD_ATTR_ACK | PWD_ATTR_UNUSED, 2, 3, 0x11), entry("1002", PWD_ATTR_TIME, 4, 5, 0x12)},
+         {kSystem, entry("1001", PWD_ATTR_ACK | PWD_ATTR_UNUSED, 2, 3, 0x11), entry("1002", PWD_ATTR_TIME, 4, 5, 0x12)},
          {{p1, ""}, {id(5, PW), "1005"}}, {},
-         {entry("1000", PWD_ATTR_SYSTEM | PWD_ATTR_UNUSED | PWD_ATTR_ALOGI, 1, 12, 0x10),
-          entry("1002", PWD_ATTR_TIME | PWD_ATTR_UNUSED, 4, 5, 0x11), entry("1005", 0, 1, 12, 0x12)}},
-        {"more than eight entries", ten, {{id(3, PW), ""}}, {}, tenAfter},
-        {"the System password has its fixed attributes and all pages", {entry("4321", PWD_ATTR_ALOGO, 7, 9)},
-         {{id(0, ALOGO)}}, {}, {entry("4321", PWD_ATTR_SYSTEM, 1, 40)}, 40},
-        {"placed text is cut to four digits", {}, {{p0, "1234"}, {p1, "56789", true}}, {},
-         {entry("1234", PWD_ATTR_SYSTEM, 1, 12), entry("5678", 0, 1, 12)}},
-        {"every password cleared", {entry("1000", PWD_ATTR_SYSTEM, 1, 12), entry("1001", 0, 1, 12)},
-         {{p1, ""}, {p0, ""}}, {}, {}},
+         {kSystem, entry("1002", PWD_ATTR_TIME | PWD_ATTR_UNUSED, 4, 5, 0x11), entry("1005", 0, 1, 12, 0x12)}},
+        {"first four digits", sys, {{p1, "56789"}}, {}, {kSystem, entry("5678", 0, 1, 12)}},
+        {"every password cleared", {kSystem, entry("1001", 0, 1, 12)}, {{p1, ""}, {p0, ""}}, {}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Host host(c.before);
-        host.pagesUsed = c.pagesUsed;
         const HGLOBAL table = host.block.PasswordTable;
-        const int result = host.run([&](HWND dialog) {
-            perform(dialog, c.steps);
+        EXPECT_EQ(host.run([&](HWND dialog) {
+            for (const auto& [control, text] : c.steps) {
+                if (text)
+                    SetDlgItemTextA(dialog, control, text);
+                else
+                    click(dialog, control);
+            }
             EXPECT_EQ(pressOk(dialog), !c.told.empty()) << "a failed check keeps the dialog open";
-        });
-        EXPECT_EQ(result, c.told.empty() ? 1 : 0);
+        }), c.told.empty() ? 1 : 0);
         EXPECT_EQ(host.told, c.told);
-        EXPECT_TRUE(c.told.empty() || host.block.PasswordTable == table);
+        if (!c.told.empty()) {
+            EXPECT_EQ(host.block.PasswordTable, table);
+        }
         expectTable(host, c.after);
-        EXPECT_EQ(host.block.LogoutTimeout, 300);
     }
 }
 
-HGLOBAL WINAPI failingReAlloc(HGLOBAL, SIZE_T, UINT) { return nullptr; }
-HGLOBAL WINAPI failingAlloc(UINT, SIZE_T) { return nullptr; }
-
-TEST(PasswordDialog, WithoutMemoryTheTableIsKeptAndTheDialogStaysOpen)
+// Fault fixed: the host's block was resized before the new table was locked into it, so a failed lock
+// left the host a cut or grown block. Now each allocation and each lock that OK needs fails in turn:
+// message 1101, the dialog stays open, the host's handle, count and entries are as before and no block is
+// left over; OK then succeeds.
+TEST(PasswordDialog, OkWithoutMemoryKeepsTheTableAsItWas)
 {
-    const PasswordEntry system = entry("1000", PWD_ATTR_SYSTEM, 1, 12, 0x77);
-    const struct {
-        const char* function; // fails while OK is first pressed
-        void* replacement;
-        Entries before, after;
-    } cases[] = {
-        {"GlobalReAlloc", reinterpret_cast<void*>(&failingReAlloc), {system}, {system, entry("1001", 0, 1, 12)}},
-        {"GlobalAlloc", reinterpret_cast<void*>(&failingAlloc), {}, {entry("1000", PWD_ATTR_SYSTEM, 1, 12)}},
+    const struct { Entries before; int row; const char* password; Entries after; } cases[] = {
+        {{}, 0, "1000", {entry("1000", PWD_ATTR_SYSTEM, 1, 12)}},
+        {{kSystem}, 1, "1001", {kSystem, entry("1001", 0, 1, 12)}},
+        {{kSystem, entry("1001", PWD_ATTR_ACK, 2, 3, 0x55)}, 1, "", {kSystem}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.function);
-        Host host(c.before);
-        const HGLOBAL table = host.block.PasswordTable;
-        const int result = host.run([&](HWND dialog) {
-            const int row = static_cast<int>(c.before.size());
-            type(dialog, id(row, PW), std::to_string(1000 + row));
-            {
-                ImportHook fail(library(), "KERNEL32.dll", c.function, c.replacement);
-                EXPECT_TRUE(fail.installed());
-                EXPECT_TRUE(pressOk(dialog));
-            }
-            EXPECT_EQ(host.block.PasswordTable, table);
-            expectTable(host, c.before);
-            EXPECT_FALSE(pressOk(dialog)); // memory again: now it is stored
-        });
-        EXPECT_EQ(result, 1);
-        EXPECT_EQ(host.told, Texts{kNoMemory});
-        expectTable(host, c.after);
-    }
+    for (const auto& c : cases)
+        for (bool locks : {false, true}) {
+            SCOPED_TRACE(testing::Message() << c.before.size() << " entries, failing " << (locks ? "locks" : "allocations"));
+            Host host(c.before);
+            const HGLOBAL table = host.block.PasswordTable;
+            int failures = 0;
+            EXPECT_EQ(host.run([&](HWND dialog) {
+                type(dialog, id(c.row, PW), c.password);
+                w32ktest::GlobalMemoryMonitor memory(library());
+                ASSERT_TRUE(memory.installed());
+                for (int nth = 1; locks ? memory.failLock(nth) : memory.failAllocation(nth), pressOk(dialog); ++nth) {
+                    ++failures;
+                    EXPECT_EQ(host.block.PasswordTable, table);
+                    expectTable(host, c.before);
+                    EXPECT_TRUE(memory.outstanding().empty());
+                }
+            }), 1);
+            EXPECT_GT(failures, 0);
+            EXPECT_EQ(host.told, Texts(failures, kNoMemory));
+            expectTable(host, c.after);
+        }
 }
 
 } // namespace

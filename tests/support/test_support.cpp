@@ -61,6 +61,31 @@ std::string className(HWND window)
     return name;
 }
 
+namespace {
+HANDLE createContext(WORD id)
+{
+    ACTCTXA description{};
+    description.cbSize = sizeof description;
+    description.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
+    description.hModule = GetModuleHandleA(nullptr);
+    description.lpResourceName = MAKEINTRESOURCEA(id);
+    return CreateActCtxA(&description);
+}
+} // namespace
+
+ActivationContext::ActivationContext(WORD id) : context_(createContext(id))
+{
+    active_ = context_ != INVALID_HANDLE_VALUE && ActivateActCtx(context_, &cookie_);
+}
+
+ActivationContext::~ActivationContext()
+{
+    if (active_)
+        DeactivateActCtx(0, cookie_);
+    if (context_ != INVALID_HANDLE_VALUE)
+        ReleaseActCtx(context_);
+}
+
 bool isMessageBox(HWND window)
 {
     if (className(window) != "#32770" || GetDlgItem(window, kMessageBoxTextId) == nullptr)

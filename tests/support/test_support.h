@@ -89,6 +89,24 @@ private:
     bool ran_ = false;
 };
 
+// While alive, the activation context of this executable's manifest resource
+// `id` is active on this thread, as an isolation-aware host activates its own
+// around the calls it makes (resource 1 is the process's default context).
+class ActivationContext {
+public:
+    explicit ActivationContext(WORD id);
+    ~ActivationContext();
+    ActivationContext(const ActivationContext&) = delete;
+    ActivationContext& operator=(const ActivationContext&) = delete;
+
+    bool active() const { return active_; }
+
+private:
+    HANDLE context_;
+    ULONG_PTR cookie_ = 0;
+    bool active_ = false;
+};
+
 // True for a message box window: a dialog run by the system's message-box
 // procedure (not merely a dialog with a label of id -1).
 bool isMessageBox(HWND window);
