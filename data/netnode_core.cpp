@@ -4,6 +4,7 @@
 #include <cstring>
 #include <optional>
 #include <span>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -92,19 +93,27 @@ std::optional<std::size_t> findNode(const RecordLock& children, std::size_t coun
     return std::nullopt;
 }
 
-// The child blocks one tree operation has entered. A damaged tree may name
-// a block twice (below itself, or under two records): such a block is never
-// entered again, so no operation loops or frees a block twice.
+// The child blocks one tree operation has entered, in order. A damaged tree
+// may name a block twice (below itself, or under two records): such a block
+// is never entered again, so no operation loops, frees a block twice or
+// copies one twice (a few levels of shared blocks would make a copy grow
+// exponentially).
 class BlockTrail {
 public:
-    bool contains(Block block) const noexcept
-    {
-        return std::find(blocks_.begin(), blocks_.end(), block) != blocks_.end();
-    }
+    bool contains(Block block) const noexcept { return entered_.count(block) != 0; }
     // False when the block was entered already or memory fails.
-    bool enter(Block block) noexcept { return !contains(block) && add(block); }
-    // Forgets the block entered last (for a trail of the current path only).
-    void leave() noexcept { blocks_.pop_back(); }
+    bool enter(Block block) noexcept
+    {
+        try {
+            if (!entered_.insert(block).second)
+                return false;
+            blocks_.push_back(block);
+        } catch (...) {
+            entered_.erase(block);
+            return false;
+        }
+        return true;
+    }
 
     // The blocks entered from position `first` on.
     std::span<const Block> from(std::size_t first) const noexcept
@@ -112,20 +121,18 @@ public:
         return std::span<const Block>(blocks_).subspan(first);
     }
     std::size_t size() const noexcept { return blocks_.size(); }
-    void truncate(std::size_t size) noexcept { blocks_.resize(std::min(size, blocks_.size())); }
-
-private:
-    bool add(Block block) noexcept
+    // Forgets the blocks entered from position `size` on.
+    void truncate(std::size_t size) noexcept
     {
-        try {
-            blocks_.push_back(block);
-        } catch (...) {
-            return false;
+        while (blocks_.size() > size) {
+            entered_.erase(blocks_.back());
+            blocks_.pop_back();
         }
-        return true;
     }
 
+private:
     std::vector<Block> blocks_;
+    std::unordered_set<Block> entered_; // the same blocks, found without a walk
 };
 
 // Enters every child block below record, depth first, each once. False when
@@ -192,25 +199,7 @@ void deleteCopy(BlockHeap& heap, Record& record) noexcept
     forgetChildren(record);
 }
 
-// The source's block on the trail of the current path while a copy is made.
-class PathStep {
-public:
-    PathStep(BlockTrail& trail, Block block) noexcept : trail_(trail), entered_(trail.enter(block)) {}
-    ~PathStep()
-    {
-        if (entered_)
-            trail_.leave();
-    }
-    PathStep(const PathStep&) = delete;
-    PathStep& operator=(const PathStep&) = delete;
-    explicit operator bool() const noexcept { return entered_; }
-
-private:
-    BlockTrail& trail_;
-    bool entered_;
-};
-
-bool duplicateTree(BlockHeap& heap, Record& destination, const Record& source, BlockTrail& path,
+bool duplicateTree(BlockHeap& heap, Record& destination, const Record& source, BlockTrail& trail,
                    int depth) noexcept
 {
     const Record original = source; // source may be destination itself
@@ -218,10 +207,7 @@ bool duplicateTree(BlockHeap& heap, Record& destination, const Record& source, B
     forgetChildren(destination);
     if (!hasChildren(original))
         return true;
-    if (depth >= kMaxTreeDepth)
-        return false;
-    const PathStep step(path, original.childBlock);
-    if (!step)
+    if (depth >= kMaxTreeDepth || !trail.enter(original.childBlock))
         return false;
 
     RecordLock from(heap, original.childBlock);
@@ -238,7 +224,7 @@ bool duplicateTree(BlockHeap& heap, Record& destination, const Record& source, B
         if (!to)
             return false;
         for (std::size_t k = 0; k < count; ++k) {
-            if (!duplicateTree(heap, to[k], from[k], path, depth + 1)) {
+            if (!duplicateTree(heap, to[k], from[k], trail, depth + 1)) {
                 for (std::size_t done = 0; done < k; ++done)
                     deleteCopy(heap, to[done]);
                 return false;
@@ -381,8 +367,8 @@ bool deleteRecord(BlockHeap& heap, Record& folder, std::uint16_t nodeNumber) noe
 
 bool duplicateTree(BlockHeap& heap, Record& destination, const Record& source) noexcept
 {
-    BlockTrail path;
-    return duplicateTree(heap, destination, source, path, 0);
+    BlockTrail trail;
+    return duplicateTree(heap, destination, source, trail, 0);
 }
 
 bool deleteTree(BlockHeap& heap, Record& record) noexcept

@@ -72,8 +72,9 @@ bool deleteRecord(BlockHeap& heap, Record& folder, std::uint16_t nodeNumber) noe
 
 // Deep copy: destination gets source's bytes and blocks of its own for every
 // level. On any failure everything allocated for the copy is freed and
-// destination is left without children. A source whose blocks form a cycle
-// or that is too deep fails the same way.
+// destination is left without children. A source whose blocks are no tree
+// (a block below itself or under two records) or that is too deep fails the
+// same way.
 bool duplicateTree(BlockHeap& heap, Record& destination, const Record& source) noexcept;
 
 // Frees every block below record and clears its child fields and flag bit 0.

@@ -61,7 +61,7 @@ public:
         check(e.locks == 0 && bytes > 0);
         if (failing())
             return nullptr;
-        auto moved = std::make_unique<std::byte[]>(bytes); // zero-filled
+        Memory moved = zeroed(bytes);
         std::memcpy(moved.get(), e.memory.get(), std::min(bytes, e.size));
         e.memory = std::move(moved);
         e.size = bytes;
@@ -102,8 +102,16 @@ public:
     }
 
 private:
+    // calloc, not new and a fill: the pages of a large block are not touched
+    // before they are used.
+    struct Free {
+        void operator()(std::byte* p) const { std::free(p); }
+    };
+    using Memory = std::unique_ptr<std::byte[], Free>;
+    static Memory zeroed(std::size_t bytes) { return Memory(static_cast<std::byte*>(std::calloc(bytes, 1))); }
+
     struct Entry {
-        std::unique_ptr<std::byte[]> memory;
+        Memory memory;
         std::size_t size;
         int locks;
         bool live;
@@ -115,7 +123,7 @@ private:
     static Block toHandle(std::size_t index) { return reinterpret_cast<Block>(kFirst + kStep * index); }
     Block add(std::size_t bytes, bool ours)
     {
-        entries_.push_back(Entry{std::make_unique<std::byte[]>(bytes), bytes, 0, true, ours});
+        entries_.push_back(Entry{zeroed(bytes), bytes, 0, true, ours});
         return toHandle(entries_.size() - 1);
     }
     const Entry* entry(Block block) const
