@@ -139,14 +139,10 @@ bool usableBlock(const PasswordBlock* block) noexcept
 // than the block's size allows.
 std::vector<pw::Entry> readTable(const PasswordBlock& block)
 {
-    std::vector<pw::Entry> entries;
-    GlobalLockGuard<pw::Entry> table(block.PasswordTable);
+    GlobalLockGuard<std::byte> table(block.PasswordTable);
     if (!table)
-        return entries;
-    const size_t held = table.size() / sizeof(pw::Entry);
-    const size_t count = std::min<size_t>(*block.PasswordCount, held);
-    entries.assign(table.get(), table.get() + count);
-    return entries;
+        return {};
+    return pw::heldEntries(table.get(), table.size(), *block.PasswordCount);
 }
 
 // Replaces the host's table with `entries`, all or nothing: on failure the
