@@ -25,7 +25,7 @@ static_assert(offsetof(TagElement, nameId) == offsetof(Element, nameId));
 static_assert(offsetof(TagElement, data) == offsetof(Element, data));
 static_assert(offsetof(TagElement, parentId) == offsetof(Element, parentId));
 static_assert(offsetof(TagElement, flags) == offsetof(Element, flags));
-static_assert(sizeof(TagDataRecord) == sizeof(Element::data));
+static_assert(sizeof(TagDataRecord) == tags::kDataSize);
 static_assert(offsetof(TagDataRecord, nodeNumber) == tags::kDataNodeNumber);
 static_assert(offsetof(TagDataRecord, storeFlags) == tags::kDataStoreFlags);
 static_assert(offsetof(TagDataRecord, referenceTagId) == tags::kDataReferenceTagId);
@@ -64,11 +64,6 @@ std::size_t heldElements(const TagFolderHeader& folder) noexcept
     return tags::usableCount(folder.count, GlobalSize(folder.elements));
 }
 
-const TagDataRecord& dataOf(const Element& element) noexcept
-{
-    return *reinterpret_cast<const TagDataRecord*>(element.data);
-}
-
 // The optional outputs of the two lookups.
 struct ElementOutputs {
     TagDataRecord* data;
@@ -92,17 +87,6 @@ void writeOutputs(const Element& element, std::size_t position, void* project,
         *out.position = static_cast<WORD>(position);
     if (out.name && project && out.nameSize > 0)
         strings::read(element.nameId, project, out.name, out.nameSize);
-}
-
-// Reads the name of the element with that id into buffer; false when the
-// folder has no such element (buffer untouched).
-bool readNameOf(std::span<const Element> elements, WORD id, void* project, std::span<char> buffer) noexcept
-{
-    const auto position = tags::findById(elements, id);
-    if (!position)
-        return false;
-    strings::read(elements[*position].nameId, project, buffer.data(), static_cast<WORD>(buffer.size()));
-    return true;
 }
 
 // -- the search for an existing tag ----------------------------------------
@@ -132,93 +116,45 @@ NetNodeRecord nodeRecordFor(void* project, WORD nodeNumber) noexcept
     return node;
 }
 
-// Which elements are on the level a search path names.
-class SearchLevel {
+// The project seen by the search: its string store, its network and the
+// host's comparison.
+class ProjectScan final : public tags::ScanContext {
 public:
-    SearchLevel(const tags::TagPath& path, std::span<const Element> elements, const TagDataRecord& search,
-                void* project) noexcept
-        : byParentName_(path.hasParent), parentName_(path.parent), elements_(elements), project_(project)
-    {
-        if (!byParentName_) {
-            if (const auto reference = tags::findById(elements, search.referenceTagId))
-                parentId_ = elements[*reference].parentId;
-        }
-    }
+    ProjectScan(void* project, TagCompareProc compare) noexcept : project_(project), compare_(compare) {}
 
-    bool contains(const Element& element) const noexcept
+    WORD lookupName(const char* name) noexcept override { return strings::lookup(name, project_); }
+    void readName(WORD nameId, std::span<char> buffer) noexcept override
     {
-        if (!byParentName_)
-            return element.parentId == parentId_;
-        if (element.parentId == tags::kNoTag)
-            return parentName_.empty();
-        char name[tags::kPathBufferSize];
-        if (!readNameOf(elements_, element.parentId, project_, name))
-            return false;
-        return parentName_ == std::string_view(name);
+        strings::read(nameId, project_, buffer.data(), static_cast<WORD>(buffer.size()));
+    }
+    bool networked() const noexcept override { return isNetworked(project_); }
+    bool sameTag(const std::uint8_t* search, const std::uint8_t* candidate, WORD node) noexcept override
+    {
+        const NetNodeRecord nodeRecord = nodeRecordFor(project_, node);
+        return compare_(reinterpret_cast<const TagDataRecord*>(search),
+                        reinterpret_cast<const TagDataRecord*>(candidate), &nodeRecord) == 1;
     }
 
 private:
-    bool byParentName_;
-    std::string_view parentName_;
-    WORD parentId_ = tags::kNoTag;
-    std::span<const Element> elements_;
     void* project_;
+    TagCompareProc compare_;
 };
 
-struct Match {
-    WORD id;
-    std::size_t position;
-};
-
-std::optional<Match> findExisting(std::span<const Element> elements, void* project, const char* path,
-                                  const TagDataRecord& search, TagCompareProc compare) noexcept
+std::optional<tags::Match> findExisting(std::span<const Element> elements, void* project, const char* path,
+                                        const TagDataRecord& search, TagCompareProc compare) noexcept
 {
-    const tags::TagPath parts = tags::splitPath(path);
-    // parts.name is the tail of path, so it is zero-terminated.
-    const strings::StringId nameId = strings::lookup(parts.name.data(), project);
-    if (nameId == 0 || elements.empty())
-        return std::nullopt;
-    const SearchLevel level(parts, elements, search, project);
-    const bool networked = isNetworked(project);
-    for (std::size_t p = 0; p < elements.size(); ++p) {
-        const Element& element = elements[p];
-        if (element.nameId != nameId)
-            continue;
-        const WORD node = tags::readWord(element.data + tags::kDataNodeNumber);
-        if (networked && node != search.nodeNumber)
-            continue;
-        if (!level.contains(element))
-            continue;
-        const NetNodeRecord nodeRecord = nodeRecordFor(project, node);
-        if (compare(&search, &dataOf(element), &nodeRecord) == 1)
-            return Match{element.id, p};
-    }
-    return std::nullopt;
+    ProjectScan context(project, compare);
+    return tags::findExisting(elements, path, reinterpret_cast<const std::uint8_t*>(&search), context);
 }
 
 // -- adding ------------------------------------------------------------------
 
-// Writes the caller's record and placement into a stored element.
 void storeElement(Element& element, const TagDataRecord& data, WORD parentId, int group) noexcept
 {
-    std::memcpy(element.data, &data, sizeof data);
-    element.parentId = parentId;
-    tags::writeWord(element.data + tags::kDataReferenceTagId, tags::kNoTag);
-    element.flags = static_cast<BYTE>((element.flags & ~tags::kGroupFlag) | (group & tags::kGroupFlag));
-    element.data[tags::kDataStoreFlags] &= static_cast<BYTE>(~tags::kStoredClearFlag);
+    tags::storeElement(element, reinterpret_cast<const std::uint8_t*>(&data), parentId, group);
 }
 
-// "parent<TAB>name" for the search; false when it does not fit the buffer.
-bool composeSearchPath(std::span<const Element> elements, void* project, WORD parentId, const char* name,
-                       std::span<char> path) noexcept
-{
-    char parentName[tags::kPathBufferSize] = "";
-    if (parentId != tags::kNoTag && parentId != tags::kKeepParent)
-        readNameOf(elements, parentId, project, parentName);
-    return tags::composePath(parentName, name, path);
-}
-
-WORD updateExisting(TagFolderHeader& folder, const Match& match, const TagDataRecord& data, WORD parentId,
+WORD updateExisting(TagFolderHeader& folder, const tags::Match& match, const TagDataRecord& data, WORD parentId,
                     int group) noexcept
 {
     LockedElements locked(folder);
@@ -226,10 +162,7 @@ WORD updateExisting(TagFolderHeader& folder, const Match& match, const TagDataRe
     // The callback must not change the folder; if it did, store nothing.
     if (match.position >= elements.size() || elements[match.position].id != match.id)
         return tags::kNoTag;
-    Element& element = elements[match.position];
-    if (parentId == tags::kKeepParent)
-        parentId = element.parentId;
-    storeElement(element, data, parentId, group);
+    storeElement(elements[match.position], data, parentId, group);
     return match.id;
 }
 
@@ -275,11 +208,7 @@ WORD appendNew(TagFolderHeader& folder, void* project, const char* name, const T
         return tags::kNoTag;
     }
     folder.count = static_cast<WORD>(held + 1);
-    Element& element = lock[held];
-    std::memset(&element, 0, sizeof element);
-    element.nameId = nameId;
-    element.id = id;
-    storeElement(element, data, parentId == tags::kKeepParent ? tags::kNoTag : parentId, group);
+    lock[held] = tags::newElement(id, nameId, reinterpret_cast<const std::uint8_t*>(&data), parentId, group);
     return id;
 }
 
@@ -339,13 +268,17 @@ WORD WINAPI AddTagElement(TagFolderHeader* folder, void* project, LPCSTR name, c
         return tags::kNoTag;
     if (heldElements(*folder) >= tags::kMaxElements)
         return tags::kNoTag;
-    char path[tags::kPathBufferSize];
-    std::optional<Match> match;
+    std::optional<tags::Match> match;
     {
         LockedElements locked(*folder);
-        if (!composeSearchPath(locked.elements(), project, parentId, name, path))
+        ProjectScan context(project, compare);
+        // The search takes the parent's name and the tag name as they are:
+        // either may hold the tab that separates them in a search path.
+        char parentName[tags::kPathBufferSize];
+        if (!tags::searchParentName(locked.elements(), parentId, name, context, parentName))
             return tags::kNoTag;
-        match = findExisting(locked.elements(), project, path, *data, compare);
+        match = tags::findExisting(locked.elements(), name, std::string_view(parentName),
+                                   reinterpret_cast<const std::uint8_t*>(data), context);
     }
     if (match)
         return updateExisting(*folder, *match, *data, parentId, group);

@@ -43,17 +43,122 @@ TagPath splitPath(std::string_view path) noexcept
     return TagPath{path.substr(tab + 1), path.substr(0, tab), true};
 }
 
-bool composePath(std::string_view parent, std::string_view name, std::span<char> out) noexcept
+bool pathFits(std::string_view parent, std::string_view name) noexcept
 {
-    const std::size_t needed = parent.size() + 1 + name.size() + 1;
-    if (needed > out.size())
+    return parent.size() + 1 + name.size() + 1 <= kPathBufferSize;
+}
+
+namespace {
+
+// Reads the name of the element with that id into buffer; false when the
+// folder has no such element (buffer untouched).
+bool readNameOf(std::span<const Element> elements, std::uint16_t id, ScanContext& context,
+                std::span<char> buffer) noexcept
+{
+    const auto position = findById(elements, id);
+    if (!position)
         return false;
-    char* p = out.data();
-    p = std::copy(parent.begin(), parent.end(), p);
-    *p++ = kPathSeparator;
-    p = std::copy(name.begin(), name.end(), p);
-    *p = '\0';
+    context.readName(elements[*position].nameId, buffer);
     return true;
+}
+
+// Which elements are on the level a search path names.
+class SearchLevel {
+public:
+    SearchLevel(std::optional<std::string_view> parentName, std::span<const Element> elements,
+                const std::uint8_t* search, ScanContext& context) noexcept
+        : byParentName_(parentName.has_value()), parentName_(parentName.value_or(std::string_view())),
+          elements_(elements), context_(context)
+    {
+        if (!byParentName_) {
+            if (const auto reference = findById(elements, readWord(search + kDataReferenceTagId)))
+                parentId_ = elements[*reference].parentId;
+        }
+    }
+
+    bool contains(const Element& element) const noexcept
+    {
+        if (!byParentName_)
+            return element.parentId == parentId_;
+        if (element.parentId == kNoTag)
+            return parentName_.empty();
+        char name[kPathBufferSize];
+        if (!readNameOf(elements_, element.parentId, context_, name))
+            return false;
+        return parentName_ == std::string_view(name);
+    }
+
+private:
+    bool byParentName_;
+    std::string_view parentName_;
+    std::uint16_t parentId_ = kNoTag;
+    std::span<const Element> elements_;
+    ScanContext& context_;
+};
+
+} // namespace
+
+std::optional<Match> findExisting(std::span<const Element> elements, const char* name,
+                                  std::optional<std::string_view> parentName, const std::uint8_t* search,
+                                  ScanContext& context) noexcept
+{
+    const std::uint16_t nameId = context.lookupName(name);
+    if (nameId == 0 || elements.empty())
+        return std::nullopt;
+    const SearchLevel level(parentName, elements, search, context);
+    const bool networked = context.networked();
+    const std::uint16_t searchNode = readWord(search + kDataNodeNumber);
+    for (std::size_t p = 0; p < elements.size(); ++p) {
+        const Element& element = elements[p];
+        if (element.nameId != nameId)
+            continue;
+        const std::uint16_t node = readWord(element.data + kDataNodeNumber);
+        if (networked && node != searchNode)
+            continue;
+        if (!level.contains(element))
+            continue;
+        if (context.sameTag(search, element.data, node))
+            return Match{element.id, p};
+    }
+    return std::nullopt;
+}
+
+std::optional<Match> findExisting(std::span<const Element> elements, const char* path,
+                                  const std::uint8_t* search, ScanContext& context) noexcept
+{
+    const TagPath parts = splitPath(path);
+    // parts.name is the tail of path, so it is zero-terminated.
+    const auto parentName = parts.hasParent ? std::optional(parts.parent) : std::nullopt;
+    return findExisting(elements, parts.name.data(), parentName, search, context);
+}
+
+bool searchParentName(std::span<const Element> elements, std::uint16_t parentId, const char* name,
+                      ScanContext& context, std::span<char, kPathBufferSize> parentName) noexcept
+{
+    parentName[0] = '\0';
+    if (parentId != kNoTag && parentId != kKeepParent)
+        readNameOf(elements, parentId, context, parentName);
+    return pathFits(parentName.data(), name);
+}
+
+void storeElement(Element& element, const std::uint8_t* data, std::uint16_t parentId, int group) noexcept
+{
+    std::memcpy(element.data, data, kDataSize);
+    if (parentId != kKeepParent)
+        element.parentId = parentId;
+    writeWord(element.data + kDataReferenceTagId, kNoTag);
+    element.flags = static_cast<std::uint8_t>((element.flags & ~kGroupFlag) | (group & kGroupFlag));
+    element.data[kDataStoreFlags] &= static_cast<std::uint8_t>(~kStoredClearFlag);
+}
+
+Element newElement(std::uint16_t id, std::uint16_t nameId, const std::uint8_t* data, std::uint16_t parentId,
+                   int group) noexcept
+{
+    Element element{};
+    element.id = id;
+    element.nameId = nameId;
+    storeElement(element, data, parentId, group);
+    return element;
 }
 
 std::uint16_t smallestFreeId(std::span<const Element> elements) noexcept

@@ -40,44 +40,6 @@ long readNumber(const CommParameters& record, const char* key, unsigned fallback
                                                   record.iniFile));
 }
 
-// Each reader changes its own field when the value is accepted and reports
-// whether it was.
-bool readBaudRate(const CommParameters& record, std::uint8_t& settings) noexcept
-{
-    const auto index = baudIndexForRate(readNumber(record, kBaudRateKey, baudIndex(settings)));
-    if (index)
-        settings = withBaudIndex(settings, *index);
-    return index.has_value();
-}
-
-bool readDataBits(const CommParameters& record, std::uint8_t& settings) noexcept
-{
-    const auto bit = dataBitsBitForCount(readNumber(record, kDataBitsKey, dataBitsBit(settings)));
-    if (bit)
-        settings = withDataBitsBit(settings, *bit);
-    return bit.has_value();
-}
-
-bool readParity(const CommParameters& record, std::uint8_t& settings) noexcept
-{
-    const auto texts = parityTexts(record);
-    std::array<char, kParityValueSize> value{};
-    GetPrivateProfileStringA(record.iniSection, kParityKey, texts[kParityNone] ? texts[kParityNone] : "",
-                             value.data(), kParityValueSize, record.iniFile);
-    const auto match = matchParity(value.data(), texts);
-    if (match)
-        settings = withParity(settings, *match);
-    return match.has_value();
-}
-
-bool readStopBits(const CommParameters& record, std::uint8_t& settings) noexcept
-{
-    const auto bit = stopBitsBitForCount(readNumber(record, kStopBitsKey, stopBitsBit(settings)));
-    if (bit)
-        settings = withStopBitsBit(settings, *bit);
-    return bit.has_value();
-}
-
 bool writeText(const CommParameters& record, const char* key, const char* text) noexcept
 {
     return text && WritePrivateProfileStringA(record.iniSection, key, text, record.iniFile);
@@ -88,18 +50,6 @@ bool writeNumber(const CommParameters& record, const char* key, long number) noe
     std::array<char, 16> text{};
     std::snprintf(text.data(), text.size(), "%ld", number);
     return writeText(record, key, text.data());
-}
-
-// Indexes 10-15 have no rate and parity 3 no text: nothing is written for
-// them and the write counts as failed.
-const char* iniBaudText(const CommParameters& record, unsigned index) noexcept
-{
-    return record.iniBaudTexts && index < kBaudRates.size() ? record.iniBaudTexts[index] : nullptr;
-}
-
-const char* parityText(const CommParameters& record, unsigned value) noexcept
-{
-    return value < kParityCount ? parityTexts(record)[value] : nullptr;
 }
 
 } // namespace
@@ -113,13 +63,19 @@ int WINAPI LoadIniCommParams(CommParameters* record)
     using namespace w32k;
     if (!canUseIni(record))
         return kResultRefused;
-    std::uint8_t settings = *record->settings;
-    bool accepted = readBaudRate(*record, settings);
-    accepted = readDataBits(*record, settings) && accepted;
-    accepted = readParity(*record, settings) && accepted;
-    accepted = readStopBits(*record, settings) && accepted;
-    *record->settings = settings;
-    return accepted ? kResultAccepted : kResultRefused;
+    // Each key's default is its field's present value; a refused value
+    // leaves its field (and only its field) as it was.
+    const std::uint8_t settings = *record->settings;
+    const auto texts = parityTexts(*record);
+    const long baudRate = readNumber(*record, kBaudRateKey, baudIndex(settings));
+    const long dataBits = readNumber(*record, kDataBitsKey, dataBitsBit(settings));
+    std::array<char, kParityValueSize> parity{};
+    GetPrivateProfileStringA(record->iniSection, kParityKey, texts[kParityNone] ? texts[kParityNone] : "",
+                             parity.data(), kParityValueSize, record->iniFile);
+    const long stopBits = readNumber(*record, kStopBitsKey, stopBitsBit(settings));
+    const IniLoad load = applyIniValues(settings, {baudRate, dataBits, parity.data(), stopBits}, texts);
+    *record->settings = load.settings;
+    return load.accepted ? kResultAccepted : kResultRefused;
 }
 
 int WINAPI WriteIniCommParams(CommParameters* record)
@@ -128,10 +84,14 @@ int WINAPI WriteIniCommParams(CommParameters* record)
     if (!canUseIni(record))
         return kResultRefused;
     const std::uint8_t settings = *record->settings;
-    bool written = writeText(*record, kBaudRateKey, iniBaudText(*record, comm::baudIndex(settings)));
+    // Indexes 10-15 have no rate and parity 3 no text: nothing is written
+    // for them and the write counts as failed.
+    const char* baudText = comm::iniBaudText(record->iniBaudTexts, comm::baudIndex(settings));
+    const char* parityText = comm::iniParityText(parityTexts(*record), comm::parity(settings));
+    bool written = writeText(*record, kBaudRateKey, baudText);
     written = writeNumber(*record, kDataBitsKey, comm::kFirstDataBits + comm::dataBitsBit(settings)) &&
               written;
-    written = writeText(*record, kParityKey, parityText(*record, comm::parity(settings))) && written;
+    written = writeText(*record, kParityKey, parityText) && written;
     written = writeNumber(*record, kStopBitsKey, comm::kFirstStopBits + comm::stopBitsBit(settings)) &&
               written;
     return written ? kResultAccepted : kResultRefused;

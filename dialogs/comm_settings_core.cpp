@@ -65,6 +65,39 @@ std::optional<unsigned> matchParity(const char* value,
     return std::nullopt;
 }
 
+IniLoad applyIniValues(std::uint8_t settings, const IniValues& values,
+                       const std::array<const char*, kParityCount>& parityTexts) noexcept
+{
+    bool accepted = true;
+    if (const auto index = baudIndexForRate(values.baudRate))
+        settings = withBaudIndex(settings, *index);
+    else
+        accepted = false;
+    if (const auto bit = dataBitsBitForCount(values.dataBits))
+        settings = withDataBitsBit(settings, *bit);
+    else
+        accepted = false;
+    if (const auto match = matchParity(values.parity, parityTexts))
+        settings = withParity(settings, *match);
+    else
+        accepted = false;
+    if (const auto bit = stopBitsBitForCount(values.stopBits))
+        settings = withStopBitsBit(settings, *bit);
+    else
+        accepted = false;
+    return IniLoad{settings, accepted};
+}
+
+const char* iniBaudText(const char* const* iniBaudTexts, unsigned index) noexcept
+{
+    return iniBaudTexts && index < kBaudRates.size() ? iniBaudTexts[index] : nullptr;
+}
+
+const char* iniParityText(const std::array<const char*, kParityCount>& parityTexts, unsigned value) noexcept
+{
+    return value < kParityCount ? parityTexts[value] : nullptr;
+}
+
 int spinStep(std::uint16_t stepCode) noexcept
 {
     switch (stepCode) {

@@ -65,6 +65,29 @@ constexpr long kFirstStopBits = 1;
 std::optional<unsigned> matchParity(const char* value,
                                     const std::array<const char*, kParityCount>& texts) noexcept;
 
+// --- INI keys -------------------------------------------------------------------
+// The four values an INI section gives for the keys "BaudRate", "DataBits",
+// "Parity" and "StopBits" (the numbers as the profile functions read them,
+// the parity text zero-terminated).
+struct IniValues {
+    long baudRate;
+    long dataBits;
+    const char* parity;
+    long stopBits;
+};
+struct IniLoad {
+    std::uint8_t settings; // every accepted value in its field, the others kept
+    bool accepted;         // all four values were accepted
+};
+IniLoad applyIniValues(std::uint8_t settings, const IniValues& values,
+                       const std::array<const char*, kParityCount>& parityTexts) noexcept;
+
+// What the keys "BaudRate" and "Parity" are written as: the host's INI text
+// of the baud index (none for an index without a rate or a missing table)
+// and its text of the parity (none for the unused value 3).
+const char* iniBaudText(const char* const* iniBaudTexts, unsigned index) noexcept;
+const char* iniParityText(const std::array<const char*, kParityCount>& parityTexts, unsigned value) noexcept;
+
 // --- Stepping a baud index ------------------------------------------------------
 // The step of a WM_SPINSTEP lParam (low 16 bits): 0 = +1, 1 = -1, other = 0.
 int spinStep(std::uint16_t stepCode) noexcept;

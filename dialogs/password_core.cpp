@@ -138,6 +138,14 @@ std::vector<int> checkRows(const Rows& rows, std::int32_t pagesUsed)
     return messages;
 }
 
+std::vector<Entry> heldEntries(const void* block, std::size_t blockBytes, std::size_t count)
+{
+    std::vector<Entry> entries(std::min(count, blockBytes / kEntrySize));
+    if (!entries.empty())
+        std::memcpy(entries.data(), block, entries.size() * kEntrySize);
+    return entries;
+}
+
 std::vector<Entry> rebuildTable(const std::vector<Entry>& old, const Rows& rows,
                                 std::int32_t pagesUsed)
 {

@@ -85,6 +85,10 @@ std::uint16_t lastPage(std::int32_t pagesUsed);
 // empty when the table may be stored.
 std::vector<int> checkRows(const Rows& rows, std::int32_t pagesUsed);
 
+// The entries a host's table really holds: the first count entries, but
+// never more than a block of blockBytes holds.
+std::vector<Entry> heldEntries(const void* block, std::size_t blockBytes, std::size_t count);
+
 // The table after an accepted OK: the non-empty rows in order, entry j
 // written over the old entry j (whose unused bytes and bit 5 it keeps), then
 // the old entries beyond the dialog's rows, unchanged. Its size is the number

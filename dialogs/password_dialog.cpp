@@ -146,13 +146,11 @@ std::optional<std::vector<pw::Entry>> readTable(const PasswordBlock& block) noex
 {
     if (!block.PasswordTable || *block.PasswordCount == 0)
         return std::vector<pw::Entry>();
-    GlobalLockGuard<pw::Entry> table(block.PasswordTable);
+    GlobalLockGuard<std::byte> table(block.PasswordTable);
     if (!table)
         return std::nullopt;
-    const size_t held = table.size() / sizeof(pw::Entry);
-    const size_t count = std::min<size_t>(*block.PasswordCount, held);
     try {
-        return std::vector<pw::Entry>(table.get(), table.get() + count);
+        return pw::heldEntries(table.get(), table.size(), *block.PasswordCount);
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }

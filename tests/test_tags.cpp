@@ -262,6 +262,18 @@ TEST_F(TagFolder, APathFindsATagOnlyUnderTheParentOfExactlyThatName)
         EXPECT_EQ(scan("Speed", record(0x11, 0, 0, referenceTagId)), found) << "reference " << referenceTagId;
 }
 
+// A tab inside a group's name separates nothing when a tag is added under
+// it: adding the same tag again updates it instead of adding a copy.
+TEST_F(TagFolder, AddingUnderAGroupWhoseNameHoldsATabUpdatesTheTag)
+{
+    const WORD group = add("Line\t2", 0, 1);
+    const WORD tag = add("Speed", group, 0, record(0x21));
+    EXPECT_EQ(add("Speed", group, 0, record(0x22)), tag);
+    EXPECT_EQ(ids(), (Ids{group, tag}));
+    EXPECT_EQ(element(tag).data.hostData1[0], 0x22);
+    expectReferencesBalanced();
+}
+
 TEST_F(TagFolder, OnlyACallbackResultOfExactlyOneIsAMatch)
 {
     const WORD tag = add("Level");

@@ -3,9 +3,10 @@
 // list of the "Select Language" dialog (InitLangListBox).
 #include "frame/host_memory.h"
 #include "frame/string_store.h"
+#include "util/languages_core.h"
 #include "w32korutil1.h"
 
-#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -14,15 +15,17 @@ namespace w32k {
 
 namespace {
 
-// Item record fields copied per language.
-constexpr std::size_t kItemField45 = 45;
-constexpr std::size_t kItemByte49 = 49;
-constexpr std::size_t kItemField56 = 56;
-// Slot object fields copied per language.
-constexpr std::size_t kSlotField10 = 10;
-constexpr std::size_t kSlotField14 = 14;
-constexpr std::size_t kSlotField26 = 26;
-constexpr std::size_t kSlotField30 = 30;
+namespace lang = languages;
+
+static_assert(sizeof(LanguageItemCopy) == sizeof(lang::ItemCopy));
+static_assert(offsetof(LanguageItemCopy, field45) == offsetof(lang::ItemCopy, field45));
+static_assert(offsetof(LanguageItemCopy, field56) == offsetof(lang::ItemCopy, field56));
+static_assert(sizeof(LanguageSlotCopy) == sizeof(lang::SlotCopy));
+static_assert(offsetof(LanguageSlotCopy, field14) == offsetof(lang::SlotCopy, field14));
+static_assert(offsetof(LanguageSlotCopy, field26) == offsetof(lang::SlotCopy, field26));
+static_assert(offsetof(LanguageSlotCopy, field30) == offsetof(lang::SlotCopy, field30));
+static_assert(W32K_ITEM_RECORD_SIZE == lang::kItemRecordSize && W32K_LANG_SLOTS == lang::kSlots);
+
 // Bytes of one language name read from the string store, per language.
 constexpr std::size_t kNameBytesPerLanguage = 256;
 
@@ -32,12 +35,6 @@ T readAt(const void* base, std::size_t offset) noexcept
     T value;
     std::memcpy(&value, static_cast<const std::byte*>(base) + offset, sizeof value);
     return value;
-}
-
-template <typename T>
-void writeAt(void* base, std::size_t offset, T value) noexcept
-{
-    std::memcpy(static_cast<std::byte*>(base) + offset, &value, sizeof value);
 }
 
 // The project fields the language code uses, read once.
@@ -62,12 +59,17 @@ struct LanguageFields {
     }
     // A language table with at least the default language's record.
     bool hasLanguages() const noexcept { return languages && languageCount > 0; }
-    bool hasItems() const noexcept { return itemCount > 0 && items; }
-    bool hasSlots() const noexcept { return slotsInUse && slotTable; }
-    std::byte* item(std::size_t i) const noexcept { return items + i * W32K_ITEM_RECORD_SIZE; }
-    std::byte* slotObject(std::size_t i) const noexcept
+    // The item records and slot objects the copies work on.
+    lang::Project copied() const noexcept
     {
-        return readAt<std::byte*>(slotTable, W32K_SLOT_TABLE_OBJECTS + i * sizeof(void*));
+        lang::Project project;
+        project.items = items;
+        project.itemCount = itemCount;
+        project.copyEntries = copyEntries;
+        project.slotsInUse = slotsInUse && slotTable;
+        for (std::size_t i = 0; project.slotsInUse && i < lang::kSlots; ++i)
+            project.slots[i] = readAt<std::byte*>(slotTable, W32K_SLOT_TABLE_OBJECTS + i * sizeof(void*));
+        return project;
     }
 };
 
@@ -83,84 +85,11 @@ void writeRecord(LanguageRecord* record, const LanguageRecord& value) noexcept
     std::memcpy(record, &value, sizeof value);
 }
 
-LanguageItemCopy itemCopyOf(const std::byte* item) noexcept
-{
-    LanguageItemCopy entry{};
-    entry.byte49 = readAt<BYTE>(item, kItemByte49);
-    entry.field45 = readAt<DWORD>(item, kItemField45);
-    entry.field56 = readAt<DWORD>(item, kItemField56);
-    return entry;
-}
-
-LanguageSlotCopy slotCopyOf(const std::byte* object) noexcept
-{
-    LanguageSlotCopy entry{};
-    if (!object)
-        return entry;
-    entry.field10 = LOWORD(readAt<DWORD>(object, kSlotField10));
-    entry.field14 = LOWORD(readAt<DWORD>(object, kSlotField14));
-    entry.field26 = readAt<DWORD>(object, kSlotField26);
-    entry.field30 = readAt<DWORD>(object, kSlotField30);
-    return entry;
-}
-
-// New item copy for the default language: room for the larger of the item
-// count and the entries the project asks for, so that every item fits.
-bool copyItems(const LanguageFields& fields, LanguageRecord& record) noexcept
-{
-    const std::size_t entries = std::max<std::size_t>(fields.itemCount, fields.copyEntries);
-    auto* copy = static_cast<LanguageItemCopy*>(allocateLanguageBlock(entries * sizeof(LanguageItemCopy)));
-    if (!copy)
-        return false;
-    std::memset(copy, 0, entries * sizeof(LanguageItemCopy));
-    for (std::size_t i = 0; i < fields.itemCount; ++i) {
-        const LanguageItemCopy entry = itemCopyOf(fields.item(i));
-        std::memcpy(&copy[i], &entry, sizeof entry);
-    }
-    record.itemCopy = copy;
-    return true;
-}
-
-bool copySlots(const LanguageFields& fields, LanguageRecord& record) noexcept
-{
-    constexpr std::size_t kBytes = W32K_LANG_SLOTS * sizeof(LanguageSlotCopy);
-    auto* copy = static_cast<LanguageSlotCopy*>(allocateLanguageBlock(kBytes));
-    if (!copy)
-        return false;
-    for (std::size_t i = 0; i < W32K_LANG_SLOTS; ++i) {
-        const LanguageSlotCopy entry = slotCopyOf(fields.slotObject(i));
-        std::memcpy(&copy[i], &entry, sizeof entry);
-    }
-    record.slotCopy = copy;
-    return true;
-}
-
-void restoreItems(const LanguageFields& fields, const LanguageItemCopy* copy) noexcept
-{
-    for (std::size_t i = 0; i < fields.itemCount; ++i) {
-        LanguageItemCopy entry;
-        std::memcpy(&entry, &copy[i], sizeof entry);
-        std::byte* item = fields.item(i);
-        writeAt<BYTE>(item, kItemByte49, entry.byte49);
-        writeAt<DWORD>(item, kItemField45, entry.field45);
-        writeAt<DWORD>(item, kItemField56, entry.field56);
-    }
-}
-
-void restoreSlots(const LanguageFields& fields, const LanguageSlotCopy* copy) noexcept
-{
-    for (std::size_t i = 0; i < W32K_LANG_SLOTS; ++i) {
-        std::byte* object = fields.slotObject(i);
-        if (!object)
-            continue;
-        LanguageSlotCopy entry;
-        std::memcpy(&entry, &copy[i], sizeof entry);
-        writeAt<DWORD>(object, kSlotField10, entry.field10);
-        writeAt<DWORD>(object, kSlotField14, entry.field14);
-        writeAt<DWORD>(object, kSlotField26, entry.field26);
-        writeAt<DWORD>(object, kSlotField30, entry.field30);
-    }
-}
+// The host's allocator (GetAppFmalloc); nothing is allocated without one.
+class HostAllocator final : public lang::Allocator {
+public:
+    void* allocate(std::size_t bytes) noexcept override { return allocateLanguageBlock(bytes); }
+};
 
 // The name of language record i shown in `language`, into line (256 bytes).
 void languageLine(void* project, LanguageRecord* record, strings::LanguageText& text,
@@ -194,13 +123,13 @@ BOOL WINAPI DefaultToMultiLang(void* project)
     if (!fields.hasLanguages())
         return TRUE;
     LanguageRecord record = readRecord(fields.languages);
-    BOOL result = TRUE;
-    if (fields.hasItems() && !copyItems(fields, record))
-        result = FALSE;
-    if (fields.hasSlots() && !copySlots(fields, record))
-        result = FALSE;
+    lang::Copies copies{record.itemCopy, record.slotCopy};
+    HostAllocator allocator;
+    const bool complete = lang::copyToDefault(fields.copied(), allocator, copies);
+    record.itemCopy = copies.items;
+    record.slotCopy = copies.slots;
     writeRecord(fields.languages, record);
-    return result;
+    return complete ? TRUE : FALSE;
 }
 
 BOOL WINAPI MultiLangToDefault(void* project)
@@ -212,20 +141,7 @@ BOOL WINAPI MultiLangToDefault(void* project)
     if (!fields.hasLanguages())
         return TRUE;
     const LanguageRecord record = readRecord(fields.languages);
-    BOOL result = TRUE;
-    if (fields.hasItems()) {
-        if (record.itemCopy)
-            restoreItems(fields, static_cast<const LanguageItemCopy*>(record.itemCopy));
-        else
-            result = FALSE;
-    }
-    if (fields.hasSlots()) {
-        if (record.slotCopy)
-            restoreSlots(fields, static_cast<const LanguageSlotCopy*>(record.slotCopy));
-        else
-            result = FALSE;
-    }
-    return result;
+    return lang::restoreFromDefault(fields.copied(), {record.itemCopy, record.slotCopy}) ? TRUE : FALSE;
 }
 
 void WINAPI InitLangListBox(DWORD, HWND listBox, void* project, int language)
