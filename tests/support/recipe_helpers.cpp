@@ -1,5 +1,6 @@
 #include "support/recipe_helpers.h"
 
+#include "frame/raii.h"
 #include "support/test_support.h"
 
 #include <cstdio>
@@ -21,8 +22,6 @@ struct StringStore {
     void(WINAPI* clear)(void*) = dll.proc<decltype(clear)>("StringStoreClear");
 } * g_store;
 
-HostRecipe* g_recipe = nullptr;
-
 BOOL WINAPI formatValue(MatrixRow*, DWORD value, LPSTR text)
 {
     return std::snprintf(text, 256, "%ld", static_cast<long>(value)) > 0;
@@ -36,7 +35,7 @@ BOOL WINAPI parseValue(MatrixRow*, DWORD* value, LPCSTR text)
 
 BOOL WINAPI rowName(MatrixRow* row, LPSTR text)
 {
-    return std::snprintf(text, 256, "Field %d", static_cast<int>(row - g_recipe->rows.data())) > 0;
+    return std::snprintf(text, 256, "Field %d", row->Unused14) > 0; // the host keeps the index there
 }
 
 } // namespace
@@ -46,7 +45,6 @@ HostRecipe::HostRecipe(const std::string& kinds, int hostSets, WORD count)
 {
     static StringStore store;
     g_store = &store;
-    g_recipe = this;
     for (int r = 0; r < static_cast<int>(kinds.size()); ++r) {
         const bool number = kinds[r] == 'N';
         folders[r].ValueKind = number ? 1 : 0;
@@ -55,6 +53,7 @@ HostRecipe::HostRecipe(const std::string& kinds, int hostSets, WORD count)
         rows[r].HostFolder = &folders[r];
         rows[r].Field = &fields[r];
         rows[r].MaxTextLen = 12;
+        rows[r].Unused14 = static_cast<WORD>(r);
         for (int s = 0; s < hostSets; ++s) {
             char text[32];
             std::snprintf(text, sizeof text, "r%ds%d", r, s);
@@ -106,9 +105,8 @@ std::vector<std::vector<BYTE>> HostRecipe::snapshot() const
     std::vector<std::vector<BYTE>> all;
     for (const auto& folder : folders) {
         all.emplace_back(reinterpret_cast<const BYTE*>(&folder), reinterpret_cast<const BYTE*>(&folder + 1));
-        const auto* entries = folder.Block ? static_cast<const BYTE*>(GlobalLock(folder.Block)) : nullptr;
-        all.emplace_back(entries, entries ? entries + GlobalSize(folder.Block) : entries);
-        GlobalUnlock(folder.Block);
+        const w32k::GlobalLockGuard<const BYTE> entries(folder.Block);
+        all.emplace_back(entries.get(), entries.get() + (entries ? entries.size() : 0));
     }
     return all;
 }
@@ -139,10 +137,9 @@ void HostRecipe::expectReferencesBalanced()
 {
     std::map<WORD, UINT> held;
     for (const ParSetFolder& folder : folders) {
-        const auto* entries = folder.Block ? static_cast<const ParSetEntry*>(GlobalLock(folder.Block)) : nullptr;
+        const w32k::GlobalLockGuard<const ParSetEntry> entries(folder.Block);
         for (int k = 0; entries && folder.ValueKind == 0 && k < folder.EntryCount; ++k)
             held[entries[k].StringId] += entries[k].StringId != 0;
-        GlobalUnlock(folder.Block);
     }
     std::erase_if(held, [](const auto& h) { return h.second == 0; });
     for (const auto& [id, count] : held)
@@ -165,33 +162,73 @@ std::vector<WORD> HostRecipe::multipageIds() const
 
 void putOnClipboard(const std::string& bytes)
 {
-    ASSERT_TRUE(OpenClipboard(nullptr));
+    w32k::GlobalBlock block = w32k::GlobalBlock::allocate(bytes.size(), GMEM_MOVEABLE);
+    if (const w32k::GlobalLockGuard<char> data(block.get()); data)
+        std::memcpy(data.get(), bytes.data(), bytes.size());
+    const w32k::ClipboardGuard clipboard(nullptr);
+    ASSERT_TRUE(clipboard);
     EmptyClipboard();
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-    std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
-    GlobalUnlock(block);
-    SetClipboardData(CF_TEXT, block);
-    CloseClipboard();
+    if (SetClipboardData(CF_TEXT, block.get()))
+        block.release(); // the clipboard's now
 }
 
 void emptyClipboard()
 {
-    OpenClipboard(nullptr);
-    EmptyClipboard();
-    CloseClipboard();
+    if (const w32k::ClipboardGuard clipboard(nullptr); clipboard)
+        EmptyClipboard();
 }
 
 std::string clipboardText()
 {
-    std::string text = OpenClipboard(nullptr) ? "<none>" : "<not open>";
-    if (HANDLE data = GetClipboardData(CF_TEXT)) {
-        const auto* bytes = static_cast<const char*>(GlobalLock(data));
-        const auto* end = static_cast<const char*>(std::memchr(bytes, 0, GlobalSize(data)));
-        text = end ? std::string(bytes, end) : "<no NUL>";
-        GlobalUnlock(data);
+    const w32k::ClipboardGuard clipboard(nullptr);
+    if (!clipboard)
+        return "<not open>";
+    const w32k::GlobalLockGuard<const char> bytes(GetClipboardData(CF_TEXT));
+    if (!bytes)
+        return "<none>";
+    const auto* end = static_cast<const char*>(std::memchr(bytes.get(), 0, bytes.size()));
+    return end ? std::string(bytes.get(), end) : "<no NUL>";
+}
+
+std::string controlText(HWND d, int id)
+{
+    return windowText(GetDlgItem(d, id));
+}
+
+void typeInto(HWND d, int id, const char* typed)
+{
+    SetFocus(GetDlgItem(d, id));
+    SetDlgItemTextA(d, id, typed);
+    SetFocus(GetDlgItem(d, IDC_MX_CORNER));
+}
+
+void spin(HWND d, int code, int from)
+{
+    SendMessageA(d, WM_SPINSTEP, WPARAM(GetDlgItem(d, from)), code);
+}
+
+void scroll(HWND d, bool vertical, int code, int thumb)
+{
+    const int bar = vertical ? IDC_MX_VSCROLL : IDC_MX_HSCROLL;
+    SendMessageA(d, vertical ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(code, thumb), LPARAM(GetDlgItem(d, bar)));
+}
+
+// Activation resynchronises the key state first; the key goes again while
+// the system's state does not show it yet.
+void shiftClick(HWND d, int id)
+{
+    for (const bool down : {true, false}) {
+        SetForegroundWindow(d);
+        pumpMessages(100);
+        for (int attempt = 0; attempt < 60 && ((GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0) != down; ++attempt) {
+            if (attempt % 20 == 0)
+                keybd_event(VK_SHIFT, 0, down ? 0 : KEYEVENTF_KEYUP, 0);
+            pumpMessages(10);
+        }
+        EXPECT_EQ((GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0, down);
+        if (down)
+            click(d, id);
     }
-    CloseClipboard();
-    return text;
 }
 
 } // namespace w32ktest

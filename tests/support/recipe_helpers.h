@@ -1,10 +1,11 @@
 // A recipe matrix as a host keeps it for the matrix editor: one parameter-set
-// folder per row in the string store of a project block, and what the tests
-// compare before and after.
+// folder per row in the string store of a project block, what the tests
+// compare before and after, and how a user drives the editor's controls.
 #pragma once
 
 #include <windows.h>
 
+#include "resources/matrix_editor_ids.h"
 #include "w32korutil1.h"
 
 #include <gtest/gtest.h>
@@ -47,6 +48,19 @@ public:
 private:
     std::string valueAt(ParSetFolder& folder, int set);
 };
+
+// The cell of grid slot (row slot, column slot), and the texts controls show.
+inline int cellId(int rowSlot, int columnSlot) { return IDC_MX_CELL_FIRST + 10 * columnSlot + rowSlot; }
+std::string controlText(HWND d, int id);
+inline std::string cellText(HWND d, int rowSlot, int columnSlot) { return controlText(d, cellId(rowSlot, columnSlot)); }
+// Types into a control and leaves it, as a user does: it commits on losing the focus.
+void typeInto(HWND d, int id, const char* typed);
+// WM_SPINSTEP from the set count's spin control (or from another control):
+// 0 up, 1 down, 2 take the typed count.
+void spin(HWND d, int code, int from = IDC_MX_SET_SPIN);
+void scroll(HWND d, bool vertical, int code, int thumb = 0);
+// A click with Shift held through real keyboard input, once the system's key state shows it.
+void shiftClick(HWND d, int id);
 
 // BN_CLICKED of one button, or of several in turn.
 inline void click(HWND d, int id) { SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(d, id))); }

@@ -6,8 +6,9 @@ namespace {
 // The message text static of a message box.
 constexpr int kMessageBoxTextId = 0xFFFF;
 
-MessageBoxRecorder* g_recorder = nullptr;
-DialogScript* g_script = nullptr;
+// Per thread: each thread's dialogs and message boxes have their own script and recorder.
+thread_local MessageBoxRecorder* g_recorder = nullptr;
+thread_local DialogScript* g_script = nullptr;
 } // namespace
 
 std::string exeDirectory()
