@@ -16,14 +16,13 @@
 #include "resource.h"
 
 #include <cstring>
+#include <limits>
 
 namespace w32k::matrix {
 
 namespace {
 
 constexpr const char* kTemplateName = "MATRIX_ED";
-constexpr std::size_t kCaptionFieldSize = 30; // Title, RowCaption, SetCaption
-constexpr BYTE kAsciiFieldType = 2;
 
 // What one open editor keeps besides the host's descriptor.
 struct Editor {
@@ -34,10 +33,12 @@ struct Editor {
 };
 using EditorState = DialogState<Editor>;
 
-void setCaptionText(HWND window, const char* field) noexcept
+// Title, RowCaption and SetCaption: NUL-terminated within their fields.
+template <std::size_t Size>
+void setCaptionText(HWND window, const char (&field)[Size]) noexcept
 {
-    char text[kCaptionFieldSize + 1] = {};
-    std::memcpy(text, field, boundedLength(field, kCaptionFieldSize));
+    char text[Size + 1] = {};
+    std::memcpy(text, field, boundedLength(field, Size));
     SetWindowTextA(window, text);
 }
 
@@ -49,7 +50,7 @@ SHORT openingSetCount(WORD hostCount) noexcept
 {
     if (hostCount == 0)
         return 1;
-    if (hostCount > 0x7FFF)
+    if (hostCount > std::numeric_limits<SHORT>::max())
         return kMaxSetCount;
     return static_cast<SHORT>(hostCount);
 }
@@ -145,7 +146,7 @@ void setAsRecipeName(HWND dialog, MatrixDesc& desc) noexcept
         return;
     if (candidate->Field->IsRecipeName == 1) {
         candidate->Field->IsRecipeName = 0;
-    } else if (candidate->Field->FieldType != kAsciiFieldType) {
+    } else if (candidate->Field->FieldType != FIELD_TYPE_ASCII) {
         if (const Editor* editor = EditorState::of(dialog))
             showMessage(dialog, editor->captions, IDS_RECIPE_NAME_ASCII, MB_OK | MB_ICONINFORMATION);
         return;
@@ -265,6 +266,13 @@ INT_PTR onDestroy(HWND dialog, MatrixDesc& desc) noexcept
     return TRUE;
 }
 
+// The dialog's last message: its state ends.
+INT_PTR onNcDestroy(HWND dialog) noexcept
+{
+    EditorState::destroy(dialog);
+    return FALSE;
+}
+
 } // namespace
 
 } // namespace w32k::matrix
@@ -282,10 +290,8 @@ INT_PTR WINAPI MatrixEdProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     using namespace w32k::matrix;
     if (message == WM_INITDIALOG)
         return onInitDialog(dialog, lParam);
-    if (message == WM_NCDESTROY) {
-        EditorState::destroy(dialog);
-        return FALSE;
-    }
+    if (message == WM_NCDESTROY)
+        return onNcDestroy(dialog);
     auto* desc = w32k::windowRecord<MatrixDesc>(dialog);
     if (!desc)
         return FALSE;

@@ -113,7 +113,8 @@ void invalidateCells(HWND dialog, const MatrixDesc& desc, const Rect& rect) noex
 
 bool shiftDown() noexcept
 {
-    return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0;
+    constexpr SHORT kKeyDown = static_cast<SHORT>(0x8000); // the high bit of the key state
+    return (GetAsyncKeyState(VK_SHIFT) & kKeyDown) != 0;
 }
 
 } // namespace
