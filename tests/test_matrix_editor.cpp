@@ -210,20 +210,11 @@ TEST(MatrixEditor, PagingA200By255MatrixCommitsTheEditedCellStopsAtTheEndAndRewr
 
 TEST(MatrixEditor, SetCountOpensAndStaysWithin1To255AndSlotsBeyondTheMatrixAreEmptyAndDisabled)
 {
-    HostRecipe none("N", 2, 0);
-    none.edit([&](HWND d) {
-        EXPECT_EQ(controlText(d, IDC_MX_SET_COUNT), "1");
-        click(d, IDCANCEL);
-    });
     HostRecipe recipe("NT", 10, 40000); // beyond the signed range
     recipe.edit([&](HWND d) {
+        EXPECT_EQ(controlText(d, IDC_MX_SET_COUNT), "255");
         EXPECT_EQ(recipe.workingValue(1, 9), "r1s9"); // nothing lost
-        spin(d, 0, IDOK); // not the editor's spin control
-        EXPECT_EQ(controlText(d, IDC_MX_SET_COUNT), "255");
-        spin(d, 0); // up and down wrap round
-        EXPECT_EQ(controlText(d, IDC_MX_SET_COUNT), "1");
-        spin(d, 1);
-        EXPECT_EQ(controlText(d, IDC_MX_SET_COUNT), "255");
+        spin(d, 0, IDOK); // not the editor's spin control: no step
         HWND spinControl = GetDlgItem(d, IDC_MX_SET_SPIN); // its lower half steps down
         RECT r;
         GetClientRect(spinControl, &r);
@@ -236,11 +227,17 @@ TEST(MatrixEditor, SetCountOpensAndStaysWithin1To255AndSlotsBeyondTheMatrixAreEm
         expectTexts(d, {{IDC_MX_COLUMN_FIRST + 3, "4"}, {cellId(0, 3), ""}, {IDC_MX_ROW_NAME_FIRST + 2, ""}});
         for (const int id : {cellId(0, 3), IDC_MX_COLUMN_FIRST + 3, IDC_MX_ROW_FIRST + 2, IDC_MX_ROW_NAME_FIRST + 2})
             EXPECT_FALSE(enabled(d, id)) << id;
-        typeInto(d, IDC_MX_SET_COUNT, "5"); // raise: the new sets hold 0 and the empty text
+        typeInto(d, IDC_MX_SET_COUNT, "10"); // raise: the new sets hold 0 and the empty text, not the old values
+        EXPECT_EQ(recipe.workingValue(0, 9), "0");
+        EXPECT_EQ(recipe.workingValue(1, 3), "");
+        typeInto(d, IDC_MX_SET_COUNT, "255");
+        spin(d, 0); // up and down wrap round
+        EXPECT_EQ(controlText(d, IDC_MX_SET_COUNT), "1");
+        spin(d, 1);
+        EXPECT_EQ(controlText(d, IDC_MX_SET_COUNT), "255");
         click(d, IDOK);
     });
-    EXPECT_EQ(recipe.hostSetCount, 5);
-    EXPECT_EQ(recipe.values(true), (std::vector<std::string>{"0", "0", "0", "0", "0", "r1s0", "", "", "", ""}));
+    EXPECT_EQ(recipe.hostSetCount, 255);
     recipe.expectReferencesBalanced();
 }
 
@@ -352,7 +349,7 @@ TEST(MatrixEditor, PasteFollowsTheClipboardAndTheViewerChainStaysWhole)
 // Each editor works on its own host's data: two open at once on two threads.
 TEST(MatrixEditor, TwoEditorsOpenAtOnceOnTwoThreadsEachWriteTheirOwnHostsRecipe)
 {
-    HostRecipe first("T", 1, 1), second("NTT", 1, 1);
+    HostRecipe first("T", 1, 0), second("NTT", 1, 1); // a host count of 0 opens with 1 set
     std::atomic<int> open = 0;
     const auto run = [&](HostRecipe* recipe, const char* typed) {
         EXPECT_EQ(recipe->edit([&](HWND d) {
@@ -365,6 +362,7 @@ TEST(MatrixEditor, TwoEditorsOpenAtOnceOnTwoThreadsEachWriteTheirOwnHostsRecipe)
     std::thread one(run, &first, "first"), two(run, &second, "second");
     one.join();
     two.join();
+    EXPECT_EQ(first.hostSetCount, 1);
     EXPECT_EQ(first.values(true), (std::vector<std::string>{"first"}));
     EXPECT_EQ(second.values(true), (std::vector<std::string>{"0", "r1s0", "second"}));
     first.expectReferencesBalanced();
