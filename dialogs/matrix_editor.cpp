@@ -113,12 +113,12 @@ INT_PTR onScroll(HWND dialog, MatrixDesc& desc, bool vertical, WPARAM wParam, HW
     // The cell being edited loses the focus and commits before the grid moves.
     SetFocus(bar ? bar : GetDlgItem(dialog, vertical ? IDC_MX_VSCROLL : IDC_MX_HSCROLL));
     const int code = LOWORD(wParam), thumb = HIWORD(wParam);
-    SHORT& first = vertical ? desc.FirstRow : desc.FirstSet;
-    const int visible = vertical ? kRowSlots : kColumnSlots;
-    if (auto moved = scrolledPosition(code, first, thumb, visible, vertical ? desc.RowCount : desc.SetCount)) {
-        first = static_cast<SHORT>(*moved);
-        refresh(dialog, desc);
-    }
+    const auto moved = vertical ? scrolledPosition(code, desc.FirstRow, thumb, kRowSlots, desc.RowCount)
+                                : scrolledPosition(code, desc.FirstSet, thumb, kColumnSlots, desc.SetCount);
+    if (!moved)
+        return TRUE;
+    (vertical ? desc.FirstRow : desc.FirstSet) = static_cast<SHORT>(*moved);
+    refresh(dialog, desc);
     return TRUE;
 }
 
@@ -126,8 +126,10 @@ INT_PTR onScroll(HWND dialog, MatrixDesc& desc, bool vertical, WPARAM wParam, HW
 
 INT_PTR onSpinStep(HWND dialog, MatrixDesc& desc, HWND spin, int code) noexcept
 {
+    if (spin != GetDlgItem(dialog, IDC_MX_SET_SPIN))
+        return TRUE;
     Editor* editor = EditorState::of(dialog);
-    if (!editor || spin != GetDlgItem(dialog, IDC_MX_SET_SPIN))
+    if (!editor)
         return TRUE;
     char typed[kTextBufferSize] = {};
     GetDlgItemTextA(dialog, IDC_MX_SET_COUNT, typed, sizeof typed);
@@ -168,11 +170,12 @@ bool isSelectionButton(int id) noexcept
 
 void onCellNotification(HWND dialog, MatrixDesc& desc, int id, HWND cell, int code) noexcept
 {
-    if (code == EN_SETFOCUS)
+    if (code == EN_SETFOCUS) {
         selectFromCell(desc, id);
-    else if (code == EN_KILLFOCUS)
+    } else if (code == EN_KILLFOCUS) {
         if (Editor* editor = EditorState::of(dialog))
             editor->session.commit(id, cell);
+    }
 }
 
 // OK and Cancel first move the focus, so that the cell being edited commits
