@@ -196,8 +196,10 @@ void Session::commit(int id, HWND cell) noexcept
         return;
     char text[kTextBufferSize] = {};
     GetWindowTextA(cell, text, kCellReadSize);
-    if (!place(row, set, text, cell))
-        refusalBeep();
+    if (place(row, set, text, cell))
+        return;
+    ++refusedCommits_;
+    refusalBeep();
 }
 
 // --- OK and Cancel -------------------------------------------------------------------

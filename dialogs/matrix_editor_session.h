@@ -31,8 +31,10 @@ public:
     // holds then. False when the folder could not take the value: it keeps
     // the value it had, and the cell shows that.
     bool place(int row, int set, const char* text, HWND cell) noexcept;
-    // A cell lost the focus: its text is placed; a refusal beeps.
+    // A cell lost the focus: its text is placed; a refusal beeps and counts.
     void commit(int cellId, HWND cell) noexcept;
+    // Commits refused so far: OK does not end the editor on a refused cell.
+    int refusedCommits() const noexcept { return refusedCommits_; }
     // Brings every working folder to count parameter sets (1..255).
     void setSetCount(int count) noexcept;
     // Whether the recipe stands in the project's multipage list; none when
@@ -50,6 +52,7 @@ private:
     HWND dialog_;
     MatrixDesc& desc_;
     int workingRows_ = 0; // rows whose working folder is live
+    int refusedCommits_ = 0;
 };
 
 // Cut, Copy and Paste of the selection rectangle, each followed by the end

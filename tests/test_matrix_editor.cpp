@@ -133,12 +133,16 @@ TEST(MatrixEditor, ACommittedCellShowsWhatItsFolderHoldsAndOkHandsOverExactlyTha
             typeInto(d, cellId(e.row, e.set), e.typed);
             EXPECT_EQ(cellText(d, e.row, e.set), e.shown);
             EXPECT_EQ(beeps.count(), refusals += e.noMemory);
+            EXPECT_EQ(recipe.hostValue(1, 0), "r1s0"); // nothing reaches the host before OK
         }
         recipe.desc.FormatValue = host.FormatValue;
-        EXPECT_EQ(recipe.hostValue(1, 0), "r1s0"); // nothing reaches the host before OK
-        SetFocus(GetDlgItem(d, cellId(0, 0)));
-        SetDlgItemTextA(d, cellId(0, 0), "5"); // still being edited when OK comes
-        click(d, IDOK);
+        for (const auto& [typed, noMemory] : {std::pair{"7", true}, {"5", false}}) { // being edited when OK comes
+            SetFocus(GetDlgItem(d, cellId(0, 0)));
+            SetDlgItemTextA(d, cellId(0, 0), typed);
+            noMemory ? memory.failAllocation(1) : memory.reset(); // 7 joins set 1's run: refused, the editor stays
+            click(d, IDOK);
+        }
+        EXPECT_EQ(beeps.count(), 3);
     }), 1);
     EXPECT_EQ(recipe.values(true), (std::vector<std::string>{"5", "7", "abcdefghijkl", "", "-12", "2001"}));
     recipe.expectReferencesBalanced();
