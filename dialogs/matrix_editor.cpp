@@ -180,8 +180,8 @@ void onCellNotification(HWND dialog, MatrixDesc& desc, int id, HWND cell, int co
 
 // OK and Cancel first move the focus, so that the cell being edited commits
 // (OK) or is left (Cancel; no control keeps it when the dialog is closed).
-// A cell whose value could not be placed keeps the editor open: it shows the
-// value kept, and the user decides again.
+// A cell whose value could not be placed, or a multipage list without memory,
+// keeps the editor open with nothing handed over: the user decides again.
 void endEditing(HWND dialog, int id, HWND control) noexcept
 {
     Editor* editor = EditorState::of(dialog);
@@ -192,7 +192,10 @@ void endEditing(HWND dialog, int id, HWND control) noexcept
         SetFocus(GetDlgItem(dialog, IDOK));
         if (editor->session.refusedCommits() != refused)
             return;
-        editor->session.accept(isChecked(dialog, IDC_MX_MULTIPAGE));
+        if (!editor->session.accept(isChecked(dialog, IDC_MX_MULTIPAGE))) {
+            refusalBeep();
+            return;
+        }
     } else {
         SetFocus(control);
         editor->session.discard();

@@ -8,8 +8,11 @@
 #include "frame/string_store.h"
 
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <vector>
 
 namespace w32k::matrix {
 
@@ -38,78 +41,82 @@ void storeRecord(void* project, MultipageRec* record) noexcept
     std::memcpy(multipageSlot(project), &record, sizeof record);
 }
 
-// A new identifier array holding ids; null on failure (and for no ids).
-WORD* newIdArray(const std::vector<std::uint16_t>& ids, bool& failed) noexcept
+// A block handed to the host, released with free() unless the host took it.
+struct FreeHostBlock {
+    void operator()(void* block) const noexcept { std::free(block); }
+};
+template <typename T>
+using HostBlock = std::unique_ptr<T, FreeHostBlock>;
+
+template <typename T>
+HostBlock<T> allocateForHost(std::size_t count = 1) noexcept
 {
-    failed = false;
-    if (ids.empty())
-        return nullptr;
-    auto* array = static_cast<WORD*>(allocateHostBlock(ids.size() * sizeof(WORD)));
-    if (!array) {
-        failed = true;
-        return nullptr;
-    }
-    std::memcpy(array, ids.data(), ids.size() * sizeof(WORD));
-    return array;
+    return HostBlock<T>(static_cast<T*>(allocateHostBlock(count * sizeof(T))));
 }
 
-// Creates the record, its one recipe list and an array of RecipeId. Every
-// block is allocated before anything is stored: a failure changes nothing.
-void createMultipageRecord(void* project, WORD recipeId) noexcept
-{
-    auto* record = static_cast<MultipageRec*>(allocateHostBlock(sizeof(MultipageRec)));
-    auto* list = static_cast<RecipeList*>(allocateHostBlock(sizeof(RecipeList)));
-    auto* ids = static_cast<WORD*>(allocateHostBlock(sizeof(WORD)));
-    if (!record || !list || !ids) {
-        std::free(record);
-        std::free(list);
-        std::free(ids);
-        return;
-    }
-    std::memset(record, 0, sizeof *record);
-    std::memset(list, 0, sizeof *list);
-    ids[0] = recipeId;
-    list->IdCount = 1;
-    list->Ids = ids;
-    record->ListCount = 1;
-    record->List = list;
-    storeRecord(project, record);
-}
+// The project's multipage list as OK leaves it. prepare() makes every block
+// the change needs before the host's data changes; apply() cannot fail.
+class MultipageUpdate {
+public:
+    // False, with nothing made, when a block cannot be allocated.
+    bool prepare(const MatrixDesc& desc, bool multipage) noexcept;
+    void apply(void* project) noexcept;
 
-// Replaces the list's identifiers by ids (a new array; the old one released).
-void replaceIds(RecipeList& list, const std::vector<std::uint16_t>& ids) noexcept
-{
-    bool failed = false;
-    WORD* array = newIdArray(ids, failed);
-    if (failed)
-        return; // the host's list stays as it was
-    if (list.IdCount != 0)
-        std::free(list.Ids);
-    list.Ids = array;
-    list.IdCount = static_cast<WORD>(ids.size());
-}
+private:
+    HostBlock<MultipageRec> record_; // a new record with its one list
+    HostBlock<RecipeList> newList_;
+    HostBlock<WORD> ids_;            // the new identifier array (none for no identifiers)
+    RecipeList* list_ = nullptr;     // the host's list whose identifiers change
+    WORD idCount_ = 0;
+};
 
-void updateMultipageList(MatrixDesc& desc, bool multipage) noexcept
+bool MultipageUpdate::prepare(const MatrixDesc& desc, bool multipage) noexcept
 {
-    if (!desc.Project)
-        return;
     MultipageRec* record = multipageRecord(desc.Project);
     if (!record) {
-        if (multipage)
-            createMultipageRecord(desc.Project, desc.RecipeId);
-        return;
+        if (!multipage || !desc.Project)
+            return true;
+        record_ = allocateForHost<MultipageRec>();
+        newList_ = allocateForHost<RecipeList>();
+        ids_ = allocateForHost<WORD>();
+        if (!record_ || !newList_ || !ids_)
+            return false;
+        std::memset(record_.get(), 0, sizeof(MultipageRec));
+        std::memset(newList_.get(), 0, sizeof(RecipeList));
+        *ids_ = desc.RecipeId;
+        idCount_ = 1;
+        return true;
     }
     RecipeList* list = record->List;
-    if (!list)
-        return;
-    const bool listed = containsId(list->Ids, list->IdCount, desc.RecipeId);
-    if (multipage == listed)
-        return;
+    if (!list || containsId(list->Ids, list->IdCount, desc.RecipeId) == multipage)
+        return true;
     try {
-        replaceIds(*list, multipage ? withId(list->Ids, list->IdCount, desc.RecipeId)
-                                    : withoutId(list->Ids, list->IdCount, desc.RecipeId));
+        const std::vector<std::uint16_t> ids = multipage ? withId(list->Ids, list->IdCount, desc.RecipeId)
+                                                         : withoutId(list->Ids, list->IdCount, desc.RecipeId);
+        if (!ids.empty() && !(ids_ = allocateForHost<WORD>(ids.size())))
+            return false;
+        std::copy(ids.begin(), ids.end(), ids_.get());
+        list_ = list;
+        idCount_ = static_cast<WORD>(ids.size());
+        return true;
     } catch (const std::bad_alloc&) {
-        // the host's list stays as it was
+        return false;
+    }
+}
+
+void MultipageUpdate::apply(void* project) noexcept
+{
+    if (record_) {
+        newList_->IdCount = idCount_;
+        newList_->Ids = ids_.release();
+        record_->ListCount = 1;
+        record_->List = newList_.release();
+        storeRecord(project, record_.release());
+    } else if (list_) {
+        if (list_->IdCount != 0)
+            std::free(list_->Ids);
+        list_->Ids = ids_.release();
+        list_->IdCount = idCount_;
     }
 }
 
@@ -213,8 +220,11 @@ std::optional<bool> Session::storedMultipage() const noexcept
     return list && containsId(list->Ids, list->IdCount, desc_.RecipeId);
 }
 
-void Session::accept(bool multipage) noexcept
+bool Session::accept(bool multipage) noexcept
 {
+    MultipageUpdate update;
+    if (!update.prepare(desc_, multipage))
+        return false;
     *desc_.HostSetCount = static_cast<WORD>(desc_.SetCount);
     for (int r = 0; r < workingRows_; ++r) {
         MatrixRow& row = desc_.Rows[r];
@@ -225,7 +235,8 @@ void Session::accept(bool multipage) noexcept
         row.Folder.Block = nullptr;
     }
     workingRows_ = 0;
-    updateMultipageList(desc_, multipage);
+    update.apply(desc_.Project);
+    return true;
 }
 
 void Session::discard() noexcept

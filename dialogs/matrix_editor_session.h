@@ -41,8 +41,9 @@ public:
     // the project has no list.
     std::optional<bool> storedMultipage() const noexcept;
     // OK: the host gets the set count, the working folders and the recipe's
-    // place in the multipage list.
-    void accept(bool multipage) noexcept;
+    // place in the multipage list. False, with nothing changed, when the
+    // list's blocks cannot be allocated.
+    bool accept(bool multipage) noexcept;
     // Cancel: the working folders go; the host's data stays as it was.
     void discard() noexcept;
 

@@ -290,7 +290,7 @@ struct CountingAllocator {
     static void* WINAPI allocate(UINT bytes) { return ++calls, fail ? nullptr : std::malloc(bytes); }
 };
 
-TEST(MatrixEditor, OkAddsOrRemovesTheRecipeOnceInTheMultipageListAndAFailedAllocationChangesNothing)
+TEST(MatrixEditor, OkAddsOrRemovesTheRecipeOnceInTheMultipageListAndIsRefusedWhenItCannotAllocateIt)
 {
     HostRecipe recipe("NT", 2, 2);
     const struct {
@@ -315,7 +315,10 @@ TEST(MatrixEditor, OkAddsOrRemovesTheRecipeOnceInTheMultipageListAndAFailedAlloc
             spin(d, 1);
             EXPECT_EQ(IsDlgButtonChecked(d, IDC_MX_MULTIPAGE) == BST_CHECKED, s.multipage);
             click(d, IDOK);
-        }), 1);
+            EXPECT_EQ(recipe.rows[0].Folder.Block != nullptr, s.fail); // refused: the editor keeps its folders
+            if (s.fail)
+                click(d, IDCANCEL);
+        }), s.fail ? 0 : 1);
         EXPECT_EQ(recipe.multipageIds(), s.ids);
         EXPECT_EQ(CountingAllocator::calls, s.calls);
         EXPECT_EQ(recipe.multipage() == nullptr, &s == &steps[0]); // the failed creation stored nothing
