@@ -1,13 +1,13 @@
 // The matrix editor's Cut, Copy and Paste: the selection rectangle exchanged
 // with other programs through the clipboard as CF_TEXT (the text itself is
 // written and read in matrix_clipboard_core). Each command opens and closes
-// the clipboard within itself and ends with Finish: the highlight goes, the
-// rectangle stays for the next command.
+// the clipboard within itself and ends the highlight; the rectangle stays
+// for the next command.
 #include "dialogs/matrix_clipboard_core.h"
-#include "dialogs/matrix_editor.h"
+#include "dialogs/matrix_editor_grid.h"
+#include "dialogs/matrix_editor_session.h"
 
 #include "frame/raii.h"
-#include "frame/string_store.h"
 #include "matrix_editor_ids.h"
 
 #include <algorithm>
@@ -21,23 +21,12 @@ namespace {
 
 constexpr UINT kClipboardBlockFlags = GMEM_MOVEABLE | GMEM_ZEROINIT;
 
-// The display text of (r, s): FormatValue's text for a number, the stored
-// text for a text, and empty for string id 0 or an index the folder lacks.
+// The display text of (r, s); empty for an index the folder lacks.
 std::string cellText(MatrixDesc& desc, int r, int s)
 {
-    MatrixRow* row = rowAt(desc, r);
-    DWORD value = 0;
-    if (!row || !ExpGetValueFromFolder(&row->Folder, s, &value, desc.Project))
-        return {};
     char text[kTextBufferSize] = {};
-    if (isNumericRow(*row)) {
-        if (!desc.FormatValue)
-            return {};
-        desc.FormatValue(row, value, text);
-        text[kTextBufferSize - 1] = '\0';
-    } else if (const auto id = static_cast<strings::StringId>(value)) {
-        strings::read(id, desc.Project, text, kStoreReadSize);
-    }
+    if (MatrixRow* row = rowAt(desc, r))
+        displayText(desc, *row, s, text);
     return text;
 }
 
@@ -68,13 +57,13 @@ bool putText(const std::string& text) noexcept
 }
 
 // Copy: the rectangle's text onto the clipboard. True when it got there.
-bool copyRectangle(HWND dialog, MatrixDesc& desc) noexcept
+bool copyRectangle(Session& session) noexcept
 {
-    ClipboardGuard clipboard(dialog);
+    ClipboardGuard clipboard(session.dialog());
     if (!clipboard)
         return false;
     try {
-        return putText(rectangleText(desc, selection(desc)));
+        return putText(rectangleText(session.desc(), selection(session.desc())));
     } catch (...) { // no memory for the text: the clipboard keeps what it had
         return false;
     }
@@ -82,67 +71,69 @@ bool copyRectangle(HWND dialog, MatrixDesc& desc) noexcept
 
 // Cut: the empty text into every cell of the rectangle, row by row, but
 // only once its copy is on the clipboard: otherwise nothing is lost.
-void cutRectangle(HWND dialog, MatrixDesc& desc) noexcept
+// False when a cell kept its value.
+bool cutRectangle(Session& session) noexcept
 {
-    if (!copyRectangle(dialog, desc))
-        return;
+    if (!copyRectangle(session))
+        return true;
+    const MatrixDesc& desc = session.desc();
     const Rect rect = selection(desc);
     const int lastRow = std::min<int>(rect.rowTo, desc.RowCount - 1);
     const int lastSet = std::min<int>(rect.setTo, desc.SetCount - 1);
+    bool placed = true;
     for (int r = std::max(rect.rowFrom, 0); r <= lastRow; ++r)
         for (int s = std::max(rect.setFrom, 0); s <= lastSet; ++s)
-            placeText(dialog, desc, r, s, "", nullptr);
+            placed = session.place(r, s, "", nullptr) && placed;
+    return placed;
 }
 
 // Paste: the clipboard's text into the rectangle, read only within its block
-// (a text without NUL ends with the block).
-void pasteIntoRectangle(HWND dialog, MatrixDesc& desc) noexcept
+// (a text without NUL ends with the block). False when a cell kept its value.
+bool pasteIntoRectangle(Session& session) noexcept
 {
-    ClipboardGuard clipboard(dialog);
+    ClipboardGuard clipboard(session.dialog());
     if (!clipboard)
-        return;
+        return true;
     HANDLE data = GetClipboardData(CF_TEXT);
     if (!data)
-        return;
+        return true;
     GlobalLockGuard<const char> text(data);
     if (!text)
-        return;
+        return true;
+    bool placed = true;
     try {
-        pasteText(std::string_view(text.get(), text.size()), selection(desc),
+        pasteText(std::string_view(text.get(), text.size()), selection(session.desc()),
                   [&](int r, int s, std::string_view token) {
                       char cell[kTextBufferSize] = {};
                       token.copy(cell, kMaxTokenLength);
-                      placeText(dialog, desc, r, s, cell, nullptr);
+                      placed = session.place(r, s, cell, nullptr) && placed;
                   });
     } catch (...) { // pasteText allocates nothing itself; no exception leaves the command
     }
-}
-
-// The highlight goes while the rectangle stays for the next command.
-void finish(HWND dialog, MatrixDesc& desc) noexcept
-{
-    invalidateCells(dialog, desc, selection(desc));
-    desc.SelActive = 0;
+    return placed;
 }
 
 } // namespace
 
-void onClipboardCommand(HWND dialog, MatrixDesc& desc, int id) noexcept
+void clipboardCommand(Session& session, int id) noexcept
 {
+    bool placed = true;
     switch (id) {
     case IDC_MX_CUT:
-        cutRectangle(dialog, desc);
+        placed = cutRectangle(session);
         break;
     case IDC_MX_COPY:
-        copyRectangle(dialog, desc);
+        copyRectangle(session);
         break;
     case IDC_MX_PASTE:
-        pasteIntoRectangle(dialog, desc);
+        placed = pasteIntoRectangle(session);
         break;
     default:
         return;
     }
-    finish(dialog, desc);
+    if (!placed)
+        refusalBeep();
+    endHighlight(session.dialog(), session.desc());
 }
 
 } // namespace w32k::matrix

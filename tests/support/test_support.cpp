@@ -6,8 +6,8 @@ namespace {
 // The message text static of a message box.
 constexpr int kMessageBoxTextId = 0xFFFF;
 
-MessageBoxRecorder* g_recorder = nullptr;
-// Per thread: dialogs on two threads can each be scripted.
+// Per thread: each thread's dialogs and message boxes have their own script and recorder.
+thread_local MessageBoxRecorder* g_recorder = nullptr;
 thread_local DialogScript* g_script = nullptr;
 } // namespace
 

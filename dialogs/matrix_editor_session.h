@@ -1,0 +1,69 @@
+// The matrix (recipe) editor's editing session: the working copies of the
+// host's folders, the typed and pasted texts placed into them, the number of
+// parameter sets, and what OK and Cancel do with them: OK hands the folders,
+// the set count and the multipage list to the host, Cancel deletes the copies.
+#pragma once
+
+#include <windows.h>
+
+#include "w32korutil1.h"
+
+#include <optional>
+
+namespace w32k::matrix {
+
+class Session {
+public:
+    Session(HWND dialog, MatrixDesc& desc) noexcept : dialog_(dialog), desc_(desc) {}
+    // Deletes the working folders that neither OK nor Cancel took.
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    HWND dialog() const noexcept { return dialog_; }
+    MatrixDesc& desc() const noexcept { return desc_; }
+
+    // Copies every host folder into its row's working folder and brings them
+    // to the set count. False, with no copy left, when one cannot be made.
+    bool open() noexcept;
+    // Places text into (row, set) of the working folders and shows in cell (or
+    // in the visible cell of (row, set) when cell is null) what the folder
+    // holds then. False when the folder could not take the value: it keeps
+    // the value it had, and the cell shows that.
+    bool place(int row, int set, const char* text, HWND cell) noexcept;
+    // A cell lost the focus: its text is placed; a refusal beeps and counts.
+    void commit(int cellId, HWND cell) noexcept;
+    // Commits refused so far: OK does not end the editor on a refused cell.
+    int refusedCommits() const noexcept { return refusedCommits_; }
+    // Brings every working folder to count parameter sets (1..255).
+    void setSetCount(int count) noexcept;
+    // Whether the recipe stands in the project's multipage list; none when
+    // the project has no list.
+    std::optional<bool> storedMultipage() const noexcept;
+    // OK: the host gets the set count, the working folders and the recipe's
+    // place in the multipage list. False, with nothing changed, when the
+    // list's blocks cannot be allocated.
+    bool accept(bool multipage) noexcept;
+    // Cancel: the working folders go; the host's data stays as it was.
+    void discard() noexcept;
+
+private:
+    void deleteWorkingFolders() noexcept;
+
+    HWND dialog_;
+    MatrixDesc& desc_;
+    int workingRows_ = 0; // rows whose working folder is live
+    int refusedCommits_ = 0;
+};
+
+// Cut, Copy and Paste of the selection rectangle, each followed by the end
+// of the highlight.
+void clipboardCommand(Session& session, int id) noexcept;
+
+// The sound of a value that the working folders could not take.
+inline void refusalBeep() noexcept
+{
+    MessageBeep(MB_OK);
+}
+
+} // namespace w32k::matrix
