@@ -21,19 +21,14 @@ namespace {
 
 constexpr UINT kClipboardBlockFlags = GMEM_MOVEABLE | GMEM_ZEROINIT;
 
-// The display text of (r, s); empty for an index the folder lacks.
-std::string cellText(MatrixDesc& desc, int r, int s)
+// The rectangle's text as the edit's rows hold it.
+std::string rectangleText(const RectangleEdit& cells, const Rect& rect)
 {
-    char text[kTextBufferSize] = {};
-    if (MatrixRow* row = rowAt(desc, r))
-        displayText(desc, *row, s, text);
-    return text;
-}
-
-std::string rectangleText(MatrixDesc& desc, const Rect& rect)
-{
-    return clipboardText(rect.rowTo - rect.rowFrom + 1, rect.setTo - rect.setFrom + 1,
-                         [&](int i, int j) { return cellText(desc, rect.rowFrom + i, rect.setFrom + j); });
+    return clipboardText(rect.rowTo - rect.rowFrom + 1, rect.setTo - rect.setFrom + 1, [&](int i, int j) {
+        char text[kTextBufferSize] = {};
+        cells.text(rect.rowFrom + i, rect.setFrom + j, text);
+        return std::string(text);
+    });
 }
 
 // Replaces the content of the open clipboard by text. The block is filled
@@ -56,39 +51,53 @@ bool putText(const std::string& text) noexcept
     return true;
 }
 
-// Copy: the rectangle's text onto the clipboard. True when it got there.
-bool copyRectangle(Session& session) noexcept
+// Puts the text of the rectangle, as cells holds it, on the clipboard. False,
+// with the clipboard as it was, when the text or its block cannot be made.
+bool copyToClipboard(HWND dialog, const RectangleEdit& cells, const Rect& rect) noexcept
 {
-    ClipboardGuard clipboard(session.dialog());
+    ClipboardGuard clipboard(dialog);
     if (!clipboard)
         return false;
     try {
-        return putText(rectangleText(session.desc(), selection(session.desc())));
-    } catch (...) { // no memory for the text: the clipboard keeps what it had
+        return putText(rectangleText(cells, rect));
+    } catch (...) { // no memory for the text
         return false;
     }
 }
 
-// Cut: the empty text into every cell of the rectangle, row by row, but
-// only once its copy is on the clipboard: otherwise nothing is lost.
-// False when a cell kept its value.
+// Copy: the rectangle's text onto the clipboard. Every row is read before the
+// text is made, so a cell that cannot be read is never copied as empty.
+bool copyRectangle(Session& session) noexcept
+{
+    const Rect rect = selection(session.desc());
+    const RectangleEdit cells(session.desc(), rect);
+    return cells && copyToClipboard(session.dialog(), cells, rect);
+}
+
+// Cut: the rectangle's text onto the clipboard and the empty text into each
+// of its cells, or, when any of that fails, nothing: no cell and no clipboard
+// content is lost. False when nothing was cut.
 bool cutRectangle(Session& session) noexcept
 {
-    if (!copyRectangle(session))
-        return true;
-    const MatrixDesc& desc = session.desc();
+    MatrixDesc& desc = session.desc();
     const Rect rect = selection(desc);
-    const int lastRow = std::min<int>(rect.rowTo, desc.RowCount - 1);
-    const int lastSet = std::min<int>(rect.setTo, desc.SetCount - 1);
-    bool placed = true;
-    for (int r = std::max(rect.rowFrom, 0); r <= lastRow; ++r)
-        for (int s = std::max(rect.setFrom, 0); s <= lastSet; ++s)
-            placed = session.place(r, s, "", nullptr) && placed;
-    return placed;
+    RectangleEdit cells(desc, rect);
+    if (!cells)
+        return false;
+    for (int r = rect.rowFrom; r <= rect.rowTo; ++r)
+        for (int s = rect.setFrom; s <= rect.setTo; ++s)
+            if (!cells.stage(r, s, ""))
+                return false;
+    if (!copyToClipboard(session.dialog(), cells, rect))
+        return false;
+    cells.apply();
+    cells.show(session.dialog());
+    return true;
 }
 
 // Paste: the clipboard's text into the rectangle, read only within its block
-// (a text without NUL ends with the block). False when a cell kept its value.
+// (a text without NUL ends with the block); every cell or, when a value cannot
+// be made, none. False when nothing was pasted.
 bool pasteIntoRectangle(Session& session) noexcept
 {
     ClipboardGuard clipboard(session.dialog());
@@ -100,17 +109,26 @@ bool pasteIntoRectangle(Session& session) noexcept
     GlobalLockGuard<const char> text(data);
     if (!text)
         return true;
-    bool placed = true;
+    MatrixDesc& desc = session.desc();
+    const Rect rect = selection(desc);
+    RectangleEdit cells(desc, rect);
+    if (!cells)
+        return false;
+    bool staged = true;
     try {
-        pasteText(std::string_view(text.get(), text.size()), selection(session.desc()),
-                  [&](int r, int s, std::string_view token) {
-                      char cell[kTextBufferSize] = {};
-                      token.copy(cell, kMaxTokenLength);
-                      placed = session.place(r, s, cell, nullptr) && placed;
-                  });
+        pasteText(std::string_view(text.get(), text.size()), rect, [&](int r, int s, std::string_view token) {
+            char cell[kTextBufferSize] = {};
+            token.copy(cell, kMaxTokenLength);
+            staged = staged && cells.stage(r, s, cell);
+        });
     } catch (...) { // pasteText allocates nothing itself; no exception leaves the command
+        return false;
     }
-    return placed;
+    if (!staged)
+        return false;
+    cells.apply();
+    cells.show(session.dialog());
+    return true;
 }
 
 } // namespace

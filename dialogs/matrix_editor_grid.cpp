@@ -142,6 +142,13 @@ bool displayText(const MatrixDesc& desc, MatrixRow& row, int set, char* text) no
     DWORD value = 0;
     if (!ExpGetValueFromFolder(&row.Folder, set, &value, desc.Project))
         return false;
+    valueText(desc, row, value, text);
+    return true;
+}
+
+void valueText(const MatrixDesc& desc, MatrixRow& row, DWORD value, char* text) noexcept
+{
+    text[0] = '\0';
     if (isNumericRow(row)) {
         if (desc.FormatValue) {
             desc.FormatValue(&row, value, text);
@@ -150,7 +157,6 @@ bool displayText(const MatrixDesc& desc, MatrixRow& row, int set, char* text) no
     } else if (const auto id = static_cast<strings::StringId>(value)) {
         strings::read(id, desc.Project, text, kStoreReadSize);
     }
-    return true;
 }
 
 bool cellPosition(const MatrixDesc& desc, int id, int& row, int& set) noexcept

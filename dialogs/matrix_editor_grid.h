@@ -24,6 +24,8 @@ int textLimit(const MatrixRow& row) noexcept;
 // (empty without FormatValue), the stored text for a string id, empty for
 // string id 0. False, with an empty text, when the folder holds no value there.
 bool displayText(const MatrixDesc& desc, MatrixRow& row, int set, char* text) noexcept;
+// The same display text of a value the row holds.
+void valueText(const MatrixDesc& desc, MatrixRow& row, DWORD value, char* text) noexcept;
 
 // (row, set) of a cell id; false when the cell lies outside the matrix.
 bool cellPosition(const MatrixDesc& desc, int id, int& row, int& set) noexcept;

@@ -162,6 +162,36 @@ void Session::setSetCount(int count) noexcept
 
 // --- cell placement --------------------------------------------------------------------
 
+namespace {
+
+enum class Typed { Value, Unconverted, StoreFull };
+
+// The value that typed text gives a cell of the row (a string id with one
+// reference for the caller), and in shown (kTextBufferSize bytes) the text
+// the cell then shows: the text cut to the row's limit, or the number as
+// formatted. Unconverted: a numeric row without ParseValue and FormatValue.
+Typed typedValue(const MatrixDesc& desc, MatrixRow& row, const char* typed, char* shown, DWORD& value) noexcept
+{
+    copyCut(shown, kTextBufferSize, typed, static_cast<std::size_t>(textLimit(row)));
+    if (!isNumericRow(row)) {
+        value = strings::acquire(shown, desc.Project);
+        return value != 0 ? Typed::Value : Typed::StoreFull;
+    }
+    if (!desc.ParseValue || !desc.FormatValue)
+        return Typed::Unconverted;
+    desc.ParseValue(&row, &value, shown);
+    desc.FormatValue(&row, value, shown);
+    shown[kTextBufferSize - 1] = '\0';
+    return Typed::Value;
+}
+
+bool isText(const MatrixRow& row) noexcept
+{
+    return !isNumericRow(row);
+}
+
+} // namespace
+
 bool Session::place(int r, int s, const char* typed, HWND cell) noexcept
 {
     MatrixRow* row = rowAt(desc_, r);
@@ -170,30 +200,17 @@ bool Session::place(int r, int s, const char* typed, HWND cell) noexcept
     if (!cell)
         cell = visibleCell(dialog_, desc_, r, s);
     char text[kTextBufferSize] = {};
-    copyCut(text, sizeof text, typed, static_cast<std::size_t>(textLimit(*row)));
     DWORD value = 0;
-    bool placed = false;
-    if (isNumericRow(*row)) {
-        if (!desc_.ParseValue || !desc_.FormatValue) {
-            // Nothing converts the text: the cell keeps its value and shows it.
-            if (cell)
-                showCell(desc_, r, s, cell);
-            return true;
-        }
-        desc_.ParseValue(row, &value, text);
-        desc_.FormatValue(row, value, text);
-        text[kTextBufferSize - 1] = '\0';
-        placed = ExpPlaceValueInFolder(&row->Folder, s, value, desc_.Project);
-    } else if (const strings::StringId id = strings::acquire(text, desc_.Project)) {
-        placed = ExpPlaceValueInFolder(&row->Folder, s, id, desc_.Project); // the folder takes its reference
-    }
+    const Typed made = typedValue(desc_, *row, typed, text, value);
+    // The folder takes the reference of a text's id, placed or not.
+    const bool placed = made == Typed::Value && ExpPlaceValueInFolder(&row->Folder, s, value, desc_.Project);
     if (cell) {
         if (placed)
             SetWindowTextA(cell, text);
         else // the folder keeps its value: the cell shows what OK would hand over
             showCell(desc_, r, s, cell);
     }
-    return placed;
+    return placed || made == Typed::Unconverted;
 }
 
 void Session::commit(int id, HWND cell) noexcept
@@ -207,6 +224,107 @@ void Session::commit(int id, HWND cell) noexcept
         return;
     ++refusedCommits_;
     refusalBeep();
+}
+
+// --- edits of many cells -------------------------------------------------------------
+
+RectangleEdit::RectangleEdit(MatrixDesc& desc, const Rect& rect) noexcept
+    : desc_(desc),
+      cells_{std::max(rect.rowFrom, 0), std::min<int>(rect.rowTo, desc.Rows ? desc.RowCount - 1 : -1),
+             std::max(rect.setFrom, 0), std::min<int>(rect.setTo, desc.SetCount - 1)}
+{
+    if (cells_.rowFrom > cells_.rowTo || cells_.setFrom > cells_.setTo) {
+        ready_ = true; // no cell of the matrix: nothing to read or place
+        cells_ = {};
+        cells_.rowTo = cells_.setTo = -1;
+        return;
+    }
+    const auto rows = static_cast<std::size_t>(cells_.rowTo - cells_.rowFrom + 1);
+    const auto sets = static_cast<std::size_t>(cells_.setTo - cells_.setFrom + 1);
+    batches_.reset(new (std::nothrow) std::optional<folders::PlacementBatch>[rows]);
+    if (!batches_)
+        return;
+    try {
+        staged_.reserve(rows * sets);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    for (std::size_t i = 0; i < rows; ++i) {
+        const int r = cells_.rowFrom + static_cast<int>(i);
+        if (!batches_[i].emplace(desc.Rows[r].Folder, sets, desc.Project))
+            return;
+    }
+    ready_ = true;
+}
+
+RectangleEdit::~RectangleEdit()
+{
+    for (const Staged& cell : staged_)
+        if (isText(desc_.Rows[cell.row]))
+            strings::release(static_cast<strings::StringId>(cell.value), desc_.Project);
+}
+
+folders::PlacementBatch* RectangleEdit::batch(int row) const noexcept
+{
+    if (!ready_ || !batches_ || row < cells_.rowFrom || row > cells_.rowTo)
+        return nullptr;
+    return &*batches_[static_cast<std::size_t>(row - cells_.rowFrom)];
+}
+
+void RectangleEdit::text(int row, int set, char* text) const noexcept
+{
+    text[0] = '\0';
+    DWORD value = 0;
+    if (folders::PlacementBatch* held = batch(row); held && cells_.contains(row, set) && held->value(set, value))
+        valueText(desc_, desc_.Rows[row], value, text);
+}
+
+bool RectangleEdit::stage(int row, int set, const char* typed) noexcept
+{
+    if (!batch(row) || !cells_.contains(row, set))
+        return true;
+    char shown[kTextBufferSize] = {};
+    DWORD value = 0;
+    switch (typedValue(desc_, desc_.Rows[row], typed, shown, value)) {
+    case Typed::StoreFull:
+        return false;
+    case Typed::Unconverted:
+        return true;
+    case Typed::Value:
+        break;
+    }
+    if (staged_.size() == staged_.capacity()) { // a cell staged twice: no room was reserved for it
+        if (isText(desc_.Rows[row]))
+            strings::release(static_cast<strings::StringId>(value), desc_.Project);
+        return false;
+    }
+    staged_.push_back({row, set, value});
+    return true;
+}
+
+void RectangleEdit::apply() noexcept
+{
+    // Every batch holds room for a placement in each of its cells, and a row
+    // of at most 255 parameter sets stays far below the entry limit, so no
+    // placement is refused; each hands its text's reference to the folder.
+    for (const Staged& cell : staged_)
+        batch(cell.row)->place(cell.set, cell.value);
+    staged_.clear();
+    for (int r = cells_.rowFrom; r <= cells_.rowTo; ++r)
+        batch(r)->commit();
+}
+
+void RectangleEdit::show(HWND dialog) const noexcept
+{
+    const int rowTo = std::min(cells_.rowTo, desc_.FirstRow + kRowSlots - 1);
+    const int setTo = std::min(cells_.setTo, desc_.FirstSet + kColumnSlots - 1);
+    for (int r = std::max(cells_.rowFrom, static_cast<int>(desc_.FirstRow)); r <= rowTo; ++r) {
+        for (int s = std::max(cells_.setFrom, static_cast<int>(desc_.FirstSet)); s <= setTo; ++s) {
+            char shown[kTextBufferSize] = {};
+            text(r, s, shown);
+            SetWindowTextA(visibleCell(dialog, desc_, r, s), shown);
+        }
+    }
 }
 
 // --- OK and Cancel -------------------------------------------------------------------

@@ -6,9 +6,13 @@
 
 #include <windows.h>
 
+#include "data/parameter_folder.h"
+#include "dialogs/matrix_editor_core.h"
 #include "w32korutil1.h"
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 namespace w32k::matrix {
 
@@ -54,6 +58,47 @@ private:
     MatrixDesc& desc_;
     int workingRows_ = 0; // rows whose working folder is live
     int refusedCommits_ = 0;
+};
+
+// An edit of many cells of the working folders, made whole before any folder
+// changes: construction takes the entries of the rectangle's rows into memory
+// with room for a placement in each of its cells, stage() makes each value
+// (a text's reference too), and apply() places them all, which cannot fail.
+// An edit destroyed unapplied changes nothing and gives back what it made.
+// Cells outside the matrix are left out.
+class RectangleEdit {
+public:
+    RectangleEdit(MatrixDesc& desc, const Rect& rect) noexcept;
+    ~RectangleEdit();
+    RectangleEdit(const RectangleEdit&) = delete;
+    RectangleEdit& operator=(const RectangleEdit&) = delete;
+
+    // False when the memory for the edit is missing: nothing was changed.
+    explicit operator bool() const noexcept { return ready_; }
+    // Writes into text (kTextBufferSize bytes) what cell (row, set) shows as
+    // the folders hold it before apply(); empty for a value that is missing.
+    void text(int row, int set, char* text) const noexcept;
+    // Readies typed text for (row, set). False when the string store cannot
+    // take the text; true, with nothing to place, when no value converts it.
+    bool stage(int row, int set, const char* typed) noexcept;
+    // Places every staged value and stores the rows' folders.
+    void apply() noexcept;
+    // Shows in the visible cells of the rectangle what its rows hold, read
+    // from the edit's memory (a cell never shows empty for want of a lock).
+    void show(HWND dialog) const noexcept;
+
+private:
+    struct Staged {
+        int row, set;
+        DWORD value;
+    };
+    folders::PlacementBatch* batch(int row) const noexcept;
+
+    MatrixDesc& desc_;
+    Rect cells_; // the rectangle within the matrix
+    std::unique_ptr<std::optional<folders::PlacementBatch>[]> batches_;
+    std::vector<Staged> staged_;
+    bool ready_ = false;
 };
 
 // Cut, Copy and Paste of the selection rectangle, each followed by the end
