@@ -413,7 +413,6 @@ struct Operation {
     int succeeded, failed; // documented results
     Failed leaves = Failed::Unchanged;
     bool opensDialog = false; // run() opens the failure points itself
-    const char* knownFault = nullptr;
 };
 
 const Operation kOperations[] = {
@@ -655,8 +654,6 @@ void makeTheRuntimesExceptionState(GlobalMemoryMonitor& monitor)
 TEST_P(FailureSweep, EachAllocationAndLockFailsCleanly)
 {
     const Operation& op = GetParam();
-    if (op.knownFault)
-        GTEST_SKIP() << op.knownFault;
     ASSERT_TRUE(monitor.installed());
     makeTheRuntimesExceptionState(monitor);
     const AppFmallocProc previous = SetAppFmalloc(GlobalMemoryMonitor::hostAllocator);
