@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 namespace w32k::folders {
 
@@ -266,34 +267,55 @@ BOOL duplicateFolder(ParSetFolder& destination, const ParSetFolder& source, void
 
 // -- placements in memory ----------------------------------------------------------
 
-PlacementBatch::PlacementBatch(ParSetFolder& folder, std::size_t placements, void* project) noexcept
-    : folder_(folder), project_(project), kind_(kindOf(folder))
+HeldFolder::HeldFolder(ParSetFolder& folder, std::size_t placements, std::optional<int> cutTo) noexcept
+    : folder_(folder), kind_(kindOf(folder)), cutTo_(cutTo)
 {
-    ready_ = take(placements);
-}
-
-bool PlacementBatch::take(std::size_t placements) noexcept
-{
-    const FolderEntries old(folder_);
-    if (!old)
-        return false;
-    const std::span<const Entry> held = old.entries();
+    if (!isEmpty(folder)) {
+        lock_.emplace(folder.Block);
+        if (!*lock_)
+            return;
+        entries_ = {lock_->get(), entriesInBlock(folder.EntryCount, lock_->size())};
+    }
     // A placement adds at most two entries (a split and a new run) and never
     // grows a folder beyond kMaxEntries.
-    const std::size_t most = std::max(held.size(), std::min(kMaxEntries, held.size() + 2 * placements));
-    try {
-        entries_.reserve(most + Placement::kMaxReplacement);
-    } catch (const std::bad_alloc&) {
-        return false;
+    most_ = std::max(entries_.size(), std::min(kMaxEntries, entries_.size() + 2 * placements));
+    resultSize_ = most_;
+    if (cutTo && runsForward(entries_))
+        resultSize_ = std::min(most_, static_cast<std::size_t>(std::max(*cutTo, 0)));
+    if (resultSize_ > 0) {
+        // Not zeroed: storing writes the entries and cuts the block to them.
+        result_ = GlobalBlock::allocate(resultSize_ * kEntrySize, GMEM_MOVEABLE);
+        if (!result_)
+            return;
+        resultLock_.emplace(result_.get());
+        if (!*resultLock_)
+            return;
     }
-    entries_.assign(held.begin(), held.end());
-    if (most == 0)
-        return true;
-    reserve_.reset(GlobalAlloc(GMEM_MOVEABLE, most * kEntrySize));
-    if (!reserve_)
+    ready_ = true;
+}
+
+bool HeldFolder::value(int index, DWORD& value) const noexcept
+{
+    const std::optional<std::size_t> covering = coveringEntry(entries_, index);
+    if (!covering)
         return false;
-    reserveLock_.emplace(reserve_.get());
-    return static_cast<bool>(*reserveLock_);
+    const Entry& entry = entries_[*covering];
+    value = kind_ == Kind::Text ? entry.stringId : entry.number;
+    return true;
+}
+
+std::size_t HeldFolder::workCapacity() const noexcept
+{
+    return most_ + Placement::kMaxReplacement;
+}
+
+PlacementBatch::PlacementBatch(HeldFolder& held, std::vector<Entry>& work, void* project) noexcept
+    : held_(held), entries_(work), project_(project)
+{
+    // Within the capacity the caller made: the copy does not allocate.
+    entries_.assign(held.entries_.begin(), held.entries_.end());
+    held.entries_ = {};
+    held.lock_.reset();
 }
 
 bool PlacementBatch::value(int index, DWORD& value) const noexcept
@@ -302,7 +324,7 @@ bool PlacementBatch::value(int index, DWORD& value) const noexcept
     if (!covering)
         return false;
     const Entry& entry = entries_[*covering];
-    value = kind_ == Kind::Text ? entry.stringId : entry.number;
+    value = held_.kind_ == Kind::Text ? entry.stringId : entry.number;
     return true;
 }
 
@@ -320,11 +342,12 @@ bool PlacementBatch::placeHeld(int index, WORD id) noexcept
 // taken here, unless the placement would drop it again at once.
 bool PlacementBatch::apply(int index, DWORD raw, WORD heldId) noexcept
 {
-    const Value value{kind_, raw};
+    const Kind kind = held_.kind_;
+    const Value value{kind, raw};
     const Placement placement = planPlacement(entries_, index, value);
-    if (!placement.fitsFolder(entries_.size())) {
+    if (!placement.fitsFolder(entries_.size()) || placement.newCount(entries_.size()) > held_.most_) {
         if (heldId == 0)
-            releaseReference(kind_, value.stringId(), project_);
+            releaseReference(kind, value.stringId(), project_);
         return false;
     }
     // In place, within the reserved capacity: resizing does not allocate.
@@ -341,7 +364,7 @@ bool PlacementBatch::apply(int index, DWORD raw, WORD heldId) noexcept
     const std::span<const std::uint16_t> released = placement.references.released();
     const auto dropped = std::find(released.begin(), released.end(), heldId);
     if (dropped == released.end())
-        addReference(kind_, heldId, project_);
+        addReference(kind, heldId, project_);
     for (const std::uint16_t id : placement.references.added())
         strings::addReference(id, project_);
     for (auto it = released.begin(); it != released.end(); ++it) {
@@ -355,7 +378,7 @@ void PlacementBatch::cutBack(int count) noexcept
 {
     const int limit = count - 1;
     const std::size_t keep = count <= 0 ? 0 : entriesWithin(entries_, limit);
-    releaseReferences(std::span<const Entry>(entries_).subspan(keep), kind_, project_);
+    releaseReferences(std::span<const Entry>(entries_).subspan(keep), held_.kind_, project_);
     changed_ = changed_ || keep < entries_.size();
     entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(keep), entries_.end());
     for (Entry& entry : entries_) {
@@ -368,31 +391,29 @@ void PlacementBatch::cutBack(int count) noexcept
 
 void PlacementBatch::commit() noexcept
 {
-    if (!ready_ || !changed_)
+    if (std::exchange(committed_, true))
+        return;
+    if (held_.cutTo_)
+        cutBack(*held_.cutTo_);
+    if (!changed_)
         return;
     changed_ = false;
+    ParSetFolder& folder = held_.folder_;
     if (entries_.empty()) {
-        if (folder_.Block)
-            GlobalFree(folder_.Block);
-        folder_.Block = nullptr;
-        folder_.EntryCount = 0;
+        installBlock(folder, nullptr, 0);
         return;
     }
-    NewEntryBlock exact(entries_.size());
-    HGLOBAL block = nullptr;
-    if (exact) {
-        std::copy(entries_.begin(), entries_.end(), exact.entries());
-        block = exact.release();
-    } else {
-        // The reserved block holds at least as many entries; its tail is zeroed.
-        BYTE* reserved = (*reserveLock_).get();
-        const std::size_t bytes = entries_.size() * kEntrySize;
-        std::memcpy(reserved, entries_.data(), bytes);
-        std::memset(reserved + bytes, 0, (*reserveLock_).size() - bytes);
-        reserveLock_.reset();
-        block = reserve_.release();
-    }
-    installBlock(folder_, block, entries_.size());
+    // The result fits: placements stay within most_, and entries that run
+    // forward, cut back to cutTo_ sets, are at most cutTo_.
+    const std::size_t bytes = entries_.size() * kEntrySize;
+    auto* const result = reinterpret_cast<BYTE*>((*held_.resultLock_).get());
+    std::memcpy(result, entries_.data(), bytes);
+    // Cut to its entries, in place while locked; a block that cannot shrink
+    // keeps a zeroed tail.
+    if (!GlobalReAlloc(held_.result_.get(), bytes, 0))
+        std::memset(result + bytes, 0, held_.resultSize_ * kEntrySize - bytes);
+    held_.resultLock_.reset();
+    installBlock(folder, held_.result_.release(), entries_.size());
 }
 
 } // namespace w32k::folders

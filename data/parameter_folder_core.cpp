@@ -232,6 +232,17 @@ std::size_t entriesWithin(std::span<const Entry> entries, int limit) noexcept
     return keep;
 }
 
+bool runsForward(std::span<const Entry> entries) noexcept
+{
+    int next = 0; // the first set index the next entry may start at
+    for (const Entry& entry : entries) {
+        if (entry.first < next || entry.last < entry.first)
+            return false;
+        next = entry.last + 1;
+    }
+    return true;
+}
+
 int trimLimit(std::uint32_t count, std::uint32_t offset) noexcept
 {
     return signed16(count) - signed16(offset) - 1;

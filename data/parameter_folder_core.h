@@ -131,6 +131,11 @@ inline std::size_t entriesInBlock(std::size_t count, std::size_t blockBytes) noe
     return count < fit ? count : fit;
 }
 
+// True when every entry runs forward from a set index of 0 or more and each
+// starts behind the one before: a cut back to `count` sets then keeps at
+// most `count` entries, whatever values are placed first.
+bool runsForward(std::span<const Entry> entries) noexcept;
+
 // The first entry that covers index, if any.
 std::optional<std::size_t> coveringEntry(std::span<const Entry> entries, int index) noexcept;
 

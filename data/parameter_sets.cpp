@@ -12,6 +12,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <vector>
 
 namespace w32k::parsets {
 
@@ -113,24 +114,31 @@ void fillRow(Folder& folder, const MatrixRow& row, int setCount, void* project) 
 // changes: when some is missing, no folder and no reference changes.
 bool validateRows(MatrixDesc& matrix) noexcept
 {
-    using Batch = std::optional<folders::PlacementBatch>;
+    using Held = std::optional<folders::HeldFolder>;
     const auto rowCount = static_cast<std::size_t>(matrix.RowCount);
     const auto placements = static_cast<std::size_t>(std::max<int>(matrix.SetCount, 0));
-    const std::unique_ptr<Batch[]> batches(new (std::nothrow) Batch[rowCount]);
-    if (!batches)
+    const std::unique_ptr<Held[]> held(new (std::nothrow) Held[rowCount]);
+    if (!held)
         return false;
+    std::size_t capacity = 0;
     for (std::size_t r = 0; r < rowCount; ++r) {
-        batches[r].emplace(matrix.Rows[r].Folder, placements, matrix.Project);
-        if (!*batches[r])
-            return false;
-    }
-    for (std::size_t r = 0; r < rowCount; ++r) {
-        fillRow(*batches[r], matrix.Rows[r], matrix.SetCount, matrix.Project);
         // The column base only numbers the sets the editor shows; the folders
         // hold sets 0 to SetCount - 1 whatever the base, so the cut keeps all
         // of them (a base cutting the last sets off would lose the host's data).
-        batches[r]->cutBack(matrix.SetCount);
-        batches[r]->commit();
+        if (!held[r].emplace(matrix.Rows[r].Folder, placements, matrix.SetCount))
+            return false;
+        capacity = std::max(capacity, held[r]->workCapacity());
+    }
+    std::vector<folders::Entry> work;
+    try {
+        work.reserve(capacity);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (std::size_t r = 0; r < rowCount; ++r) {
+        folders::PlacementBatch batch(*held[r], work, matrix.Project);
+        fillRow(batch, matrix.Rows[r], matrix.SetCount, matrix.Project);
+        batch.commit();
     }
     return true;
 }

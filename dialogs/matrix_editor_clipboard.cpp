@@ -90,8 +90,7 @@ bool cutRectangle(Session& session) noexcept
                 return false;
     if (!copyToClipboard(session.dialog(), cells, rect))
         return false;
-    cells.apply();
-    cells.show(session.dialog());
+    cells.apply(session.dialog());
     return true;
 }
 
@@ -126,8 +125,7 @@ bool pasteIntoRectangle(Session& session) noexcept
     }
     if (!staged)
         return false;
-    cells.apply();
-    cells.show(session.dialog());
+    cells.apply(session.dialog());
     return true;
 }
 

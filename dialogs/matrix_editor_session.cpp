@@ -234,25 +234,26 @@ RectangleEdit::RectangleEdit(MatrixDesc& desc, const Rect& rect) noexcept
              std::max(rect.setFrom, 0), std::min<int>(rect.setTo, desc.SetCount - 1)}
 {
     if (cells_.rowFrom > cells_.rowTo || cells_.setFrom > cells_.setTo) {
-        ready_ = true; // no cell of the matrix: nothing to read or place
-        cells_ = {};
-        cells_.rowTo = cells_.setTo = -1;
+        cells_ = {0, -1, 0, -1}; // no cell of the matrix: nothing to read or place
+        ready_ = true;
         return;
     }
     const auto rows = static_cast<std::size_t>(cells_.rowTo - cells_.rowFrom + 1);
     const auto sets = static_cast<std::size_t>(cells_.setTo - cells_.setFrom + 1);
-    batches_.reset(new (std::nothrow) std::optional<folders::PlacementBatch>[rows]);
-    if (!batches_)
+    rows_.reset(new (std::nothrow) std::optional<folders::HeldFolder>[rows]);
+    if (!rows_)
         return;
+    std::size_t capacity = 0;
+    for (std::size_t i = 0; i < rows; ++i) {
+        if (!rows_[i].emplace(desc.Rows[cells_.rowFrom + static_cast<int>(i)].Folder, sets))
+            return;
+        capacity = std::max(capacity, rows_[i]->workCapacity());
+    }
     try {
+        work_.reserve(capacity);
         staged_.reserve(rows * sets);
     } catch (const std::bad_alloc&) {
         return;
-    }
-    for (std::size_t i = 0; i < rows; ++i) {
-        const int r = cells_.rowFrom + static_cast<int>(i);
-        if (!batches_[i].emplace(desc.Rows[r].Folder, sets, desc.Project))
-            return;
     }
     ready_ = true;
 }
@@ -264,25 +265,28 @@ RectangleEdit::~RectangleEdit()
             strings::release(static_cast<strings::StringId>(cell.value), desc_.Project);
 }
 
-folders::PlacementBatch* RectangleEdit::batch(int row) const noexcept
+folders::HeldFolder* RectangleEdit::held(int row) const noexcept
 {
-    if (!ready_ || !batches_ || row < cells_.rowFrom || row > cells_.rowTo)
+    if (!ready_ || row < cells_.rowFrom || row > cells_.rowTo)
         return nullptr;
-    return &*batches_[static_cast<std::size_t>(row - cells_.rowFrom)];
+    return &*rows_[static_cast<std::size_t>(row - cells_.rowFrom)];
 }
 
 void RectangleEdit::text(int row, int set, char* text) const noexcept
 {
     text[0] = '\0';
     DWORD value = 0;
-    if (folders::PlacementBatch* held = batch(row); held && cells_.contains(row, set) && held->value(set, value))
+    if (const folders::HeldFolder* folder = held(row); folder && cells_.contains(row, set) && folder->value(set, value))
         valueText(desc_, desc_.Rows[row], value, text);
 }
 
 bool RectangleEdit::stage(int row, int set, const char* typed) noexcept
 {
-    if (!batch(row) || !cells_.contains(row, set))
+    if (!held(row) || !cells_.contains(row, set))
         return true;
+    // Rows only grow in the order of staging: apply() goes through them once.
+    if (!staged_.empty() && staged_.back().row > row)
+        return false;
     char shown[kTextBufferSize] = {};
     DWORD value = 0;
     switch (typedValue(desc_, desc_.Rows[row], typed, shown, value)) {
@@ -302,28 +306,32 @@ bool RectangleEdit::stage(int row, int set, const char* typed) noexcept
     return true;
 }
 
-void RectangleEdit::apply() noexcept
+void RectangleEdit::apply(HWND dialog) noexcept
 {
-    // Every batch holds room for a placement in each of its cells, and a row
-    // of at most 255 parameter sets stays far below the entry limit, so no
-    // placement is refused; each hands its text's reference to the folder.
-    for (const Staged& cell : staged_)
-        batch(cell.row)->place(cell.set, cell.value);
+    auto cell = staged_.begin();
+    for (int r = cells_.rowFrom; r <= cells_.rowTo; ++r) {
+        folders::PlacementBatch batch(*held(r), work_, desc_.Project);
+        // Each row holds room for a placement in each of its cells, so none
+        // is refused; each hands its text's reference to the folder.
+        for (; cell != staged_.end() && cell->row == r; ++cell)
+            batch.place(cell->set, cell->value);
+        batch.commit();
+        show(dialog, r, batch);
+    }
     staged_.clear();
-    for (int r = cells_.rowFrom; r <= cells_.rowTo; ++r)
-        batch(r)->commit();
 }
 
-void RectangleEdit::show(HWND dialog) const noexcept
+void RectangleEdit::show(HWND dialog, int row, const folders::PlacementBatch& batch) const noexcept
 {
-    const int rowTo = std::min(cells_.rowTo, desc_.FirstRow + kRowSlots - 1);
+    if (row < desc_.FirstRow || row >= desc_.FirstRow + kRowSlots)
+        return;
     const int setTo = std::min(cells_.setTo, desc_.FirstSet + kColumnSlots - 1);
-    for (int r = std::max(cells_.rowFrom, static_cast<int>(desc_.FirstRow)); r <= rowTo; ++r) {
-        for (int s = std::max(cells_.setFrom, static_cast<int>(desc_.FirstSet)); s <= setTo; ++s) {
-            char shown[kTextBufferSize] = {};
-            text(r, s, shown);
-            SetWindowTextA(visibleCell(dialog, desc_, r, s), shown);
-        }
+    for (int s = std::max(cells_.setFrom, static_cast<int>(desc_.FirstSet)); s <= setTo; ++s) {
+        char shown[kTextBufferSize] = {};
+        DWORD value = 0;
+        if (batch.value(s, value))
+            valueText(desc_, desc_.Rows[row], value, shown);
+        SetWindowTextA(visibleCell(dialog, desc_, row, s), shown);
     }
 }
 

@@ -61,11 +61,11 @@ private:
 };
 
 // An edit of many cells of the working folders, made whole before any folder
-// changes: construction takes the entries of the rectangle's rows into memory
-// with room for a placement in each of its cells, stage() makes each value
-// (a text's reference too), and apply() places them all, which cannot fail.
-// An edit destroyed unapplied changes nothing and gives back what it made.
-// Cells outside the matrix are left out.
+// changes: construction readies the rectangle's rows for a placement in each
+// of its cells (folders::HeldFolder), stage() makes each value (a text's
+// reference too), and apply() places them all, which cannot fail. An edit
+// destroyed unapplied changes nothing and gives back what it made. Cells
+// outside the matrix are left out.
 class RectangleEdit {
 public:
     RectangleEdit(MatrixDesc& desc, const Rect& rect) noexcept;
@@ -81,23 +81,24 @@ public:
     // Readies typed text for (row, set). False when the string store cannot
     // take the text; true, with nothing to place, when no value converts it.
     bool stage(int row, int set, const char* typed) noexcept;
-    // Places every staged value and stores the rows' folders.
-    void apply() noexcept;
-    // Shows in the visible cells of the rectangle what its rows hold, read
-    // from the edit's memory (a cell never shows empty for want of a lock).
-    void show(HWND dialog) const noexcept;
+    // Places every staged value, stores the rows' folders and shows in the
+    // dialog's visible cells of the rectangle what the rows hold then (read
+    // from memory: no cell shows empty for want of a lock).
+    void apply(HWND dialog) noexcept;
 
 private:
     struct Staged {
         int row, set;
         DWORD value;
     };
-    folders::PlacementBatch* batch(int row) const noexcept;
+    folders::HeldFolder* held(int row) const noexcept;
+    void show(HWND dialog, int row, const folders::PlacementBatch& batch) const noexcept;
 
     MatrixDesc& desc_;
     Rect cells_; // the rectangle within the matrix
-    std::unique_ptr<std::optional<folders::PlacementBatch>[]> batches_;
-    std::vector<Staged> staged_;
+    std::unique_ptr<std::optional<folders::HeldFolder>[]> rows_;
+    std::vector<folders::Entry> work_;
+    std::vector<Staged> staged_; // in the order of the rows
     bool ready_ = false;
 };
 
