@@ -196,7 +196,7 @@ struct Host {
     }
     ParSetFolder& textFolder(const std::vector<std::tuple<int, int, char>>& runs)
     {
-        std::vector<ValueRun> values;
+        std::vector<w32khost::Run> values;
         for (const auto& [first, last, symbol] : runs)
             values.push_back({first, last, text(symbol)});
         return folders[0] = makeFolder(PARSET_KIND_TEXT, values, project);
@@ -249,7 +249,7 @@ struct Host {
         passwordCount = static_cast<BYTE>(entries.size());
     }
 
-    void* store() { return recipe ? recipe->project : project; }
+    void* store() { return recipe ? recipe->project.data() : project; }
 
     // The host's data byte for byte, with every block's contents in place of its handle.
     std::string bytes() const

@@ -14,7 +14,10 @@
 #include <vector>
 
 using namespace w32ktest;
-using Runs = std::vector<ValueRun>;
+using w32khost::entriesOf;
+using w32khost::kNumberFolder;
+using w32khost::runsOf;
+using Runs = std::vector<w32khost::Run>;
 
 namespace {
 
@@ -23,7 +26,7 @@ struct SymRun { // value 'A'..'D'; '0' is number 0 or no text
     char value;
 };
 using SymRuns = std::vector<SymRun>;
-const WORD kKinds[] = {PARSET_KIND_TEXT, kNumberKind};
+const WORD kKinds[] = {PARSET_KIND_TEXT, kNumberFolder};
 std::string kindName(WORD kind) { return kind == PARSET_KIND_TEXT ? " in a text folder" : " in a number folder"; }
 
 // The descriptor and entry bytes, to show that a call left a folder alone.
@@ -194,7 +197,7 @@ TEST_F(FolderTest, ReadingFindsTheCoveringRunAndLeavesTheValueAloneElsewhere)
 TEST_F(FolderTest, NullEmptyAndStaleDescriptorsGetADefinedResult)
 {
     DWORD value = 5;
-    ParSetFolder empty{0, nullptr, kNumberKind, 0x77};
+    ParSetFolder empty{0, nullptr, kNumberFolder, 0x77};
     EXPECT_FALSE(ExpGetValueFromFolder(nullptr, 0, &value, project));
     EXPECT_FALSE(ExpGetValueFromFolder(&empty, 0, &value, project));
     EXPECT_FALSE(ExpPlaceValueInFolder(nullptr, 0, 1, project));
@@ -203,7 +206,7 @@ TEST_F(FolderTest, NullEmptyAndStaleDescriptorsGetADefinedResult)
     EXPECT_EQ(empty.HostWord, 0x77);
     EXPECT_FALSE(ExpValidateFolder(nullptr, 3, 0, project));
     EXPECT_FALSE(ExpDeleteFolder(nullptr, project));
-    ParSetFolder folder = folderOf({{0, 3, 'A'}}, kNumberKind);
+    ParSetFolder folder = folderOf({{0, 3, 'A'}}, kNumberFolder);
     const std::string before = bytesOf(folder);
     EXPECT_FALSE(ExpDuplicateFolder(&folder, &folder, project)) << "a folder onto itself";
     EXPECT_FALSE(ExpDuplicateFolder(nullptr, &folder, project));
@@ -211,7 +214,7 @@ TEST_F(FolderTest, NullEmptyAndStaleDescriptorsGetADefinedResult)
     EXPECT_EQ(bytesOf(folder), before);
 
     // No block with a count: empty, copied as it is over a stale handle, and usable.
-    ParSetFolder source{3, nullptr, kNumberKind, 0x1234}, destination{0, reinterpret_cast<HGLOBAL>(1), 0, 0};
+    ParSetFolder source{3, nullptr, kNumberFolder, 0x1234}, destination{0, reinterpret_cast<HGLOBAL>(1), 0, 0};
     EXPECT_FALSE(ExpValidateFolder(&source, 3, 0, project));
     ASSERT_TRUE(ExpDuplicateFolder(&destination, &source, project));
     EXPECT_EQ(std::memcmp(&destination, &source, sizeof source), 0);
@@ -290,7 +293,7 @@ TEST_F(FolderTest, DuplicateTakesOneReferencePerTextAndDeleteDropsThem)
     expectReferencesMatch(source);
 
     // A number folder never touches the store, even with live ids in its unused field.
-    ParSetFolder numbers = folderOf({{0, 4, 'A'}, {5, 9, 'B'}}, kNumberKind);
+    ParSetFolder numbers = folderOf({{0, 4, 'A'}, {5, 9, 'B'}}, kNumberFolder);
     if (const w32k::GlobalLockGuard<ParSetEntry> entries(numbers.Block); entries)
         entries[0].StringId = entries[1].StringId = text('A');
     ASSERT_TRUE(ExpDuplicateFolder(&copy, &numbers, project));

@@ -15,7 +15,7 @@
 #include <vector>
 
 using w32ktest::entriesHolding;
-using w32ktest::entriesOf;
+using w32khost::entriesOf;
 
 namespace {
 
@@ -52,7 +52,7 @@ TEST(DamagedFolder, EveryCallStaysInTheBlockAndKeepsReferencesBalanced)
         {"every index, then one more", {{-32768, 32767}, {0, 0}}},
     };
     for (const auto& [name, runs] : cases) {
-        std::vector<w32ktest::ValueRun> valued;
+        std::vector<w32khost::Run> valued;
         for (size_t k = 0; k < runs.size(); ++k)
             valued.push_back({runs[k].first, runs[k].second, ids[k]});
         const auto damaged = [&] { return Guarded(w32ktest::makeFolder(PARSET_KIND_TEXT, valued, project.data())); };
