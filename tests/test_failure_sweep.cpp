@@ -175,8 +175,6 @@ struct Host {
         std::free(language.slotCopy);
         StringStoreClear(project);
     }
-    Host(const Host&) = delete;
-    Host& operator=(const Host&) = delete;
 
     WORD text(char symbol) const { return texts[symbol - 'A']; }
     // One more reference to a text, as a caller hands it over with a placement.
