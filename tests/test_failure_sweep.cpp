@@ -312,13 +312,6 @@ void recipe(Host& host)
     putTextOnClipboard("kept");
 }
 
-// The same with the third set not filled yet: opening fills it.
-void unfilledRecipe(Host& host)
-{
-    host.recipe.emplace("NT", 2, 3);
-    putTextOnClipboard("kept");
-}
-
 void nothing(HWND) {}
 void selectAll(HWND dialog) { click(dialog, IDC_MX_CORNER); }
 void focusFirstCell(HWND dialog) { SetFocus(GetDlgItem(dialog, kMatrixCell)); }
@@ -444,8 +437,8 @@ const Operation kOperations[] = {
      },
      [](Host& h) { return (h.dibs[1] = TransformTrueColorTo16Bpp(h.dibs[0], 16, BI_BITFIELDS)) != nullptr ? 1 : 0; },
      1, 0},
-    // the matrix editor
-    {"MatrixEditorOpens", unfilledRecipe,
+    // the matrix editor (opening on a recipe whose third set it fills)
+    {"MatrixEditorOpens", [](Host& h) { h.recipe.emplace("NT", 2, 3); putTextOnClipboard("kept"); },
      [](Host& h) { return editRecipe(h, nothing, nothing, IDOK, true); }, 1, 0, Failed::AsItWasUnderEitherResult, true},
     {"MatrixEditorPastes", [](Host& h) { recipe(h); putTextOnClipboard("7\tpasted\r\n8\tz\r\n"); },
      [](Host& h) { return editRecipe(h, focusFirstCell, [](HWND d) { click(d, IDC_MX_PASTE); }, IDOK); }, 1, 1,
