@@ -59,7 +59,7 @@ TEST(MatrixEditor, CancelCloseDestroyAndUnusableDescriptorsLeaveTheHostsDataByte
 TEST(MatrixEditor, OpensOnTheHostsFirstPageWithItsCaptionsNumbersNamesAndCells)
 {
     HostRecipe recipe("NTRNT", 12, 12);
-    recipe.setHostText(4, 1, nullptr); // string id 0
+    recipe.placeText(4, 1, nullptr); // string id 0
     recipe.desc.RowBase = 100; // the bases number the headers only
     recipe.desc.SetBase = 10;
     recipe.edit([&](HWND d) {

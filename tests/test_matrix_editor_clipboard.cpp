@@ -23,7 +23,7 @@ TEST(MatrixClipboard, AMatrixBeyond64KBIsCopiedWholeAndPastedIntoAnotherWithTheS
     for (int r = 0; r < kRows; ++r) {
         source.rows[r].MaxTextLen = target.rows[r].MaxTextLen = 40;
         for (int s = 0; kinds[r] == 'T' && s < kSets; ++s)
-            source.setHostText(r, s, std::to_string(r * 1000 + s).append(40, '.').substr(0, 40).c_str());
+            source.placeText(r, s, std::to_string(r * 1000 + s).append(40, '.').substr(0, 40).c_str());
     }
     const auto all = source.values(true);
     std::string expected;
@@ -44,7 +44,7 @@ TEST(MatrixClipboard, AMatrixBeyond64KBIsCopiedWholeAndPastedIntoAnotherWithTheS
 TEST(MatrixClipboard, CopyCutAndPasteMoveTheRectangleAsTextAndKeepReferencesBalanced)
 {
     HostRecipe recipe("NTN", 3, 3);
-    recipe.setHostText(1, 0, nullptr); // string id 0: nothing
+    recipe.placeText(1, 0, nullptr); // string id 0: nothing
     const auto focusCell = [](HWND d, int i, int j) { SetFocus(GetDlgItem(d, cellId(i, j))); }; // the rectangle starts there
     recipe.edit([&](HWND d) {
         click(d, {IDC_MX_CORNER, IDC_MX_COPY});

@@ -11,9 +11,9 @@ void w32khost::PrintTo(const Run& run, std::ostream* out)
 
 namespace w32ktest {
 
-ParSetFolder makeFolder(WORD kind, const std::vector<ValueRun>& runs, void* project)
+ParSetFolder makeFolder(WORD kind, const std::vector<w32khost::Run>& runs, void* project)
 {
-    for (const ValueRun& run : runs)
+    for (const w32khost::Run& run : runs)
         if (kind == PARSET_KIND_TEXT && LOWORD(run.value) != 0)
             KorAddReference(LOWORD(run.value), project);
     return w32khost::makeFolder(kind, runs);
@@ -21,7 +21,7 @@ ParSetFolder makeFolder(WORD kind, const std::vector<ValueRun>& runs, void* proj
 
 int entriesHolding(const ParSetFolder& folder, WORD id)
 {
-    const std::vector<ParSetEntry> entries = entriesOf(folder);
+    const std::vector<ParSetEntry> entries = w32khost::entriesOf(folder);
     return static_cast<int>(std::ranges::count_if(entries, [id](const ParSetEntry& e) { return e.StringId == id; }));
 }
 
@@ -35,7 +35,7 @@ int entriesHolding(const ParSetFolder& folder, WORD id)
                                              << folder.EntryCount << " entries";
     if (GlobalFlags(folder.Block) & GMEM_LOCKCOUNT)
         return ::testing::AssertionFailure() << "block left locked";
-    const std::vector<ParSetEntry> e = entriesOf(folder);
+    const std::vector<ParSetEntry> e = w32khost::entriesOf(folder);
     for (size_t k = 0; k < e.size(); ++k)
         if (e[k].FirstIndex > e[k].LastIndex || (k > 0 && e[k - 1].LastIndex >= e[k].FirstIndex))
             return ::testing::AssertionFailure() << "entry " << k << " runs backwards, overlaps or is unordered";

@@ -15,14 +15,9 @@ void PrintTo(const Run& run, std::ostream* out);
 
 namespace w32ktest {
 
-using ValueRun = w32khost::Run;
-using w32khost::entriesOf;
-using w32khost::runsOf;
-constexpr WORD kNumberKind = w32khost::kNumberFolder;
-
 // A block of exactly runs.size() entries; in a text folder each nonzero id
-// gets one reference for its entry.
-ParSetFolder makeFolder(WORD kind, const std::vector<ValueRun>& runs, void* project);
+// gets one reference for its entry (the caller keeps its own).
+ParSetFolder makeFolder(WORD kind, const std::vector<w32khost::Run>& runs, void* project);
 int entriesHolding(const ParSetFolder& folder, WORD id);
 // Empty: count 0 and no block; otherwise a block of exactly count entries,
 // not locked, with ordered, non-overlapping runs of first <= last.

@@ -1,12 +1,11 @@
-// A recipe matrix as a host keeps it for the matrix editor: one parameter-set
-// folder per row in the string store of a project block, what the tests
-// compare before and after, and how a user drives the editor's controls.
+// The matrix editor as a user drives it, on a recipe the shared builder
+// (host/w32khost.h) makes as a host keeps it.
 #pragma once
 
 #include <windows.h>
 
 #include "resources/matrix_editor_ids.h"
-#include "w32korutil1.h"
+#include "w32khost.h"
 
 #include <gtest/gtest.h>
 
@@ -16,37 +15,19 @@
 
 namespace w32ktest {
 
-class HostRecipe {
+using w32khost::clipboardText;
+using w32khost::emptyClipboard;
+// CF_TEXT of exactly these bytes (no NUL added), or of a text and its NUL.
+inline void putOnClipboard(const std::string& bytes) { EXPECT_TRUE(w32khost::putClipboardBytes(bytes)); }
+inline void putTextOnClipboard(const std::string& text) { putOnClipboard(text + '\0'); }
+
+class HostRecipe : public w32khost::Recipe {
 public:
-    // kinds: one letter per row, 'N' number (set s of row r holds r * 1000 + s),
-    // 'T' text ("r<r>s<s>"), 'R' text marked as the recipe name; hostSets sets filled.
-    HostRecipe(const std::string& kinds, int hostSets, WORD hostSetCount);
-    ~HostRecipe();
-    HostRecipe(const HostRecipe&) = delete;
-    HostRecipe& operator=(const HostRecipe&) = delete;
-
-    MatrixDesc desc{};
-    WORD hostSetCount = 0;
-    BYTE project[1024] = {};
-    std::vector<ParSetFolder> folders;
-    std::vector<FieldDesc> fields;
-    std::vector<MatrixRow> rows;
-
+    using Recipe::Recipe;
     // Runs the editor with `script` inside its modal loop; StartMatrixEd's result.
     int edit(const std::function<void(HWND)>& script);
-    void setHostText(int row, int set, const char* text); // null: string id 0
-    std::vector<std::vector<BYTE>> snapshot() const; // every folder and entry block, byte for byte
-    // Numbers in decimal, texts as they read, "<none>" when no run covers the set.
-    std::string hostValue(int row, int set) { return valueAt(folders[row], set); }
-    std::string workingValue(int row, int set) { return valueAt(rows[row].Folder, set); }
-    std::vector<std::string> values(bool host = false); // row by row, up to the host's set count
     // Each text entry of the host's folders holds one reference; the store keeps no other id.
     void expectReferencesBalanced();
-    MultipageRec* multipage() const; // the project's multipage list, if any
-    std::vector<WORD> multipageIds() const;
-
-private:
-    std::string valueAt(ParSetFolder& folder, int set);
 };
 
 // The cell of grid slot (row slot, column slot), and the texts controls show.
@@ -66,11 +47,5 @@ void shiftClick(HWND d, int id);
 inline void click(HWND d, int id) { SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(d, id))); }
 inline void click(HWND d, std::initializer_list<int> ids) { for (int id : ids) click(d, id); }
 inline std::vector<int> selection(const MatrixDesc& d) { return {d.SelRowFrom, d.SelRowTo, d.SelSetFrom, d.SelSetTo}; }
-
-// CF_TEXT on the clipboard: bytes as given (no NUL added); the text up to its NUL, "<none>" without text.
-void putOnClipboard(const std::string& bytes);
-inline void putTextOnClipboard(const std::string& text) { putOnClipboard(text + '\0'); }
-void emptyClipboard();
-std::string clipboardText();
 
 } // namespace w32ktest
