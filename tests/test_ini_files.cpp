@@ -48,11 +48,8 @@ TEST(GetIniRangeNumbers, ParsesGroupsItemsAndNumbersWithinTheList)
         {"1,2,", 4, 1, {1, 3, 1, 2}}, // full before the empty last token
         {"", 3, 0, {1, 1, 0}},
         {"0X1f", 3, 0, {1, 1, 31}}, // tokens are lower-cased: 0X is hex too
-        {"0xzz", 3, 0, {1, 1, 0}},
-        {"0xFFFFFFFF", 3, 0, {1, 1, -1}},
         {" -12", 3, 0, {1, 1, -12}},
-        {"abc", 3, 0, {1, 1, 0}},
-        {"-99999999999", 3, 0, {1, 1, INT_MIN}}, // saturates instead of overflowing
+        {"abc", 3, 0, {1, 1, 0}}, // (saturation at 32 bits: core_text_test)
         // The token buffer keeps 51 characters; the values saturate and the next token is read whole.
         {std::string(300, '7') + ",0x" + std::string(200, 'f') + ",3", 8, 0, {1, 3, INT_MAX, -1, 3}},
     };

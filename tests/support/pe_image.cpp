@@ -1,90 +1,49 @@
 #include "support/pe_image.h"
 
+#include <windows.h>
+
 #include <algorithm>
 #include <cctype>
-#include <cstring>
-#include <fstream>
-#include <iterator>
 
 namespace w32ktest {
 
 namespace {
 
-// A PE file's bytes; reads out of range give nothing.
-class File {
-public:
-    explicit File(std::vector<uint8_t> bytes) : bytes_(std::move(bytes)) {}
-
+// An image mapped at `base`: every relative virtual address is an offset from it.
+struct Mapped {
+    const uint8_t* base;
     template <typename T>
-    std::optional<T> read(size_t offset) const
+    const T* at(uint32_t rva) const
     {
-        T out{};
-        if (offset > bytes_.size() || bytes_.size() - offset < sizeof(T))
-            return std::nullopt;
-        std::memcpy(&out, bytes_.data() + offset, sizeof(T));
-        return out;
+        return reinterpret_cast<const T*>(base + rva);
     }
-    // The sections, as the file offset of each relative virtual address.
-    void mapSections(size_t table, uint16_t count)
-    {
-        for (uint16_t i = 0; i < count; ++i) {
-            const size_t h = table + 40u * i;
-            sections_.push_back({read<uint32_t>(h + 12).value_or(0),
-                                 std::max(read<uint32_t>(h + 8).value_or(0), read<uint32_t>(h + 16).value_or(0)),
-                                 read<uint32_t>(h + 20).value_or(0)});
-        }
-    }
-    template <typename T>
-    std::optional<T> at(uint32_t rva) const
-    {
-        for (const auto& s : sections_)
-            if (rva >= s.va && rva < s.va + s.size)
-                return read<T>(rva - s.va + s.raw);
-        return std::nullopt;
-    }
-    std::string name(uint32_t rva) const
-    {
-        std::string s;
-        for (std::optional<char> c; (c = at<char>(rva++)) && *c;)
-            s.push_back(*c);
-        return s;
-    }
-
-private:
-    struct Section { uint32_t va, size, raw; };
-    std::vector<uint8_t> bytes_;
-    std::vector<Section> sections_;
 };
 
-void readExports(const File& f, uint32_t dir, PeImage& pe)
+void readExports(const Mapped& m, const IMAGE_DATA_DIRECTORY& dir, PeImage& pe)
 {
-    const uint32_t base = f.at<uint32_t>(dir + 16).value_or(0), count = f.at<uint32_t>(dir + 20).value_or(0),
-                   nameCount = f.at<uint32_t>(dir + 24).value_or(0), functions = f.at<uint32_t>(dir + 28).value_or(0),
-                   names = f.at<uint32_t>(dir + 32).value_or(0), ordinals = f.at<uint32_t>(dir + 36).value_or(0);
-    std::map<uint16_t, std::string> named;
-    for (uint32_t i = 0; dir && i < nameCount; ++i)
-        named[f.at<uint16_t>(ordinals + 2 * i).value_or(0xFFFF)] = f.name(f.at<uint32_t>(names + 4 * i).value_or(0));
-    for (uint32_t i = 0; dir && i < count; ++i)
-        if (f.at<uint32_t>(functions + 4 * i).value_or(0) != 0) // else an empty slot
-            pe.exports.push_back({static_cast<uint16_t>(base + i), named[static_cast<uint16_t>(i)]});
+    if (!dir.VirtualAddress)
+        return;
+    const auto* table = m.at<IMAGE_EXPORT_DIRECTORY>(dir.VirtualAddress);
+    std::map<DWORD, std::string> named;
+    for (DWORD i = 0; i < table->NumberOfNames; ++i)
+        named[m.at<WORD>(table->AddressOfNameOrdinals)[i]] = m.at<char>(m.at<DWORD>(table->AddressOfNames)[i]);
+    for (DWORD i = 0; i < table->NumberOfFunctions; ++i)
+        if (m.at<DWORD>(table->AddressOfFunctions)[i] != 0) // else an empty slot
+            pe.exports.push_back({static_cast<uint16_t>(table->Base + i), named[i]});
 }
 
-void readImports(const File& f, uint32_t dir, PeImage& pe)
+template <typename Thunk>
+void readImports(const Mapped& m, const IMAGE_DATA_DIRECTORY& dir, Thunk byOrdinal, PeImage& pe)
 {
-    const uint64_t byOrdinal = pe.is64 ? 1ull << 63 : 1ull << 31;
-    for (uint32_t entry = dir; dir && f.at<uint32_t>(entry + 12).value_or(0); entry += 20) {
-        std::string dll = f.name(*f.at<uint32_t>(entry + 12));
+    for (auto* d = m.at<IMAGE_IMPORT_DESCRIPTOR>(dir.VirtualAddress); dir.VirtualAddress && d->Name; ++d) {
+        std::string dll = m.at<char>(d->Name);
         std::transform(dll.begin(), dll.end(), dll.begin(), [](unsigned char c) { return std::toupper(c); });
         auto& list = pe.imports[dll];
-        const uint32_t lookup = f.at<uint32_t>(entry).value_or(0);
-        for (uint32_t t = lookup ? lookup : f.at<uint32_t>(entry + 16).value_or(0);; t += pe.is64 ? 8 : 4) {
-            const uint64_t value = pe.is64 ? f.at<uint64_t>(t).value_or(0) : f.at<uint32_t>(t).value_or(0);
-            if (value == 0)
-                break;
-            if (value & byOrdinal)
-                list.push_back({"", static_cast<uint16_t>(value & 0xFFFF)});
+        for (auto* t = m.at<Thunk>(d->OriginalFirstThunk ? d->OriginalFirstThunk : d->FirstThunk); *t; ++t) {
+            if (*t & byOrdinal)
+                list.push_back({"", static_cast<uint16_t>(*t & 0xFFFF)});
             else
-                list.push_back({f.name(static_cast<uint32_t>(value) + 2), 0});
+                list.push_back({m.at<IMAGE_IMPORT_BY_NAME>(static_cast<uint32_t>(*t))->Name, 0});
         }
     }
 }
@@ -93,19 +52,25 @@ void readImports(const File& f, uint32_t dir, PeImage& pe)
 
 std::optional<PeImage> readPeImage(const std::string& path)
 {
-    std::ifstream stream(path, std::ios::binary);
-    File f(std::vector<uint8_t>(std::istreambuf_iterator<char>(stream), {}));
-    const uint32_t header = f.read<uint32_t>(0x3C).value_or(0);
-    if (f.read<uint32_t>(header).value_or(0) != 0x00004550) // "PE\0\0"
+    const HMODULE handle =
+        LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE | LOAD_LIBRARY_AS_DATAFILE);
+    if (!handle)
         return std::nullopt;
+    // The low bits of the handle mark a module mapped as data.
+    const Mapped m{reinterpret_cast<const uint8_t*>(reinterpret_cast<uintptr_t>(handle) & ~uintptr_t{3})};
+    const auto* nt = m.at<IMAGE_NT_HEADERS32>(m.at<IMAGE_DOS_HEADER>(0)->e_lfanew);
     PeImage pe;
-    pe.machine = f.read<uint16_t>(header + 4).value_or(0);
-    const size_t optional = header + 24;
-    pe.is64 = f.read<uint16_t>(optional).value_or(0) == 0x20B;
-    const size_t directories = optional + (pe.is64 ? 112 : 96);
-    f.mapSections(optional + f.read<uint16_t>(header + 20).value_or(0), f.read<uint16_t>(header + 6).value_or(0));
-    readExports(f, f.read<uint32_t>(directories).value_or(0), pe);
-    readImports(f, f.read<uint32_t>(directories + 8).value_or(0), pe);
+    pe.machine = nt->FileHeader.Machine;
+    pe.is64 = nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+    const IMAGE_DATA_DIRECTORY* dirs = pe.is64
+                                           ? reinterpret_cast<const IMAGE_NT_HEADERS64*>(nt)->OptionalHeader.DataDirectory
+                                           : nt->OptionalHeader.DataDirectory;
+    readExports(m, dirs[IMAGE_DIRECTORY_ENTRY_EXPORT], pe);
+    if (pe.is64)
+        readImports(m, dirs[IMAGE_DIRECTORY_ENTRY_IMPORT], uint64_t{IMAGE_ORDINAL_FLAG64}, pe);
+    else
+        readImports(m, dirs[IMAGE_DIRECTORY_ENTRY_IMPORT], uint32_t{IMAGE_ORDINAL_FLAG32}, pe);
+    FreeLibrary(handle);
     return pe;
 }
 

@@ -1,5 +1,5 @@
-// Reads the export and import tables of a PE file (PE32 or PE32+) from disk,
-// without loading it, so the 32-bit product can be inspected here too.
+// The export and import tables of a DLL file (PE32 or PE32+), mapped as an
+// image resource without running it, so the 32-bit product can be inspected here too.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +16,8 @@ struct PeExport {
 };
 
 struct PeImport {
-    std::string name;      // empty when imported by ordinal
-    uint16_t ordinal = 0;  // valid when name is empty
+    std::string name;     // empty when imported by ordinal
+    uint16_t ordinal = 0; // valid when name is empty
 };
 
 struct PeImage {
@@ -27,7 +27,7 @@ struct PeImage {
     std::map<std::string, std::vector<PeImport>> imports; // by DLL name, upper case
 };
 
-// Parses the file; nullopt when it is missing or not a well-formed PE image.
+// nullopt when the file is missing or not an image.
 std::optional<PeImage> readPeImage(const std::string& path);
 
 } // namespace w32ktest
