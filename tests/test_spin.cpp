@@ -149,14 +149,14 @@ TEST(SpinControl, CancelModeAndDestructionEndThePress)
     EXPECT_EQ(takeHalves(2 * kRepeatMs).size(), 1u);
 }
 
-// Halves split at y 14; a pressed half is sunken (its top edge in shadow),
-// its arrow moved by one pixel (the up arrow's corner at (4,8) left bare).
+// Halves split at y 14; a pressed half is drawn sunken (the lower half's bottom
+// bevel no longer in shadow), its arrow moved by a pixel (off the up arrow's corner (4,8)).
 TEST(SpinControl, PressedHalfIsDrawnSunkenWithItsArrowMoved)
 {
     SpinHost host;
     HWND spin = host.spin();
     const COLORREF face = GetSysColor(COLOR_BTNFACE), text = GetSysColor(COLOR_BTNTEXT),
-                   shadow = GetSysColor(COLOR_BTNSHADOW), white = RGB(255, 255, 255);
+                   shadow = GetSysColor(COLOR_BTNSHADOW);
     struct Probe { int x, y; COLORREF idle, upperPressed, lowerPressed; };
     const Probe probes[] = {{4, 8, text, face, text}, {5, 26, shadow, shadow, face}};
     const auto expectProbes = [&](const char* state, COLORREF Probe::*which) {
