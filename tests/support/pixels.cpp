@@ -81,11 +81,6 @@ void repaintNow(HWND window, bool erase)
     settlePaint(window);
 }
 
-COLORREF clientPixel(HWND window, int x, int y)
-{
-    return ClientPixels(window).at(x, y);
-}
-
 ClientPixels::ClientPixels(HWND window)
 {
     GdiFlush();
@@ -108,13 +103,6 @@ ClientPixels::ClientPixels(HWND window)
         pixels_.push_back(RGB((source[i] >> 16) & 0xFF, (source[i] >> 8) & 0xFF, source[i] & 0xFF));
     width_ = client.right;
     height_ = client.bottom;
-}
-
-COLORREF ClientPixels::at(int x, int y) const
-{
-    if (x < 0 || y < 0 || x >= width_ || y >= height_)
-        return CLR_INVALID;
-    return pixels_[static_cast<size_t>(y) * width_ + x];
 }
 
 int ClientPixels::count(const RECT& area, COLORREF colour) const
@@ -156,11 +144,6 @@ void fillClient(HWND window, COLORREF colour)
     GdiFlush();
 }
 
-HBITMAP makeSolidBitmap(int width, int height, COLORREF colour)
-{
-    return makePatternBitmap(width, height, [colour](int, int) { return colour; });
-}
-
 HBITMAP makePatternBitmap(int width, int height, const std::function<COLORREF(int x, int y)>& colour)
 {
     return paintBitmap(CreateCompatibleBitmap(w32k::WindowDC(nullptr), width, height), width, height, colour);
@@ -170,11 +153,6 @@ HBITMAP makeMonochromeBitmap(int width, int height, const std::function<bool(int
 {
     return paintBitmap(CreateBitmap(width, height, 1, 1, nullptr), width, height,
                        [&black](int x, int y) { return black(x, y) ? RGB(0, 0, 0) : RGB(255, 255, 255); });
-}
-
-bool gdiObjectAlive(HGDIOBJ object)
-{
-    return GetObjectType(object) != 0;
 }
 
 DWORD gdiObjectCount()
