@@ -93,23 +93,18 @@ TEST(HierDraw, CellsOfBitmap1201AndTheirRelease)
     EXPECT_FALSE(HierDraw_DrawInit(kLibrary, W32K_BMP_TAG_TREE, 0, 3, TRUE, &t.state, TRUE));
 }
 
+// Also for the state alone. (The list's item height as the tag picker sets it: test_tag_select.)
 TEST(HierDraw, LineHeightIsTheLargerOfCellAndFont)
 {
-    const HWND list = listBox(LBS_OWNERDRAWFIXED, 100);
     for (const auto& [fontHeight, lineHeight] : {std::pair{13, 17}, std::pair{20, 20}}) {
         TreeState t;
-        SendMessageA(list, LB_SETITEMHEIGHT, 0, 1);
-        const HFONT font = CreateFontA(fontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial");
-        HierDraw_DrawSetTextHeight(nullptr, font, &t.state); // the state only
+        const w32k::Font font(CreateFontA(fontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial"));
+        HierDraw_DrawSetTextHeight(nullptr, font.get(), &t.state);
         EXPECT_EQ(t.state.textHeight, fontHeight);
-        HierDraw_DrawSetTextHeight(list, font, &t.state);
-        EXPECT_EQ(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0), lineHeight);
         MEASUREITEMSTRUCT measure{};
         HierDraw_OnMeasureItem(nullptr, &measure, &t.state);
         EXPECT_EQ(measure.itemHeight, static_cast<UINT>(lineHeight));
-        DeleteObject(font);
     }
-    DestroyWindow(list);
 }
 
 // All 32 bits of a value count; CloseItem removes every entry of a value; a

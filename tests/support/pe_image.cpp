@@ -61,12 +61,11 @@ std::optional<PeImage> readPeImage(const std::string& path)
     const auto* nt = m.at<IMAGE_NT_HEADERS32>(m.at<IMAGE_DOS_HEADER>(0)->e_lfanew);
     PeImage pe;
     pe.machine = nt->FileHeader.Machine;
-    pe.is64 = nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
-    const IMAGE_DATA_DIRECTORY* dirs = pe.is64
-                                           ? reinterpret_cast<const IMAGE_NT_HEADERS64*>(nt)->OptionalHeader.DataDirectory
-                                           : nt->OptionalHeader.DataDirectory;
+    const bool is64 = nt->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC;
+    const IMAGE_DATA_DIRECTORY* dirs = is64 ? reinterpret_cast<const IMAGE_NT_HEADERS64*>(nt)->OptionalHeader.DataDirectory
+                                            : nt->OptionalHeader.DataDirectory;
     readExports(m, dirs[IMAGE_DIRECTORY_ENTRY_EXPORT], pe);
-    if (pe.is64)
+    if (is64)
         readImports(m, dirs[IMAGE_DIRECTORY_ENTRY_IMPORT], uint64_t{IMAGE_ORDINAL_FLAG64}, pe);
     else
         readImports(m, dirs[IMAGE_DIRECTORY_ENTRY_IMPORT], uint32_t{IMAGE_ORDINAL_FLAG32}, pe);

@@ -21,7 +21,6 @@ struct PeImport {
 };
 
 struct PeImage {
-    bool is64 = false;
     uint16_t machine = 0;
     std::vector<PeExport> exports;
     std::map<std::string, std::vector<PeImport>> imports; // by DLL name, upper case
