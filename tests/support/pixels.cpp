@@ -117,11 +117,11 @@ bool ClientPixels::all(const RECT& area, COLORREF colour) const
     return !IsRectEmpty(&area) && count(area, colour) == (area.right - area.left) * (area.bottom - area.top);
 }
 
-RECT ClientPixels::bounds(const RECT& area, const std::function<bool(COLORREF)>& match) const
+RECT ClientPixels::bounds(COLORREF colour) const
 {
     RECT r{width_, height_, 0, 0};
-    forEach(area, width_, height_, [&](int x, int y) {
-        if (match(at(x, y)))
+    forEach(rect(), width_, height_, [&](int x, int y) {
+        if (at(x, y) == colour)
             r = {std::min<LONG>(r.left, x), std::min<LONG>(r.top, y), std::max<LONG>(r.right, x + 1),
                  std::max<LONG>(r.bottom, y + 1)};
     });

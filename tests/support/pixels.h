@@ -53,12 +53,8 @@ public:
     int count(COLORREF colour) const { return count(rect(), colour); }
     // True when `area` lies in the copy, is not empty and is all `colour`.
     bool all(const RECT& area, COLORREF colour) const;
-    // The smallest rectangle within `area` holding every matching pixel; empty if none.
-    RECT bounds(const RECT& area, const std::function<bool(COLORREF)>& match) const;
-    RECT bounds(COLORREF colour) const
-    {
-        return bounds(rect(), [colour](COLORREF c) { return c == colour; });
-    }
+    // The smallest rectangle holding every pixel of `colour`; empty if none.
+    RECT bounds(COLORREF colour) const;
     // How many pixels of `area` differ from the same pixels of `other`.
     int differences(const ClientPixels& other, const RECT& area) const;
     bool operator==(const ClientPixels& other) const
