@@ -25,11 +25,6 @@ struct TreeState {
     std::vector<DWORD> opened() const { return {state.openList, state.openList + state.openCount}; }
 };
 
-HWND listBox(DWORD style, int height)
-{
-    return CreateWindowA("LISTBOX", "", WS_POPUP | style, 0, 0, 120, height, nullptr, nullptr, nullptr, nullptr);
-}
-
 // One list line, 200 x 17, drawn into a 32-bit section first filled with kMarker.
 struct DrawnLine {
     static constexpr int kWidth = 200, kHeight = 17;
@@ -147,7 +142,8 @@ TEST(HierDraw, OpenListStaysConsistentWhenReallocFailsAndIsFreed)
 TEST(HierDraw, ShowKidsScrollsTheLastChildIntoView)
 {
     TreeState t;
-    const HWND list = listBox(LBS_NOINTEGRALHEIGHT, 170);
+    const HWND list = CreateWindowA("LISTBOX", "", WS_POPUP | LBS_NOINTEGRALHEIGHT, 0, 0, 120, 170, nullptr, nullptr,
+                                    nullptr, nullptr);
     SendMessageA(list, LB_SETITEMHEIGHT, 0, 17);
     for (int i = 0; i < 40; ++i)
         SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("line"));
