@@ -1,5 +1,5 @@
 // Number lists, module versions and the files found along the search path, called through the DLL as
-// a host calls them; every buffer is followed by guards that must stay untouched.
+// a host calls them. (That a list is never written past its count is fuzz_number_list's.)
 #include <gtest/gtest.h>
 
 #include "support/temp_files.h"
@@ -17,16 +17,13 @@ namespace {
 
 constexpr int kSentinel = 0x5A5A5A5A;
 
-// Parses into a list of `count` elements followed by guards; returns the result and the first
-// `wanted` elements.
+// Parses into a list of `count` elements; returns the result and the first `wanted` elements.
 std::pair<int, std::vector<int>> parse(const char* file, const char* section, const char* key, const char* text,
                                        int count, size_t wanted)
 {
-    std::vector<int> list(static_cast<size_t>(count) + 4, kSentinel);
+    std::vector<int> list(static_cast<size_t>(count), kSentinel);
     const int result = GetIniRangeNumbers(file, section, key, text, list.data(), count);
-    for (size_t i = static_cast<size_t>(count); i < list.size(); ++i)
-        EXPECT_EQ(list[i], kSentinel) << "written behind the list at " << i;
-    list.resize(std::min(wanted, static_cast<size_t>(count)));
+    list.resize(std::min(wanted, list.size()));
     return {result, list};
 }
 
@@ -44,15 +41,11 @@ TEST(GetIniRangeNumbers, ParsesGroupsItemsAndNumbersWithinTheList)
         {"0x1F,10", 8, 0, {1, 2, 31, 10}},
         {"1,2,3;4", 8, 0, {2, 3, 1, 2, 3, 4}}, // the second group stores no count
         {"1,2", 3, 1, {1, 2, 1}},              // three elements hold one number only
-        {"7", 3, 0, {1, 1, 7}},
-        {"1,2,", 4, 1, {1, 3, 1, 2}}, // full before the empty last token
+        {"1,2,", 4, 1, {1, 3, 1, 2}},          // full before the empty last token
         {"", 3, 0, {1, 1, 0}},
         {"0X1f", 3, 0, {1, 1, 31}}, // tokens are lower-cased: 0X is hex too
-        {"0xzz", 3, 0, {1, 1, 0}},
-        {"0xFFFFFFFF", 3, 0, {1, 1, -1}},
         {" -12", 3, 0, {1, 1, -12}},
-        {"abc", 3, 0, {1, 1, 0}},
-        {"-99999999999", 3, 0, {1, 1, INT_MIN}}, // saturates instead of overflowing
+        {"abc", 3, 0, {1, 1, 0}}, // (saturation at 32 bits: core_text_test)
         // The token buffer keeps 51 characters; the values saturate and the next token is read whole.
         {std::string(300, '7') + ",0x" + std::string(200, 'f') + ",3", 8, 0, {1, 3, INT_MAX, -1, 3}},
     };
@@ -62,7 +55,6 @@ TEST(GetIniRangeNumbers, ParsesGroupsItemsAndNumbersWithinTheList)
                   std::make_pair(c.result, c.expected));
     }
     int list[4] = {kSentinel, kSentinel, kSentinel, kSentinel}; // too short, no text, no list
-    EXPECT_EQ(GetIniRangeNumbers(nullptr, nullptr, nullptr, "1", list, 2), 1);
     EXPECT_EQ(GetIniRangeNumbers(nullptr, nullptr, nullptr, "1", list, -5), 1);
     EXPECT_EQ(GetIniRangeNumbers(nullptr, nullptr, nullptr, nullptr, list, 4), 1);
     EXPECT_EQ(GetIniRangeNumbers(nullptr, nullptr, nullptr, "1", nullptr, 4), 1);

@@ -7,10 +7,12 @@
 #include "w32korutil1.h"
 
 #include <string>
+#include <vector>
 
 namespace {
 
 constexpr DWORD kEnd = W32K_LIST_END;
+using Items = std::vector<std::pair<std::string, LRESULT>>; // text, data
 
 // A hidden window of the test executable with a list box and a combo box.
 struct Lists {
@@ -22,15 +24,13 @@ struct Lists {
                              nullptr);
     }
     ~Lists() { DestroyWindow(parent); }
-    // Each item as "text/data".
-    std::string items(HWND control, bool isCombo) const
+    Items items(HWND control, bool isCombo) const
     {
-        std::string out;
+        Items out;
         for (LRESULT i = 0, n = SendMessageA(control, isCombo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0); i < n; ++i) {
             char text[64] = "";
             SendMessageA(control, isCombo ? CB_GETLBTEXT : LB_GETTEXT, i, LPARAM(text));
-            const LRESULT data = SendMessageA(control, isCombo ? CB_GETITEMDATA : LB_GETITEMDATA, i, 0);
-            out.append(text).append("/").append(std::to_string(data)).append(" ");
+            out.emplace_back(text, SendMessageA(control, isCombo ? CB_GETITEMDATA : LB_GETITEMDATA, i, 0));
         }
         return out;
     }
@@ -46,10 +46,10 @@ TEST(ListHelpers, FillingAddsTextsOfTheControlsModuleWithSixteenBitsOfData)
     SendMessageA(w.list, LB_ADDSTRING, 0, LPARAM("kept"));
     const DWORD values[] = {0, 0x10003, 0x10001, kEnd}, redGreen[] = {0, 1, kEnd}, none[] = {kEnd};
     EXPECT_TRUE(SetLBStrings(w.list, 50, values));
-    EXPECT_EQ(w.items(w.list, false), "kept/0 Red/0 Yellow/3 Green/1 ");
+    EXPECT_EQ(w.items(w.list, false), (Items{{"kept", 0}, {"Red", 0}, {"Yellow", 3}, {"Green", 1}}));
     EXPECT_TRUE(CheckCBStrings(w.combo, 50, none));
     EXPECT_TRUE(SetCBStrings(w.combo, 50, redGreen));
-    EXPECT_EQ(w.items(w.combo, true), "Red/0 Green/1 ");
+    EXPECT_EQ(w.items(w.combo, true), (Items{{"Red", 0}, {"Green", 1}}));
     EXPECT_TRUE(CheckCBStrings(w.combo, 50, redGreen));
     EXPECT_FALSE(CheckCBStrings(w.combo, 50, values)) << "an item missing";
     EXPECT_FALSE(CheckCBStrings(w.combo, 50, none)) << "items more";

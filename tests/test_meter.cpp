@@ -55,7 +55,7 @@ bool barShows(const ClientPixels& pixels, DWORD style, int filled)
 
 // Positions out of the range stay inside the bar and off the border; the
 // percentage is reckoned in 64 bits. The border's first and last pixels, and
-// the black frame inside a border; the text is centred, in the other colour.
+// the black frame inside a border.
 TEST(Meter, FillsItsShareOfTheInnerRectangleInsideItsBorder)
 {
     const COLORREF s = GetSysColor(COLOR_BTNSHADOW);
@@ -65,18 +65,14 @@ TEST(Meter, FillsItsShareOfTheInnerRectangleInsideItsBorder)
     } cases[] = {
         {"new meter: 0 of 100", kSunken, kUnsent, kUnsent, 0, s, kWhite, kLightGrey},
         {"quarter, vertical from the bottom", kSunken | kVertical, 200, 50, 25, s, kWhite, kLightGrey},
-        {"full, vertical", kSunken | kVertical, 100, 100, 100, s, kWhite, kBlue},
-        {"no border, empty", kVertical, 100, 0, 0, kLightGrey, kLightGrey, kLightGrey},
+        {"no border", kVertical, 100, 0, 0, kLightGrey, kLightGrey, kLightGrey},
         {"black frame only", kFrame, 100, 30, 30, kBlack, kBlack, kBlue},
         {"raised border and frame, rounding down", kRaised | kFrame, 3, 1, 33, kWhite, s, kBlack},
         {"sunken wins over raised", kSunken | kRaised, 200, 50, 25, s, kWhite, kBlue},
-        {"above the range", kSunken | kFrame, 100, 300, 100, s, kWhite, kBlack},
         {"above the range, vertical", kSunken | kVertical, 100, INT_MAX, 100, s, kWhite, kBlue},
-        {"below zero, vertical", kRaised | kVertical, 100, -50, 0, kWhite, s, kLightGrey},
         {"lowest position", kRaised, 100, INT_MIN, 0, kWhite, s, kLightGrey},
         {"negative range", kSunken, -100, 50, 0, s, kWhite, kLightGrey},
-        {"x100 beyond 32 bits", kSunken, 1, 30000000, 100, s, kWhite, kBlue},
-        {"x100 beyond 32 bits, half", kSunken, 42949674, 21474837, 50, s, kWhite, kBlue},
+        {"x100 beyond 32 bits", kSunken, 42949674, 21474837, 50, s, kWhite, kBlue},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -86,27 +82,17 @@ TEST(Meter, FillsItsShareOfTheInnerRectangleInsideItsBorder)
         EXPECT_EQ(pixels.at(0, 0), c.topLeft);
         EXPECT_EQ(pixels.at(pixels.width() - 1, pixels.height() - 1), c.bottomRight);
         EXPECT_EQ(pixels.at(1, 1), c.second);
-        RECT inner = pixels.rect();
-        InflateRect(&inner, -edgeOf(c.style), -edgeOf(c.style));
-        if (c.filled % kBarLength == 0) { // the text alone shows in the other colour
-            const COLORREF ink = c.filled ? kLightGrey : kBlue;
-            const RECT text = pixels.bounds(inner, [ink](COLORREF p) { return p == ink; });
-            EXPECT_FALSE(IsRectEmpty(&text));
-            EXPECT_NEAR((text.left + text.right) / 2.0, (inner.left + inner.right) / 2.0, 3.0);
-            EXPECT_NEAR((text.top + text.bottom) / 2.0, (inner.top + inner.bottom) / 2.0, 4.0);
-        }
     }
 }
 
-// The percentage shown is exactly the image of another meter (or not); the
-// digits change colour where the bar ends.
+// The percentage shown is exactly the image of another meter (or not), in the
+// other colour where the bar ends.
 TEST(Meter, TextShowsThePercentageCappedAtOneHundredWithItsSign)
 {
     const struct { LONG range, position, otherRange, otherPosition; bool same; } cases[] = {
-        {100, 300, 100, 100, true},           // above the range shows 100%
-        {42949674, 21474837, 100, 50, true},  // x100 beyond 32 bits, half shows 50%
-        {3, 1, 300, 99, true},                // 33%
-        {100, -50, 100, 0, false},            // -50% is not 0%
+        {100, 300, 100, 100, true},          // above the range shows 100%
+        {42949674, 21474837, 100, 50, true}, // x100 beyond 32 bits, half shows 50%
+        {100, -50, 100, 0, false},           // -50% is not 0%
     };
     for (const auto& c : cases) {
         VisibleHost host;
@@ -121,11 +107,13 @@ TEST(Meter, TextShowsThePercentageCappedAtOneHundredWithItsSign)
 }
 
 // Range 0 draws nothing, not even on an erase; a new range alone does not
-// repaint; a new position repaints without erasing.
+// repaint; a new position repaints without erasing. Hosts read the range and
+// the position from the window's extra data.
 TEST(Meter, RepaintsOnANewPositionOnlyAndDrawsNothingForRangeZero)
 {
     VisibleHost host;
     HWND meter = addMeter(host, kSunken);
+    EXPECT_EQ(SendMessageA(meter, WM_METERGETRANGE, 0, 0), 100);
     w32ktest::fillClient(meter, kMarker);
     EXPECT_EQ(setMeter(meter, 0, 50).count(kMarker), (kBarLength + 2) * kThickness);
     w32ktest::repaintNow(meter, true);
@@ -136,14 +124,6 @@ TEST(Meter, RepaintsOnANewPositionOnlyAndDrawsNothingForRangeZero)
     const ClientPixels repainted = setMeter(meter, kUnsent, 60);
     EXPECT_EQ(repainted.count(kMarker), 0);
     EXPECT_TRUE(barShows(repainted, kSunken, 30));
-}
-
-// Hosts read the range and the position from the window's extra data.
-TEST(Meter, MessagesStoreTheirValuesInTheWindowExtraData)
-{
-    VisibleHost host;
-    HWND meter = addMeter(host, kSunken);
-    EXPECT_EQ(SendMessageA(meter, WM_METERGETRANGE, 0, 0), 100);
     setMeter(meter, -7, INT_MIN);
     EXPECT_EQ(TVOMeterWndFn(meter, WM_METERGETRANGE, 0, 0), -7);
     EXPECT_EQ(SendMessageA(meter, WM_METERGETPOS, 0, 0), INT_MIN);

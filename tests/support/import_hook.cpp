@@ -45,10 +45,8 @@ void** findSlot(HMODULE module, const char* dll, const char* function)
 } // namespace
 
 ImportHook::ImportHook(HMODULE module, const char* dll, const char* function, void* replacement)
+    : slot_(module ? findSlot(module, dll, function) : nullptr)
 {
-    if (!module)
-        return;
-    slot_ = findSlot(module, dll, function);
     if (!slot_)
         return;
     original_ = *slot_;

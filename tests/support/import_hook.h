@@ -17,12 +17,6 @@ public:
     ImportHook& operator=(const ImportHook&) = delete;
 
     bool installed() const { return slot_ != nullptr; }
-    // The function the module imported before the hook.
-    template <typename Fn>
-    Fn original() const
-    {
-        return reinterpret_cast<Fn>(original_);
-    }
 
 private:
     void** slot_ = nullptr;

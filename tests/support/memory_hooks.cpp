@@ -35,11 +35,6 @@ bool failsHere(const char* call, const void* block = nullptr)
     return true;
 }
 
-void released(const void* block)
-{
-    g_counters.released.insert(block);
-}
-
 HGLOBAL WINAPI monitoredAlloc(UINT flags, SIZE_T bytes)
 {
     if (++g_counters.allocations == g_counters.failAllocationAt || failsHere("GlobalAlloc")) {
@@ -60,7 +55,7 @@ HGLOBAL WINAPI monitoredReAlloc(HGLOBAL block, SIZE_T bytes, UINT flags)
     }
     const HGLOBAL moved = GlobalReAlloc(block, bytes, flags);
     if (moved && moved != block) {
-        released(block);
+        g_counters.released.insert(block);
         g_counters.outstanding.erase(block);
         g_counters.outstanding.insert(moved);
     }
@@ -71,7 +66,7 @@ HGLOBAL WINAPI monitoredFree(HGLOBAL block)
 {
     ++g_counters.frees;
     g_counters.outstanding.erase(block);
-    released(block);
+    g_counters.released.insert(block);
     return GlobalFree(block);
 }
 
@@ -122,7 +117,7 @@ void* __cdecl monitoredRealloc(void* block, size_t bytes)
     void* moved = std::realloc(block, bytes);
     if (moved && moved != block && block) {
         g_counters.heap.erase(block);
-        released(block);
+        g_counters.released.insert(block);
     }
     return tracked(moved);
 }
@@ -131,7 +126,7 @@ void __cdecl monitoredCrtFree(void* block)
 {
     if (block) {
         g_counters.heap.erase(block);
-        released(block);
+        g_counters.released.insert(block);
     }
     std::free(block);
 }

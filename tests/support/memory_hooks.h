@@ -1,9 +1,5 @@
-// Watches and breaks the memory calls a loaded DLL makes, by patching its
-// import table: GlobalAlloc, GlobalReAlloc, GlobalFree, GlobalLock,
-// GlobalUnlock, the C runtime's malloc, calloc, realloc and free, and
-// SetClipboardData (a block given to the clipboard is the system's). It keeps
-// track of the blocks the DLL made and not yet freed and of those it freed,
-// and makes the n-th allocation or lock fail. One monitor at a time.
+// Watches and fails the memory calls a loaded DLL makes (global blocks, the C
+// runtime heap, SetClipboardData) by patching its import table. One monitor at a time.
 #pragma once
 
 #include <windows.h>
@@ -14,17 +10,13 @@ namespace w32ktest {
 
 class GlobalMemoryMonitor {
 public:
-    // Patches the imports of `module` (usually the library under test).
     explicit GlobalMemoryMonitor(HMODULE module);
     ~GlobalMemoryMonitor();
     GlobalMemoryMonitor(const GlobalMemoryMonitor&) = delete;
     GlobalMemoryMonitor& operator=(const GlobalMemoryMonitor&) = delete;
 
-    // True when every import was found and patched.
-    bool installed() const;
-
-    // Counting starts again; pending failures are cleared.
-    void reset();
+    bool installed() const; // every import found and patched
+    void reset();           // counts from zero, no failure pending
     // The n-th GlobalAlloc / GlobalLock from now on (1 = the next) fails.
     void failAllocation(int nth);
     void failLock(int nth);
@@ -36,23 +28,18 @@ public:
     // Blocks allocated since reset() and not freed (nor given to the clipboard) yet.
     const std::set<HGLOBAL>& outstanding() const;
 
-    // Failure points: each GlobalAlloc, GlobalReAlloc, GlobalLock, malloc,
-    // calloc and realloc, and each call of hostAllocator(), made while a
-    // FailureWindow is open. The nth (1 = the first after reset()) fails;
-    // 0 fails none.
+    // Failure points: each allocation, reallocation or lock (and hostAllocator()
+    // call) while a FailureWindow is open. The nth after reset() fails; 0 none.
     void failPoint(int nth);
     int points() const;
     // The call that failPoint() made fail, or null when its point was not reached.
     const char* failedCall() const;
     // The block a failed GlobalLock or GlobalReAlloc was called on.
     const void* failedBlock() const;
-    // C runtime and host allocator blocks allocated since reset() and not freed.
-    const std::set<void*>& heapOutstanding() const;
-    // Global blocks and heap blocks freed (or moved away by a reallocation) since reset().
-    const std::set<const void*>& released() const;
+    const std::set<void*>& heapOutstanding() const; // C runtime and host allocator blocks
+    const std::set<const void*>& released() const;  // freed or moved away since reset()
 
-    // An application allocator for SetAppFmalloc: the C runtime heap, one
-    // failure point per call, its blocks counted with the library's.
+    // An allocator for SetAppFmalloc: one failure point per call, blocks counted with the library's.
     static void* WINAPI hostAllocator(UINT bytes);
 };
 

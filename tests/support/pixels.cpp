@@ -81,11 +81,6 @@ void repaintNow(HWND window, bool erase)
     settlePaint(window);
 }
 
-COLORREF clientPixel(HWND window, int x, int y)
-{
-    return ClientPixels(window).at(x, y);
-}
-
 ClientPixels::ClientPixels(HWND window)
 {
     GdiFlush();
@@ -110,13 +105,6 @@ ClientPixels::ClientPixels(HWND window)
     height_ = client.bottom;
 }
 
-COLORREF ClientPixels::at(int x, int y) const
-{
-    if (x < 0 || y < 0 || x >= width_ || y >= height_)
-        return CLR_INVALID;
-    return pixels_[static_cast<size_t>(y) * width_ + x];
-}
-
 int ClientPixels::count(const RECT& area, COLORREF colour) const
 {
     int n = 0;
@@ -129,11 +117,11 @@ bool ClientPixels::all(const RECT& area, COLORREF colour) const
     return !IsRectEmpty(&area) && count(area, colour) == (area.right - area.left) * (area.bottom - area.top);
 }
 
-RECT ClientPixels::bounds(const RECT& area, const std::function<bool(COLORREF)>& match) const
+RECT ClientPixels::bounds(COLORREF colour) const
 {
     RECT r{width_, height_, 0, 0};
-    forEach(area, width_, height_, [&](int x, int y) {
-        if (match(at(x, y)))
+    forEach(rect(), width_, height_, [&](int x, int y) {
+        if (at(x, y) == colour)
             r = {std::min<LONG>(r.left, x), std::min<LONG>(r.top, y), std::max<LONG>(r.right, x + 1),
                  std::max<LONG>(r.bottom, y + 1)};
     });
@@ -156,11 +144,6 @@ void fillClient(HWND window, COLORREF colour)
     GdiFlush();
 }
 
-HBITMAP makeSolidBitmap(int width, int height, COLORREF colour)
-{
-    return makePatternBitmap(width, height, [colour](int, int) { return colour; });
-}
-
 HBITMAP makePatternBitmap(int width, int height, const std::function<COLORREF(int x, int y)>& colour)
 {
     return paintBitmap(CreateCompatibleBitmap(w32k::WindowDC(nullptr), width, height), width, height, colour);
@@ -170,11 +153,6 @@ HBITMAP makeMonochromeBitmap(int width, int height, const std::function<bool(int
 {
     return paintBitmap(CreateBitmap(width, height, 1, 1, nullptr), width, height,
                        [&black](int x, int y) { return black(x, y) ? RGB(0, 0, 0) : RGB(255, 255, 255); });
-}
-
-bool gdiObjectAlive(HGDIOBJ object)
-{
-    return GetObjectType(object) != 0;
 }
 
 DWORD gdiObjectCount()

@@ -1,6 +1,5 @@
-// Reading what windows painted, and making bitmaps to hand to controls.
-// Pixels are read from a visible window's client area with GetDC + BitBlt
-// (PrintWindow does not draw custom children under Wine).
+// Reading what visible windows painted (GetDC + BitBlt: PrintWindow does not
+// draw custom children under Wine), and making bitmaps to hand to controls.
 #pragma once
 
 #include <windows.h>
@@ -24,7 +23,7 @@ public:
     VisibleHost& operator=(const VisibleHost&) = delete;
 
     HWND window() const { return window_; }
-    // Creates a visible child control at (x, y) of the given size.
+    // A visible child control.
     HWND add(const char* cls, DWORD style, int x, int y, int width, int height, int id = 0,
              const char* text = "");
 
@@ -36,9 +35,6 @@ private:
 void settlePaint(HWND window);
 // Repaints a window and its children now, optionally erasing.
 void repaintNow(HWND window, bool erase = false);
-// One pixel of a window's client area (CLR_INVALID outside it).
-COLORREF clientPixel(HWND window, int x, int y);
-
 // A copy of a window's client area at the moment of construction.
 class ClientPixels {
 public:
@@ -48,18 +44,17 @@ public:
     int height() const { return height_; }
     RECT rect() const { return {0, 0, width_, height_}; }
     // The colour at (x, y); CLR_INVALID outside the copy.
-    COLORREF at(int x, int y) const;
+    COLORREF at(int x, int y) const
+    {
+        return x < 0 || y < 0 || x >= width_ || y >= height_ ? CLR_INVALID : pixels_[size_t(y) * width_ + x];
+    }
     // How many pixels of `area` (clipped to the copy) have `colour`.
     int count(const RECT& area, COLORREF colour) const;
     int count(COLORREF colour) const { return count(rect(), colour); }
     // True when `area` lies in the copy, is not empty and is all `colour`.
     bool all(const RECT& area, COLORREF colour) const;
-    // The smallest rectangle within `area` holding every matching pixel; empty if none.
-    RECT bounds(const RECT& area, const std::function<bool(COLORREF)>& match) const;
-    RECT bounds(COLORREF colour) const
-    {
-        return bounds(rect(), [colour](COLORREF c) { return c == colour; });
-    }
+    // The smallest rectangle holding every pixel of `colour`; empty if none.
+    RECT bounds(COLORREF colour) const;
     // How many pixels of `area` differ from the same pixels of `other`.
     int differences(const ClientPixels& other, const RECT& area) const;
     bool operator==(const ClientPixels& other) const
@@ -73,18 +68,23 @@ private:
     std::vector<COLORREF> pixels_;
 };
 
+// One pixel of a window's client area (CLR_INVALID outside it).
+inline COLORREF clientPixel(HWND window, int x, int y) { return ClientPixels(window).at(x, y); }
+
 // Fills a window's client area through GetDC, as a marker that shows whether
 // a later paint covered it.
 void fillClient(HWND window, COLORREF colour);
 
 // Bitmaps compatible with the screen, owned by the caller (DeleteObject).
-HBITMAP makeSolidBitmap(int width, int height, COLORREF colour);
 HBITMAP makePatternBitmap(int width, int height, const std::function<COLORREF(int x, int y)>& colour);
+inline HBITMAP makeSolidBitmap(int width, int height, COLORREF colour)
+{
+    return makePatternBitmap(width, height, [colour](int, int) { return colour; });
+}
 // A 1-bit bitmap; black where `black(x, y)` holds, white elsewhere.
 HBITMAP makeMonochromeBitmap(int width, int height, const std::function<bool(int x, int y)>& black);
 
-// True while `object` is a live GDI object.
-bool gdiObjectAlive(HGDIOBJ object);
+inline bool gdiObjectAlive(HGDIOBJ object) { return GetObjectType(object) != 0; }
 // GDI objects the process holds now. Some are made lazily on first use of a
 // feature: take the baseline after one warm-up run of the code under test.
 DWORD gdiObjectCount();

@@ -52,11 +52,6 @@ TempDirectory::~TempDirectory()
     removeTree(path_);
 }
 
-std::string TempDirectory::file(const std::string& name) const
-{
-    return path_ + "\\" + name;
-}
-
 std::string TempDirectory::write(const std::string& name, const std::string& contents) const
 {
     const std::string path = file(name);
@@ -99,11 +94,5 @@ std::string currentDirectory()
     return path;
 }
 
-CurrentDirectoryGuard::CurrentDirectoryGuard() : saved_(currentDirectory()) {}
-
-CurrentDirectoryGuard::~CurrentDirectoryGuard()
-{
-    SetCurrentDirectoryA(saved_.c_str());
-}
 
 } // namespace w32ktest

@@ -18,10 +18,8 @@ public:
     TempDirectory(const TempDirectory&) = delete;
     TempDirectory& operator=(const TempDirectory&) = delete;
 
-    // The directory's path, without a trailing '\'.
-    const std::string& path() const { return path_; }
-    // path() + "\" + name.
-    std::string file(const std::string& name) const;
+    const std::string& path() const { return path_; } // without a trailing '\'
+    std::string file(const std::string& name) const { return path_ + "\\" + name; }
     // Creates (or replaces) the file name with the given contents; returns its path.
     std::string write(const std::string& name, const std::string& contents = {}) const;
     // Creates a subdirectory and returns its path.
@@ -46,19 +44,19 @@ private:
     HMODULE module_ = nullptr;
 };
 
+// The process's current directory.
+std::string currentDirectory();
+
 // Restores the current directory of the process on scope exit.
 class CurrentDirectoryGuard {
 public:
-    CurrentDirectoryGuard();
-    ~CurrentDirectoryGuard();
+    CurrentDirectoryGuard() : saved_(currentDirectory()) {}
+    ~CurrentDirectoryGuard() { SetCurrentDirectoryA(saved_.c_str()); }
     CurrentDirectoryGuard(const CurrentDirectoryGuard&) = delete;
     CurrentDirectoryGuard& operator=(const CurrentDirectoryGuard&) = delete;
 
 private:
     std::string saved_;
 };
-
-// The process's current directory.
-std::string currentDirectory();
 
 } // namespace w32ktest

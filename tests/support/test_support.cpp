@@ -19,13 +19,6 @@ std::string exeDirectory()
     return dir.substr(0, dir.find_last_of("\\/"));
 }
 
-Library::Library(const char* name) : module_(LoadLibraryA(name)) {}
-
-Library::~Library()
-{
-    unload();
-}
-
 void Library::unload()
 {
     if (module_)
@@ -54,6 +47,8 @@ std::string windowText(HWND window)
     return text;
 }
 
+namespace {
+
 std::string className(HWND window)
 {
     char name[256] = {};
@@ -61,7 +56,6 @@ std::string className(HWND window)
     return name;
 }
 
-namespace {
 HANDLE createContext(WORD id)
 {
     ACTCTXA description{};
@@ -71,6 +65,20 @@ HANDLE createContext(WORD id)
     description.lpResourceName = MAKEINTRESOURCEA(id);
     return CreateActCtxA(&description);
 }
+
+// A dialog run by the system's message-box procedure (not merely a dialog
+// with a label of the message text's id -1).
+bool isMessageBox(HWND window)
+{
+    if (className(window) != "#32770" || GetDlgItem(window, kMessageBoxTextId) == nullptr)
+        return false;
+    const auto proc = reinterpret_cast<const void*>(GetWindowLongPtrW(window, DWLP_DLGPROC));
+    HMODULE owner = nullptr;
+    return GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              static_cast<LPCSTR>(proc), &owner) &&
+           owner == GetModuleHandleA("user32.dll");
+}
+
 } // namespace
 
 ActivationContext::ActivationContext(WORD id) : context_(createContext(id))
@@ -84,21 +92,6 @@ ActivationContext::~ActivationContext()
         DeactivateActCtx(0, cookie_);
     if (context_ != INVALID_HANDLE_VALUE)
         ReleaseActCtx(context_);
-}
-
-bool isMessageBox(HWND window)
-{
-    if (className(window) != "#32770" || GetDlgItem(window, kMessageBoxTextId) == nullptr)
-        return false;
-    // Dialog templates use the same id for their labels: what makes a message
-    // box is that the system's own dialog procedure runs it.
-    const auto proc = reinterpret_cast<const void*>(GetWindowLongPtrW(window, DWLP_DLGPROC));
-    HMODULE owner = nullptr;
-    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            static_cast<LPCSTR>(proc), &owner))
-        return false;
-    return owner == GetModuleHandleA("user32.dll");
 }
 
 MessageBoxRecorder::MessageBoxRecorder(int answer)

@@ -16,15 +16,14 @@ std::string exeDirectory();
 // A DLL loaded with LoadLibraryA for the scope of a test.
 class Library {
 public:
-    explicit Library(const char* name);
-    ~Library();
+    explicit Library(const char* name) : module_(LoadLibraryA(name)) {}
+    ~Library() { unload(); }
     Library(const Library&) = delete;
     Library& operator=(const Library&) = delete;
 
     HMODULE handle() const { return module_; }
     explicit operator bool() const { return module_ != nullptr; }
-    // Unloads now (the destructor then does nothing).
-    void unload();
+    void unload(); // now; the destructor then does nothing
 
     template <typename Fn>
     Fn proc(const char* name) const
@@ -44,7 +43,6 @@ private:
 // Dispatches the thread's pending messages for about `ms` milliseconds.
 void pumpMessages(DWORD ms = 0);
 
-// A message box the recorder answered.
 struct ShownMessage {
     std::string caption;
     std::string text;
@@ -61,7 +59,6 @@ public:
 
     const std::vector<ShownMessage>& shown() const { return shown_; }
     std::vector<std::string> texts() const;
-    void setAnswer(int answer) { answer_ = answer; }
 
 private:
     static LRESULT CALLBACK hook(int code, WPARAM wParam, LPARAM lParam);
@@ -107,12 +104,6 @@ private:
     bool active_ = false;
 };
 
-// True for a message box window: a dialog run by the system's message-box
-// procedure (not merely a dialog with a label of id -1).
-bool isMessageBox(HWND window);
-// Text of a window.
 std::string windowText(HWND window);
-// Window class name.
-std::string className(HWND window);
 
 } // namespace w32ktest
