@@ -16,6 +16,10 @@ using spin::Half;
 using spin::NoHalf;
 using spin::SecondHalf;
 
+// A half is sent to the parent as the step code of WM_SPINSTEP.
+static_assert(FirstHalf == W32K_SPIN_UP && SecondHalf == W32K_SPIN_DOWN);
+static_assert(!spin::isHalf(W32K_SPIN_NONE) && !spin::isHalf(NoHalf));
+
 // Window extra bytes: two 32-bit values.
 constexpr int kTrackingSlot = 0;   // 1 while a left-button press is followed
 constexpr int kActiveHalfSlot = 4; // FirstHalf, SecondHalf or NoHalf

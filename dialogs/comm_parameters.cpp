@@ -16,7 +16,6 @@ namespace {
 using namespace comm;
 
 constexpr const char* kParametersTemplate = "COMM_PARAMETERS";
-constexpr WORD kShowCurrentValue = 2; // WM_SPINSTEP lParam: show without stepping
 constexpr INT_PTR kResultOk = 1;
 constexpr INT_PTR kResultCancel = 0;
 
@@ -61,7 +60,7 @@ INT_PTR onInitDialog(HWND dialog, CommParameters* record) noexcept
     setWindowData(dialog, reinterpret_cast<LONG_PTR>(record));
     record->workingSettings = *record->settings;
     placeAgainstParent(dialog);
-    SendMessageA(dialog, WM_SPINSTEP, 0, kShowCurrentValue);
+    SendMessageA(dialog, WM_SPINSTEP, 0, W32K_SPIN_NONE);
     checkLineButtons(dialog, record->workingSettings, kLineButtons);
     return TRUE;
 }
@@ -72,7 +71,7 @@ INT_PTR onSpinStep(HWND dialog, LPARAM lParam) noexcept
     if (!record)
         return TRUE;
     const int stepped = static_cast<int>(baudIndex(record->workingSettings)) +
-                        spinStep(LOWORD(lParam));
+                        spinDelta(lParam);
     const int index = wrapIndex(stepped, lowestIndex(*record), highestIndex(*record));
     record->workingSettings = withBaudIndex(record->workingSettings, static_cast<unsigned>(index));
     SetDlgItemTextA(dialog, IDC_CP_BAUD_TEXT, baudDisplayText(record->displayTexts, index));

@@ -98,18 +98,6 @@ const char* iniParityText(const std::array<const char*, kParityCount>& parityTex
     return value < kParityCount ? parityTexts[value] : nullptr;
 }
 
-int spinStep(std::uint16_t stepCode) noexcept
-{
-    switch (stepCode) {
-    case 0:
-        return 1;
-    case 1:
-        return -1;
-    default:
-        return 0;
-    }
-}
-
 int wrapIndex(long long index, int lowest, int highest) noexcept
 {
     if (index < lowest)

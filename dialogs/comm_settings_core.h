@@ -89,8 +89,6 @@ const char* iniBaudText(const char* const* iniBaudTexts, unsigned index) noexcep
 const char* iniParityText(const std::array<const char*, kParityCount>& parityTexts, unsigned value) noexcept;
 
 // --- Stepping a baud index ------------------------------------------------------
-// The step of a WM_SPINSTEP lParam (low 16 bits): 0 = +1, 1 = -1, other = 0.
-int spinStep(std::uint16_t stepCode) noexcept;
 // Wraps a stepped index into lowest..highest: below -> highest, above -> lowest.
 int wrapIndex(long long index, int lowest, int highest) noexcept;
 

@@ -124,7 +124,7 @@ INT_PTR onScroll(HWND dialog, MatrixDesc& desc, bool vertical, WPARAM wParam, HW
 
 // --- set count and recipe name ---------------------------------------------------------
 
-INT_PTR onSpinStep(HWND dialog, MatrixDesc& desc, HWND spin, int code) noexcept
+INT_PTR onSpinStep(HWND dialog, MatrixDesc& desc, HWND spin, int step) noexcept
 {
     if (spin != GetDlgItem(dialog, IDC_MX_SET_SPIN))
         return TRUE;
@@ -133,7 +133,7 @@ INT_PTR onSpinStep(HWND dialog, MatrixDesc& desc, HWND spin, int code) noexcept
         return TRUE;
     char typed[kTextBufferSize] = {};
     GetDlgItemTextA(dialog, IDC_MX_SET_COUNT, typed, sizeof typed);
-    editor->session.setSetCount(steppedSetCount(parseSignedNumber(typed), code));
+    editor->session.setSetCount(steppedSetCount(parseSignedNumber(typed), step));
     desc.FirstSet = static_cast<SHORT>(clampFirst(desc.FirstSet, kColumnSlots, desc.SetCount));
     refresh(dialog, desc);
     return TRUE;
@@ -217,7 +217,7 @@ INT_PTR onCommand(HWND dialog, MatrixDesc& desc, int id, HWND control, int code)
     case IDC_MX_SET_COUNT:
         if (code == EN_KILLFOCUS)
             SendMessageA(dialog, WM_SPINSTEP, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_MX_SET_SPIN)),
-                         SpinTake);
+                         W32K_SPIN_NONE);
         break;
     case IDC_MX_RECIPE_NAME:
         setAsRecipeName(dialog, desc);
@@ -319,7 +319,7 @@ INT_PTR WINAPI MatrixEdProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     case WM_CHANGECBCHAIN:
         return onChangeClipboardChain(*desc, wParam, lParam);
     case WM_SPINSTEP:
-        return onSpinStep(dialog, *desc, reinterpret_cast<HWND>(wParam), LOWORD(lParam));
+        return onSpinStep(dialog, *desc, reinterpret_cast<HWND>(wParam), w32k::spinDelta(lParam));
     case WM_CLOSE:
         return onClose(dialog);
     case WM_DESTROY:

@@ -41,18 +41,15 @@ std::optional<int> scrolledPosition(int code, int current, int thumb, int visibl
     return clampFirst(position, visible, count);
 }
 
-int steppedSetCount(long typed, int code) noexcept
+int steppedSetCount(long typed, int step) noexcept
 {
+    step = std::clamp(step, -1, 1);
     // Anything beyond these bounds gives the same count; no overflow below.
-    long n = std::clamp<long>(typed, -1, kMaxSetCount + 1);
-    if (code == SpinUp)
-        ++n;
-    else if (code == SpinDown)
-        --n;
+    const long n = std::clamp<long>(typed, -1, kMaxSetCount + 1) + step;
     if (n > kMaxSetCount)
-        return code == SpinUp ? 1 : kMaxSetCount;
+        return step > 0 ? 1 : kMaxSetCount;
     if (n < 1)
-        return code == SpinDown ? kMaxSetCount : 1;
+        return step < 0 ? kMaxSetCount : 1;
     return static_cast<int>(n);
 }
 

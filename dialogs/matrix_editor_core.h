@@ -29,12 +29,10 @@ int clampFirst(int position, int visible, int count) noexcept;
 // Upper end of a scroll bar's range: count - visible, or 0 when all fit.
 int scrollMaximum(int visible, int count) noexcept;
 
-// Spin codes of the set count: 0 up, 1 down, 2 take the number as typed.
-enum SpinCode { SpinUp = 0, SpinDown = 1, SpinTake = 2 };
-// The number of parameter sets after a spin code applied to the number in the
-// edit field: up above 255 wraps to 1, down below 1 wraps to 255, anything
-// else out of range is brought into 1..255.
-int steppedSetCount(long typed, int code) noexcept;
+// The number of parameter sets after a step (+1, -1 or 0) of the number in
+// the edit field: up above 255 wraps to 1, down below 1 wraps to 255, any
+// other number out of range (a typed one, no step) is brought into 1..255.
+int steppedSetCount(long typed, int step) noexcept;
 // The signed decimal number a text holds (spaces around it allowed), 0 when
 // it holds no number; numbers beyond the range of long saturate.
 long parseSignedNumber(const char* text) noexcept;

@@ -19,7 +19,6 @@ namespace {
 using namespace comm;
 
 constexpr const char* kPortTemplate = "Comm";
-constexpr WORD kShowCurrentValue = 2; // WM_SPINSTEP lParam: show without stepping
 constexpr UINT kPortMessageStyle = MB_OK | MB_ICONINFORMATION;
 constexpr INT_PTR kResultOk = 1;
 constexpr INT_PTR kResultCancel = 0;
@@ -137,7 +136,7 @@ INT_PTR onInitDialog(HWND dialog, PortSettings* record) noexcept
     if (SetComPort(dialog, record))
         EndDialog(dialog, kResultCancel);
     checkLineButtons(dialog, *record->settings, kLineButtons);
-    SendMessageA(dialog, WM_SPINSTEP, 0, kShowCurrentValue);
+    SendMessageA(dialog, WM_SPINSTEP, 0, W32K_SPIN_NONE);
     // A stored index outside 0-3 names no port button; the focus then stays
     // on the spin control.
     if (isPortIndex(*record->portIndex))
@@ -152,7 +151,7 @@ INT_PTR onSpinStep(HWND dialog, LPARAM lParam) noexcept
         return TRUE;
     SetFocus(GetDlgItem(dialog, IDC_BAUD_SPIN));
     const long long stepped = static_cast<long long>(record->workingBaudIndex) +
-                              spinStep(LOWORD(lParam));
+                              spinDelta(lParam);
     record->workingBaudIndex = wrapIndex(stepped, kPortDialogLowestBaud, kPortDialogHighestBaud);
     HWND text = GetDlgItem(dialog, IDC_BAUD_TEXT);
     SetWindowTextA(text, baudDisplayText(record->baudTexts, record->workingBaudIndex));

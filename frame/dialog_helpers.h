@@ -1,5 +1,6 @@
 // Services shared by the library's dialogs: centring a dialog on the screen,
-// reading and setting check boxes and radio buttons, enabling controls.
+// reading and setting check boxes and radio buttons, enabling controls, the
+// step of a spin control.
 #pragma once
 
 #include <windows.h>
@@ -23,5 +24,19 @@ void enableControl(HWND dialog, int id, bool enabled) noexcept;
 // Index of the first checked of `count` buttons with ids from `first` on, or
 // `none` when none is checked.
 unsigned firstChecked(HWND dialog, int first, unsigned count, unsigned none) noexcept;
+
+// The step a WM_SPINSTEP lParam asks for: +1 for W32K_SPIN_UP, -1 for
+// W32K_SPIN_DOWN, 0 for W32K_SPIN_NONE and any other code.
+constexpr int spinDelta(LPARAM code) noexcept
+{
+    switch (LOWORD(code)) {
+    case W32K_SPIN_UP:
+        return 1;
+    case W32K_SPIN_DOWN:
+        return -1;
+    default:
+        return 0;
+    }
+}
 
 } // namespace w32k

@@ -63,9 +63,16 @@ extern "C" {
 #define WM_METERGETRANGE 4041 /* returns the range */
 #define WM_METERSETPOS   4042 /* wParam = position; repaints; returns 0 */
 #define WM_METERGETPOS   4043 /* returns the position */
-#define WM_SPINSTEP      4056 /* spin control -> parent: wParam = the spin window, lParam = 0 up/left, 1 down/right */
+#define WM_SPINSTEP      4056 /* spin control -> parent: wParam = the spin window, lParam = a W32K_SPIN_ code */
 #define WM_EDITRETURN    (WM_USER + 100) /* digits-only edit with "RET" -> parent: Tab/Return; wParam = edit window */
 #define WM_PWDERROR      (WM_USER + 101) /* password dialog's deferred error message */
+
+/* WM_SPINSTEP's lParam: the half a spin control steps with, or the code a
+ * dialog sends itself to show its value without a step (any other code
+ * steps nothing either). */
+#define W32K_SPIN_UP   0 /* upper half, or left: one up */
+#define W32K_SPIN_DOWN 1 /* lower half, or right: one down */
+#define W32K_SPIN_NONE 2 /* no step: show the value as it stands */
 
 /* ---------------------------------------------------------------------------
  * Callback types.

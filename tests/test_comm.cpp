@@ -94,7 +94,7 @@ Texts clickAndStep(HWND dialog, const Ids& clicks, const char* steps, int baudTe
     Texts shown{text(dialog, baudText)};
     for (; *steps; ++steps) {
         SetFocus(GetDlgItem(dialog, IDCANCEL));
-        SendMessageA(dialog, WM_SPINSTEP, 0, *steps == '+' ? 0 : *steps == '-' ? 1 : 3);
+        SendMessageA(dialog, WM_SPINSTEP, 0, *steps == '+' ? W32K_SPIN_UP : *steps == '-' ? W32K_SPIN_DOWN : 3);
         shown.push_back(text(dialog, baudText));
         EXPECT_EQ(GetDlgCtrlID(GetFocus()), focusAfterStep);
     }
@@ -239,7 +239,7 @@ TEST(PortDialog, BeforeInitialisationSpinAndOkDoNothing)
     HWND dialog = CreateDialogParamA(GetModuleHandleA("W32KORUTIL1.dll"), "COMM", nullptr, passiveDialogProc, 0);
     ASSERT_NE(dialog, nullptr);
     SetDlgItemTextA(dialog, IDC_BAUD_TEXT, "unchanged");
-    EXPECT_EQ(ComPCMsgProc(dialog, WM_SPINSTEP, 0, 0), 1);
+    EXPECT_EQ(ComPCMsgProc(dialog, WM_SPINSTEP, 0, W32K_SPIN_UP), 1);
     EXPECT_EQ(ComPCMsgProc(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0), 1);
     EXPECT_EQ(text(dialog, IDC_BAUD_TEXT), "unchanged");
     EXPECT_TRUE(IsWindow(dialog));

@@ -43,7 +43,7 @@ TEST(MatrixEditor, CancelCloseDestroyAndUnusableDescriptorsLeaveTheHostsDataByte
             typeInto(d, cellId(0, 0), "42");
             CheckDlgButton(d, IDC_MX_MULTIPAGE, BST_CHECKED);
             typeInto(d, IDC_MX_SET_COUNT, "3");
-            spin(d, 0); // up
+            spin(d, W32K_SPIN_UP);
             way == 0 ? click(d, IDCANCEL) : void(way == 1 ? SendMessageA(d, WM_CLOSE, 0, 0) : DestroyWindow(d));
         }), 0);
         recipe.desc = usable;
@@ -218,7 +218,7 @@ TEST(MatrixEditor, SetCountOpensAndStaysWithin1To255AndSlotsBeyondTheMatrixAreEm
     recipe.edit([&](HWND d) {
         EXPECT_EQ(controlText(d, IDC_MX_SET_COUNT), "255");
         EXPECT_EQ(recipe.workingValue(1, 9), "r1s9"); // nothing lost
-        spin(d, 0, IDOK); // not the editor's spin control: no step
+        spin(d, W32K_SPIN_UP, IDOK); // not the editor's spin control: no step
         HWND spinControl = GetDlgItem(d, IDC_MX_SET_SPIN); // its lower half steps down
         RECT r;
         GetClientRect(spinControl, &r);
@@ -235,9 +235,9 @@ TEST(MatrixEditor, SetCountOpensAndStaysWithin1To255AndSlotsBeyondTheMatrixAreEm
         EXPECT_EQ(recipe.workingValue(0, 9), "0");
         EXPECT_EQ(recipe.workingValue(1, 3), "");
         typeInto(d, IDC_MX_SET_COUNT, "255");
-        spin(d, 0); // up and down wrap round
+        spin(d, W32K_SPIN_UP); // up and down wrap round
         EXPECT_EQ(controlText(d, IDC_MX_SET_COUNT), "1");
-        spin(d, 1);
+        spin(d, W32K_SPIN_DOWN);
         EXPECT_EQ(controlText(d, IDC_MX_SET_COUNT), "255");
         click(d, IDOK);
     });
@@ -311,8 +311,8 @@ TEST(MatrixEditor, OkAddsOrRemovesTheRecipeOnceInTheMultipageListAndIsRefusedWhe
         EXPECT_EQ(recipe.edit([&](HWND d) {
             EXPECT_EQ(IsDlgButtonChecked(d, IDC_MX_MULTIPAGE) == BST_CHECKED, listed);
             CheckDlgButton(d, IDC_MX_MULTIPAGE, s.multipage ? BST_CHECKED : BST_UNCHECKED);
-            spin(d, 0); // the grid is redrawn: the user's choice stays until OK
-            spin(d, 1);
+            spin(d, W32K_SPIN_UP); // the grid is redrawn: the user's choice stays until OK
+            spin(d, W32K_SPIN_DOWN);
             EXPECT_EQ(IsDlgButtonChecked(d, IDC_MX_MULTIPAGE) == BST_CHECKED, s.multipage);
             click(d, IDOK);
             EXPECT_EQ(recipe.rows[0].Folder.Block != nullptr, s.fail); // refused: the editor keeps its folders

@@ -19,9 +19,11 @@ TEST(MatrixPaging, StepsStayWithin0AndTheLastFullPageAndOtherCodesDoNotMove)
         int code, current, thumb, visible, count;
         std::optional<int> expected;
     } cases[] = {
-        {2, 3, 0, 10, 23, 0},  {0, 0, 0, 10, 23, 0},           // back from the start
-        {3, 5, 0, 5, 12, 7},   {1, 0, 0, 10, 4, 0},            // past the end; ten rows or fewer never move
-        {7, 3, 0, 10, 23, std::nullopt},                      // bottom
+        {2, 3, 0, 10, 23, 0},
+        {0, 0, 0, 10, 23, 0}, // back from the start
+        {3, 5, 0, 5, 12, 7},
+        {1, 0, 0, 10, 4, 0},             // past the end; ten rows or fewer never move
+        {7, 3, 0, 10, 23, std::nullopt}, // bottom
     };
     for (const auto& c : cases)
         EXPECT_EQ(scrolledPosition(c.code, c.current, c.thumb, c.visible, c.count), c.expected)
@@ -32,19 +34,27 @@ TEST(MatrixSetCount, TypedOrSteppedCountsWrapOrSaturateInto1To255)
 {
     const struct {
         long typed;
-        int code, expected;
+        int step, expected;
     } cases[] = {
-        {300, SpinTake, 255},  {0, SpinTake, 1},          {-4, SpinTake, 1},    {300, SpinDown, 255},
-        {300, SpinUp, 1},      {-4, SpinDown, 255},       {0, SpinUp, 1},       {7, SpinUp, 8},
-        {LONG_MAX, SpinUp, 1}, {LONG_MIN, SpinDown, 255}, {65537, SpinTake, 255},
+        {300, 0, 255}, {0, 0, 1}, {-4, 0, 1},       {300, -1, 255},      {300, 1, 1},     {-4, -1, 255},
+        {0, 1, 1},     {7, 1, 8}, {LONG_MAX, 1, 1}, {LONG_MIN, -1, 255}, {65537, 0, 255},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(steppedSetCount(c.typed, c.code), c.expected) << c.typed << " code " << c.code;
+        EXPECT_EQ(steppedSetCount(c.typed, c.step), c.expected) << c.typed << " step " << c.step;
     const struct {
         const char* text;
         long expected;
-    } texts[] = {{" 12 ", 12}, {"-3", -3}, {"+4", 4}, {"", 0}, {"abc", 0}, {"12abc", 0}, {"-", 0},
-                 {"1 2", 0}, {nullptr, 0}, {"99999999999999999999", LONG_MAX}, {"-99999999999999999999", -LONG_MAX}};
+    } texts[] = {{" 12 ", 12},
+                 {"-3", -3},
+                 {"+4", 4},
+                 {"", 0},
+                 {"abc", 0},
+                 {"12abc", 0},
+                 {"-", 0},
+                 {"1 2", 0},
+                 {nullptr, 0},
+                 {"99999999999999999999", LONG_MAX},
+                 {"-99999999999999999999", -LONG_MAX}};
     for (const auto& t : texts)
         EXPECT_EQ(parseSignedNumber(t.text), t.expected) << (t.text ? t.text : "null");
 }

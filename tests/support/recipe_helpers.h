@@ -36,8 +36,8 @@ std::string controlText(HWND d, int id);
 inline std::string cellText(HWND d, int rowSlot, int columnSlot) { return controlText(d, cellId(rowSlot, columnSlot)); }
 // Types into a control and leaves it, as a user does: it commits on losing the focus.
 void typeInto(HWND d, int id, const char* typed);
-// WM_SPINSTEP from the set count's spin control (or from another control):
-// 0 up, 1 down, 2 take the typed count.
+// WM_SPINSTEP with a W32K_SPIN_ code from the set count's spin control (or
+// from another control).
 void spin(HWND d, int code, int from = IDC_MX_SET_SPIN);
 void scroll(HWND d, bool vertical, int code, int thumb = 0);
 // A click with Shift held through real keyboard input, once the system's key state shows it.
