@@ -6,6 +6,7 @@
 // characters each), then the "Parity" value (at most 49 characters, as read
 // into the 50-character buffer). Every text lives in a block of exactly its
 // length plus the zero, so reading past one is caught.
+#include "fuzz_input.h"
 #include "dialogs/comm_settings_core.h"
 
 #include <algorithm>
@@ -18,38 +19,10 @@
 
 namespace {
 
+using w32kfuzz::check;
+using w32kfuzz::Input;
+
 namespace comm = w32k::comm;
-
-void check(bool fact)
-{
-    if (!fact)
-        std::abort();
-}
-
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
-    long number()
-    {
-        std::uint32_t value = 0;
-        for (int i = 0; i < 4; ++i)
-            value |= std::uint32_t{byte()} << (8 * i);
-        return static_cast<std::int32_t>(value);
-    }
-    std::string text(std::size_t length)
-    {
-        std::string t;
-        for (std::size_t i = 0; i < length; ++i)
-            t += static_cast<char>(std::max<std::uint8_t>(byte(), 1));
-        return t;
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
-};
 
 // A zero-terminated text in a block of exactly its size.
 class Text {

@@ -8,6 +8,7 @@
 // fields go back, and whether the host changed its items in between. Every
 // record, object and copy is a block of exactly its size, so reading or
 // writing past one is caught.
+#include "fuzz_input.h"
 #include "util/languages_core.h"
 
 #include <cstdint>
@@ -18,29 +19,10 @@
 
 namespace {
 
+using w32kfuzz::check;
+using w32kfuzz::Input;
+
 namespace lang = w32k::languages;
-
-void check(bool fact)
-{
-    if (!fact)
-        std::abort();
-}
-
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
-    void fill(std::byte* out, std::size_t count)
-    {
-        for (std::size_t i = 0; i < count; ++i)
-            out[i] = std::byte{byte()};
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
-};
 
 // Blocks of exactly the size asked for; the n-th allocation fails when its
 // bit in the failure mask is set.
@@ -106,13 +88,13 @@ Host makeHost(Input& in)
     const std::uint8_t present = in.byte();
     host.items = std::make_unique<std::byte[]>(host.project.itemCount * lang::kItemRecordSize);
     host.project.items = (slots & 2) ? nullptr : host.items.get(); // a table the host has not made
-    in.fill(host.items.get(), host.project.itemCount * lang::kItemRecordSize);
+    in.bytes(host.items.get(), host.project.itemCount * lang::kItemRecordSize);
     host.project.slotsInUse = slots & 1;
     for (std::size_t i = 0; i < lang::kSlots; ++i) {
         if (!(present >> (i % 8) & 1) || (i == 8 && (slots & 4)))
             continue;
         host.objects.push_back(std::make_unique<std::byte[]>(lang::kSlotObjectBytes));
-        in.fill(host.objects.back().get(), lang::kSlotObjectBytes);
+        in.bytes(host.objects.back().get(), lang::kSlotObjectBytes);
         host.project.slots[i] = host.objects.back().get();
     }
     return host;

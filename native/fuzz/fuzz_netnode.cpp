@@ -12,6 +12,7 @@
 // every resize (a stale pointer is a use after free), it is never freed
 // twice, nor resized or freed while locked, and every lock is undone when an
 // operation returns. Blocks the library allocates are all freed by the end.
+#include "fuzz_input.h"
 #include "data/netnode_core.h"
 
 #include <algorithm>
@@ -26,13 +27,10 @@
 
 namespace {
 
-using namespace w32k::netnode;
+using w32kfuzz::check;
+using w32kfuzz::Input;
 
-void check(bool fact)
-{
-    if (!fact)
-        std::abort();
-}
+using namespace w32k::netnode;
 
 class CheckedHeap final : public BlockHeap {
 public:
@@ -150,23 +148,6 @@ private:
 
     std::vector<Entry> entries_;
     unsigned failures_ = 0;
-};
-
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool empty() const { return at_ >= size_; }
-    std::uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
-    std::uint16_t word()
-    {
-        const std::uint16_t low = byte();
-        return static_cast<std::uint16_t>(low | byte() << 8);
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
 };
 
 constexpr std::size_t kMaxBlocks = 12;

@@ -4,6 +4,7 @@
 // them (password, From page, To page: a length byte and the characters each;
 // the boxes: a byte), then the timeout edit's text. The table block is
 // exactly as large as it claims, so a read past it is caught.
+#include "fuzz_input.h"
 #include "dialogs/password_core.h"
 
 #include <algorithm>
@@ -17,33 +18,16 @@
 
 namespace {
 
+using w32kfuzz::check;
+using w32kfuzz::Input;
+
 namespace pw = w32k::password;
 
-void check(bool fact)
+// Up to limit characters, none of them NUL (an edit's text).
+std::string editText(Input& in, std::size_t limit)
 {
-    if (!fact)
-        std::abort();
+    return in.text(in.byte() % (limit + 1));
 }
-
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
-    // Up to limit characters, none of them NUL (an edit's text).
-    std::string text(std::size_t limit)
-    {
-        const std::size_t length = byte() % (limit + 1);
-        std::string t;
-        for (std::size_t i = 0; i < length; ++i)
-            t += static_cast<char>(std::max<std::uint8_t>(byte(), 1));
-        return t;
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
-};
 
 constexpr std::size_t kPageChars = 15; // as many as the page edits give
 constexpr std::size_t kTimeoutChars = 9;
@@ -118,12 +102,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         block[i] = in.byte();
     pw::Rows rows;
     for (pw::Row& row : rows) {
-        row.password = in.text(pw::kLength);
-        row.fromPage = in.text(kPageChars);
-        row.toPage = in.text(kPageChars);
+        row.password = editText(in, pw::kLength);
+        row.fromPage = editText(in, kPageChars);
+        row.toPage = editText(in, kPageChars);
         row.boxes = in.byte();
     }
-    const std::string timeout = in.text(kTimeoutChars);
+    const std::string timeout = editText(in, kTimeoutChars);
 
     const std::vector<pw::Entry> old = pw::heldEntries(block.get(), blockBytes, count);
     check(old.size() == std::min(count, blockBytes / pw::kEntrySize));

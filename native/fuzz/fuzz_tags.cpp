@@ -8,6 +8,7 @@
 // usable element holds has exactly one reference per element at the start,
 // and after every operation the references still match the elements that
 // hold them; a release of an id without references stops the run.
+#include "fuzz_input.h"
 #include "data/tag_folder_core.h"
 
 #include <algorithm>
@@ -23,46 +24,21 @@
 
 namespace {
 
-using namespace w32k::tags;
+using w32kfuzz::check;
+using w32kfuzz::Input;
 
-void check(bool fact)
+// A text of up to 300 characters (longer than any path a folder takes).
+std::string tagText(Input& in)
 {
-    if (!fact)
-        std::abort();
+    std::size_t length = in.byte();
+    length += in.byte() % 64;
+    std::string t;
+    for (std::size_t i = 0; i < length && !in.empty(); ++i)
+        t += static_cast<char>(in.byte() | 1); // no zero inside
+    return t;
 }
 
-class Input {
-public:
-    Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool empty() const { return at_ >= size_; }
-    std::uint8_t byte() { return at_ < size_ ? data_[at_++] : 0; }
-    std::uint16_t word()
-    {
-        const std::uint16_t low = byte();
-        return static_cast<std::uint16_t>(low | byte() << 8);
-    }
-    void bytes(void* out, std::size_t count)
-    {
-        auto* to = static_cast<std::uint8_t*>(out);
-        for (std::size_t i = 0; i < count; ++i)
-            to[i] = byte();
-    }
-    // A text of up to 300 characters (longer than any path a folder takes).
-    std::string text()
-    {
-        std::size_t length = byte();
-        length += byte() % 64;
-        std::string t;
-        for (std::size_t i = 0; i < length && !empty(); ++i)
-            t += static_cast<char>(byte() | 1); // no zero inside
-        return t;
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t at_ = 0;
-};
+using namespace w32k::tags;
 
 // The project's string store: one id per text, references counted.
 class Store {
@@ -235,7 +211,7 @@ private:
         const std::uint8_t choice = in_.byte();
         if (choice < 0x80 && !elements().empty())
             return store_.textOf(elements()[choice % elements().size()].nameId);
-        return in_.text();
+        return tagText(in_);
     }
 
     // An id: one the folder's elements have, 0, kKeepParent or any.
