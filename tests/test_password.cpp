@@ -36,7 +36,6 @@ const std::string kPages = "Page numbers for data entry must be between (1) and 
 const std::string kIdentical = "Passwords are identical";
 const std::string kLoginAndLogout = "Password can not have both automatic login and logout enabled";
 const std::string kOneLogin = "Only one password can have automatic login enabled";
-const std::string kNoMemory = "There is not enough memory to store the passwords. Nothing has been changed.";
 
 constexpr int PW = IDC_PWD_PART_PASSWORD, CONF = IDC_PWD_PART_CONF, ACK = IDC_PWD_PART_ACK;
 constexpr int ALOGI = IDC_PWD_PART_ALOGI, ALOGO = IDC_PWD_PART_ALOGO, FROM = IDC_PWD_PART_FROM, TO = IDC_PWD_PART_TO;
@@ -354,40 +353,6 @@ TEST(PasswordDialog, OkTellsTheFailedChecksInOrderOrStoresTheNonEmptyRowsLosingN
         }
         expectTable(host, c.after);
     }
-}
-
-// Fault fixed: the host's block was resized before the new table was locked into it, so a failed lock
-// left the host a cut or grown block. Now each allocation and each lock that OK needs fails in turn:
-// message 1101, the dialog stays open, the host's handle, count and entries are as before and no block is
-// left over; OK then succeeds.
-TEST(PasswordDialog, OkWithoutMemoryKeepsTheTableAsItWas)
-{
-    const struct { Entries before; int row; const char* password; Entries after; } cases[] = {
-        {{}, 0, "1000", {entry("1000", PWD_ATTR_SYSTEM, 1, 12)}},
-        {{kSystem}, 1, "1001", {kSystem, entry("1001", 0, 1, 12)}},
-        {{kSystem, entry("1001", PWD_ATTR_ACK, 2, 3, 0x55)}, 1, "", {kSystem}},
-    };
-    for (const auto& c : cases)
-        for (bool locks : {false, true}) {
-            SCOPED_TRACE(testing::Message() << c.before.size() << " entries, failing " << (locks ? "locks" : "allocations"));
-            Host host(c.before);
-            const HGLOBAL table = host.block.PasswordTable;
-            int failures = 0;
-            EXPECT_EQ(host.run([&](HWND dialog) {
-                type(dialog, id(c.row, PW), c.password);
-                w32ktest::GlobalMemoryMonitor memory(library());
-                ASSERT_TRUE(memory.installed());
-                for (int nth = 1; locks ? memory.failLock(nth) : memory.failAllocation(nth), pressOk(dialog); ++nth) {
-                    ++failures;
-                    EXPECT_EQ(host.block.PasswordTable, table);
-                    expectTable(host, c.before);
-                    EXPECT_TRUE(memory.outstanding().empty());
-                }
-            }), 1);
-            EXPECT_GT(failures, 0);
-            EXPECT_EQ(host.told, Texts(failures, kNoMemory));
-            expectTable(host, c.after);
-        }
 }
 
 } // namespace
