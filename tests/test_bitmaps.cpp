@@ -177,16 +177,10 @@ TEST(Transform, RefusesUnsupportedTargetsAndSourcesItCannotReadWhole)
     for (const auto& [bits, compression] : {std::pair{8, BI_RGB}, {32, BI_RGB}, {4, BI_RGB}, {0, BI_RGB},
                                             {24, BI_BITFIELDS}, {1, BI_BITFIELDS}, {16, BI_RLE8}})
         EXPECT_TRUE(transform(redSource(), static_cast<WORD>(bits), compression).empty()) << bits;
-    Bytes headerBeyondBlock = redSource();
-    headerBeyondBlock[0] = 0, headerBeyondBlock[1] = 0x10; // biSize 4096
-    const Bytes sources[] = {
-        packed(infoHeader(0x7FFFFFFF, 0x7FFFFFFF, 24), {}, 64), packed(infoHeader(0x10000, 0x10001, 24), {}, 64),
-        packed(infoHeader(-3, 2, 24, BI_RGB, 24), {}, 64), packed(infoHeader(3, 0, 24, BI_RGB, 24), {}, 64),
-        headerBeyondBlock, packed(infoHeader(3, 2, 8, BI_RGB, 8), {}, 64) /* table beyond the block */,
-        packed(BITMAPCOREHEADER{12, 3, 2, 1, 24}, {}, 52),
-    };
-    for (const Bytes& source : sources)
-        EXPECT_TRUE(transform(source, 16, BI_BITFIELDS).empty()) << &source - sources;
+    // One source whose rows would wrap a 32-bit size, and a core header. (That
+    // a source is only read inside its block, whatever its header says: fuzz_dib.)
+    EXPECT_TRUE(transform(packed(infoHeader(0x10000, 0x10001, 24), {}, 64), 16, BI_BITFIELDS).empty());
+    EXPECT_TRUE(transform(packed(BITMAPCOREHEADER{12, 3, 2, 1, 24}, {}, 52), 16, BI_BITFIELDS).empty());
     EXPECT_EQ(TransformTrueColorTo16Bpp(nullptr, 16, BI_BITFIELDS), nullptr);
     HGLOBAL discarded = GlobalAlloc(GMEM_MOVEABLE | GMEM_DISCARDABLE, 64);
     ASSERT_EQ(GlobalDiscard(discarded), discarded);
