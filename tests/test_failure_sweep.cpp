@@ -127,12 +127,12 @@ NetNodeRecord withChildren(NetNodeRecord parent, std::initializer_list<NetNodeRe
 HGLOBAL trueColourDib(int width, int height)
 {
     const DWORD stride = (width * 3 + 3) & ~3, bits = stride * height;
-    HGLOBAL block = GlobalAlloc(GHND, sizeof(BITMAPINFOHEADER) + bits);
-    auto* header = static_cast<BITMAPINFOHEADER*>(GlobalLock(block));
-    *header = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, bits, 0, 0, 0, 0};
-    std::memset(header + 1, 0x5A, bits);
-    GlobalUnlock(block);
-    return block;
+    w32k::GlobalBlock block = w32k::GlobalBlock::allocate(sizeof(BITMAPINFOHEADER) + bits);
+    if (const w32k::GlobalLockGuard<BITMAPINFOHEADER> header(block.get()); header) {
+        *header.get() = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, bits, 0, 0, 0, 0};
+        std::memset(header.get() + 1, 0x5A, bits);
+    }
+    return block.release();
 }
 
 constexpr int kNumberFolder = 1;
