@@ -35,33 +35,6 @@ Kind kindOf(const ParSetFolder& folder) noexcept
     return folder.ValueKind == PARSET_KIND_TEXT ? Kind::Text : Kind::Number;
 }
 
-bool isEmpty(const ParSetFolder& folder) noexcept
-{
-    return folder.Block == nullptr || folder.EntryCount == 0;
-}
-
-// The entries of a folder, locked for the lifetime of the object. An empty
-// folder has no entries and is not locked; a count larger than the block
-// holds is cut to the entries that fit.
-class FolderEntries {
-public:
-    explicit FolderEntries(const ParSetFolder& folder) noexcept
-        : lock_(isEmpty(folder) ? nullptr : folder.Block),
-          count_(lock_ ? entriesInBlock(folder.EntryCount, lock_.size()) : 0),
-          valid_(isEmpty(folder) || lock_)
-    {
-    }
-
-    // False when the block could not be locked.
-    explicit operator bool() const noexcept { return valid_; }
-    std::span<Entry> entries() const noexcept { return {lock_.get(), count_}; }
-
-private:
-    GlobalLockGuard<Entry> lock_;
-    std::size_t count_;
-    bool valid_;
-};
-
 // A new entry block of exactly `count` entries (flags 0x42), locked while
 // this object lives; release() hands the handle over.
 class NewEntryBlock {

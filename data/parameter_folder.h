@@ -22,6 +22,34 @@
 
 namespace w32k::folders {
 
+// A folder without entries (no block or a count of 0).
+inline bool isEmpty(const ParSetFolder& folder) noexcept
+{
+    return folder.Block == nullptr || folder.EntryCount == 0;
+}
+
+// The entries of a folder, locked for the lifetime of the object. An empty
+// folder has no entries and is not locked; a count larger than the block
+// holds is cut to the entries that fit.
+class FolderEntries {
+public:
+    explicit FolderEntries(const ParSetFolder& folder) noexcept
+        : lock_(isEmpty(folder) ? nullptr : folder.Block),
+          count_(lock_ ? entriesInBlock(folder.EntryCount, lock_.size()) : 0),
+          valid_(isEmpty(folder) || lock_)
+    {
+    }
+
+    // False when the block could not be locked.
+    explicit operator bool() const noexcept { return valid_; }
+    std::span<Entry> entries() const noexcept { return {lock_.get(), count_}; }
+
+private:
+    GlobalLockGuard<Entry> lock_;
+    std::size_t count_;
+    bool valid_;
+};
+
 // A folder readied for at most `placements` placements, and, with cutTo,
 // for a cut back to that many sets before it is stored: its block stays
 // locked, so its entries can be read, and the block the result will go into
@@ -29,7 +57,8 @@ namespace w32k::folders {
 // False when memory or the lock failed; the folder is never changed here.
 class HeldFolder {
 public:
-    HeldFolder(ParSetFolder& folder, std::size_t placements, std::optional<int> cutTo = std::nullopt) noexcept;
+    HeldFolder(ParSetFolder& folder, std::size_t placements,
+               std::optional<int> cutTo = std::nullopt) noexcept;
     HeldFolder(const HeldFolder&) = delete;
     HeldFolder& operator=(const HeldFolder&) = delete;
 

@@ -57,7 +57,10 @@ struct LastCut {
     DWORD old = 0;
     WORD placed = 0;
 
-    bool matches(bool found, DWORD id) const noexcept { return valid && found == hadValue && (!found || id == old); }
+    bool matches(bool found, DWORD id) const noexcept
+    {
+        return valid && found == hadValue && (!found || id == old);
+    }
 };
 
 // Gives every set index of a text row a text of at most the row's length.
@@ -107,10 +110,36 @@ void fillRow(Folder& folder, const MatrixRow& row, int setCount, void* project) 
         fillNumberRow(folder, setCount);
 }
 
+// True when the row's folder already is what filling and cutting it leave:
+// its runs cover exactly the sets 0 to setCount - 1, one after the other,
+// and each text is a stored one that fits the row. Such a row is left as it
+// is, without memory of its own (the fill would change nothing in it).
+bool isFilled(const MatrixRow& row, int setCount, void* project) noexcept
+{
+    const folders::FolderEntries held(row.Folder);
+    if (!held)
+        return false;
+    const bool texts = row.Folder.ValueKind == PARSET_KIND_TEXT;
+    int next = 0;
+    WORD fitting = 0;
+    for (const folders::Entry& entry : held.entries()) {
+        if (entry.first != next || entry.last < entry.first)
+            return false;
+        if (texts) {
+            if (entry.stringId == 0 ||
+                (entry.stringId != fitting && !keepsItsText(entry.stringId, row.MaxTextLen, project)))
+                return false;
+            fitting = entry.stringId;
+        }
+        next = entry.last + 1;
+    }
+    return next == std::max(setCount, 0);
+}
+
 } // namespace
 
-// Fills and cuts back every row's folder in memory, then stores each of them
-// in one block. All the memory that takes is had before the first row
+// Fills and cuts back in memory every row's folder that needs it, then stores
+// each of them in one block. All the memory that takes is had before the first row
 // changes: when some is missing, no folder and no reference changes.
 bool validateRows(MatrixDesc& matrix) noexcept
 {
@@ -122,6 +151,8 @@ bool validateRows(MatrixDesc& matrix) noexcept
         return false;
     std::size_t capacity = 0;
     for (std::size_t r = 0; r < rowCount; ++r) {
+        if (isFilled(matrix.Rows[r], matrix.SetCount, matrix.Project))
+            continue;
         // The column base only numbers the sets the editor shows; the folders
         // hold sets 0 to SetCount - 1 whatever the base, so the cut keeps all
         // of them (a base cutting the last sets off would lose the host's data).
@@ -136,6 +167,8 @@ bool validateRows(MatrixDesc& matrix) noexcept
         return false;
     }
     for (std::size_t r = 0; r < rowCount; ++r) {
+        if (!held[r])
+            continue;
         folders::PlacementBatch batch(*held[r], work, matrix.Project);
         fillRow(batch, matrix.Rows[r], matrix.SetCount, matrix.Project);
         batch.commit();

@@ -65,8 +65,8 @@ public:
 private:
     HostBlock<MultipageRec> record_; // a new record with its one list
     HostBlock<RecipeList> newList_;
-    HostBlock<WORD> ids_;            // the new identifier array (none for no identifiers)
-    RecipeList* list_ = nullptr;     // the host's list whose identifiers change
+    HostBlock<WORD> ids_;        // the new identifier array (none for no identifiers)
+    RecipeList* list_ = nullptr; // the host's list whose identifiers change
     WORD idCount_ = 0;
 };
 
@@ -170,7 +170,8 @@ enum class Typed { Value, Unconverted, StoreFull };
 // reference for the caller), and in shown (kTextBufferSize bytes) the text
 // the cell then shows: the text cut to the row's limit, or the number as
 // formatted. Unconverted: a numeric row without ParseValue and FormatValue.
-Typed typedValue(const MatrixDesc& desc, MatrixRow& row, const char* typed, char* shown, DWORD& value) noexcept
+Typed typedValue(const MatrixDesc& desc, MatrixRow& row, const char* typed, char* shown,
+                 DWORD& value) noexcept
 {
     copyCut(shown, kTextBufferSize, typed, static_cast<std::size_t>(textLimit(row)));
     if (!isNumericRow(row)) {
@@ -229,9 +230,9 @@ void Session::commit(int id, HWND cell) noexcept
 // --- edits of many cells -------------------------------------------------------------
 
 RectangleEdit::RectangleEdit(MatrixDesc& desc, const Rect& rect) noexcept
-    : desc_(desc),
-      cells_{std::max(rect.rowFrom, 0), std::min<int>(rect.rowTo, desc.Rows ? desc.RowCount - 1 : -1),
-             std::max(rect.setFrom, 0), std::min<int>(rect.setTo, desc.SetCount - 1)}
+    : desc_(desc), cells_{std::max(rect.rowFrom, 0),
+                          std::min<int>(rect.rowTo, desc.Rows ? desc.RowCount - 1 : -1),
+                          std::max(rect.setFrom, 0), std::min<int>(rect.setTo, desc.SetCount - 1)}
 {
     if (cells_.rowFrom > cells_.rowTo || cells_.setFrom > cells_.setTo) {
         cells_ = {0, -1, 0, -1}; // no cell of the matrix: nothing to read or place
@@ -276,7 +277,8 @@ void RectangleEdit::text(int row, int set, char* text) const noexcept
 {
     text[0] = '\0';
     DWORD value = 0;
-    if (const folders::HeldFolder* folder = held(row); folder && cells_.contains(row, set) && folder->value(set, value))
+    if (const folders::HeldFolder* folder = held(row);
+        folder && cells_.contains(row, set) && folder->value(set, value))
         valueText(desc_, desc_.Rows[row], value, text);
 }
 
