@@ -141,16 +141,21 @@ BOOL placeValue(ParSetFolder& folder, int index, Value value, void* project) noe
     return TRUE;
 }
 
+// The value of the entry covering index: its string id or its number.
+bool valueAt(std::span<const Entry> entries, Kind kind, int index, DWORD& value) noexcept
+{
+    const std::optional<std::size_t> covering = coveringEntry(entries, index);
+    if (!covering)
+        return false;
+    const Entry& entry = entries[*covering];
+    value = kind == Kind::Text ? entry.stringId : entry.number;
+    return true;
+}
+
 BOOL getValue(const ParSetFolder& folder, int index, DWORD& value) noexcept
 {
     const FolderEntries folderEntries(folder);
-    const std::span<const Entry> entries = folderEntries.entries();
-    const std::optional<std::size_t> covering = coveringEntry(entries, index);
-    if (!covering)
-        return FALSE;
-    const Entry& entry = entries[*covering];
-    value = kindOf(folder) == Kind::Text ? entry.stringId : entry.number;
-    return TRUE;
+    return valueAt(folderEntries.entries(), kindOf(folder), index, value) ? TRUE : FALSE;
 }
 
 // Drops every reference and frees the block. With `needReferences`, a text
@@ -241,7 +246,7 @@ BOOL duplicateFolder(ParSetFolder& destination, const ParSetFolder& source, void
 // -- placements in memory ----------------------------------------------------------
 
 HeldFolder::HeldFolder(ParSetFolder& folder, std::size_t placements, std::optional<int> cutTo) noexcept
-    : folder_(folder), kind_(kindOf(folder)), cutTo_(cutTo)
+    : folder_(folder), kind_(kindOf(folder)), cutTo_(cutTo), readOnly_(placements == 0 && !cutTo)
 {
     if (!isEmpty(folder)) {
         lock_.emplace(folder.Block);
@@ -252,7 +257,7 @@ HeldFolder::HeldFolder(ParSetFolder& folder, std::size_t placements, std::option
     // A placement adds at most two entries (a split and a new run) and never
     // grows a folder beyond kMaxEntries.
     most_ = std::max(entries_.size(), std::min(kMaxEntries, entries_.size() + 2 * placements));
-    resultSize_ = most_;
+    resultSize_ = readOnly_ ? 0 : most_;
     if (cutTo && runsForward(entries_))
         resultSize_ = std::min(most_, static_cast<std::size_t>(std::max(*cutTo, 0)));
     if (resultSize_ > 0) {
@@ -269,12 +274,7 @@ HeldFolder::HeldFolder(ParSetFolder& folder, std::size_t placements, std::option
 
 bool HeldFolder::value(int index, DWORD& value) const noexcept
 {
-    const std::optional<std::size_t> covering = coveringEntry(entries_, index);
-    if (!covering)
-        return false;
-    const Entry& entry = entries_[*covering];
-    value = kind_ == Kind::Text ? entry.stringId : entry.number;
-    return true;
+    return valueAt(entries_, kind_, index, value);
 }
 
 std::size_t HeldFolder::workCapacity() const noexcept
@@ -293,12 +293,7 @@ PlacementBatch::PlacementBatch(HeldFolder& held, std::vector<Entry>& work, void*
 
 bool PlacementBatch::value(int index, DWORD& value) const noexcept
 {
-    const std::optional<std::size_t> covering = coveringEntry(entries_, index);
-    if (!covering)
-        return false;
-    const Entry& entry = entries_[*covering];
-    value = held_.kind_ == Kind::Text ? entry.stringId : entry.number;
-    return true;
+    return valueAt(entries_, held_.kind_, index, value);
 }
 
 bool PlacementBatch::place(int index, DWORD raw) noexcept
@@ -318,7 +313,8 @@ bool PlacementBatch::apply(int index, DWORD raw, WORD heldId) noexcept
     const Kind kind = held_.kind_;
     const Value value{kind, raw};
     const Placement placement = planPlacement(entries_, index, value);
-    if (!placement.fitsFolder(entries_.size()) || placement.newCount(entries_.size()) > held_.most_) {
+    if (held_.readOnly_ || !placement.fitsFolder(entries_.size()) ||
+        placement.newCount(entries_.size()) > held_.most_) {
         if (heldId == 0)
             releaseReference(kind, value.stringId(), project_);
         return false;

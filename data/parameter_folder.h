@@ -53,7 +53,9 @@ private:
 // A folder readied for at most `placements` placements, and, with cutTo,
 // for a cut back to that many sets before it is stored: its block stays
 // locked, so its entries can be read, and the block the result will go into
-// is allocated (large enough for the most entries that can be left).
+// is allocated (large enough for the most entries that can be left). Held
+// for no placement and no cut, it is only read: nothing is allocated, and a
+// batch on it places nothing.
 // False when memory or the lock failed; the folder is never changed here.
 class HeldFolder {
 public:
@@ -77,6 +79,7 @@ private:
     std::span<const Entry> entries_;
     std::size_t most_ = 0; // entries the work copy can have
     std::optional<int> cutTo_;
+    bool readOnly_ = false;
     std::size_t resultSize_ = 0; // entries the result block holds
     GlobalBlock result_;
     std::optional<GlobalLockGuard<Entry>> resultLock_;

@@ -69,22 +69,16 @@ IniLoad applyIniValues(std::uint8_t settings, const IniValues& values,
                        const std::array<const char*, kParityCount>& parityTexts) noexcept
 {
     bool accepted = true;
-    if (const auto index = baudIndexForRate(values.baudRate))
-        settings = withBaudIndex(settings, *index);
-    else
-        accepted = false;
-    if (const auto bit = dataBitsBitForCount(values.dataBits))
-        settings = withDataBitsBit(settings, *bit);
-    else
-        accepted = false;
-    if (const auto match = matchParity(values.parity, parityTexts))
-        settings = withParity(settings, *match);
-    else
-        accepted = false;
-    if (const auto bit = stopBitsBitForCount(values.stopBits))
-        settings = withStopBitsBit(settings, *bit);
-    else
-        accepted = false;
+    // Sets one field from a value read, or keeps it and notes the refusal.
+    const auto take = [&](std::optional<unsigned> field, std::uint8_t (*with)(std::uint8_t, unsigned)) {
+        if (field)
+            settings = with(settings, *field);
+        accepted = accepted && field.has_value();
+    };
+    take(baudIndexForRate(values.baudRate), withBaudIndex);
+    take(dataBitsBitForCount(values.dataBits), withDataBitsBit);
+    take(matchParity(values.parity, parityTexts), withParity);
+    take(stopBitsBitForCount(values.stopBits), withStopBitsBit);
     return IniLoad{settings, accepted};
 }
 
@@ -137,14 +131,13 @@ char* formatNoPortsMessage(char* out, std::size_t size, const char* noPortsText,
     return out;
 }
 
-char* formatSwitchMessage(char* out, std::size_t size, std::uint32_t oldPort,
-                          const char* unavailableText, const char* switchingText,
-                          std::uint32_t newPort) noexcept
+char* formatSwitchMessage(char* out, std::size_t size, std::uint32_t oldPort, const char* unavailableText,
+                          const char* switchingText, std::uint32_t newPort) noexcept
 {
     if (!out || size == 0)
         return out;
-    std::snprintf(out, size, "COM %s %s.\n%s%s", PortNumberText(oldPort).text,
-                  orEmpty(unavailableText), orEmpty(switchingText), PortNumberText(newPort).text);
+    std::snprintf(out, size, "COM %s %s.\n%s%s", PortNumberText(oldPort).text, orEmpty(unavailableText),
+                  orEmpty(switchingText), PortNumberText(newPort).text);
     return out;
 }
 

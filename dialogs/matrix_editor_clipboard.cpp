@@ -70,7 +70,7 @@ bool copyToClipboard(HWND dialog, const RectangleEdit& cells, const Rect& rect) 
 bool copyRectangle(Session& session) noexcept
 {
     const Rect rect = selection(session.desc());
-    const RectangleEdit cells(session.desc(), rect);
+    const RectangleEdit cells(session.desc(), rect, false);
     return cells && copyToClipboard(session.dialog(), cells, rect);
 }
 

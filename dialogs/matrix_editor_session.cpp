@@ -186,11 +186,6 @@ Typed typedValue(const MatrixDesc& desc, MatrixRow& row, const char* typed, char
     return Typed::Value;
 }
 
-bool isText(const MatrixRow& row) noexcept
-{
-    return !isNumericRow(row);
-}
-
 } // namespace
 
 bool Session::place(int r, int s, const char* typed, HWND cell) noexcept
@@ -229,7 +224,7 @@ void Session::commit(int id, HWND cell) noexcept
 
 // --- edits of many cells -------------------------------------------------------------
 
-RectangleEdit::RectangleEdit(MatrixDesc& desc, const Rect& rect) noexcept
+RectangleEdit::RectangleEdit(MatrixDesc& desc, const Rect& rect, bool placing) noexcept
     : desc_(desc), cells_{std::max(rect.rowFrom, 0),
                           std::min<int>(rect.rowTo, desc.Rows ? desc.RowCount - 1 : -1),
                           std::max(rect.setFrom, 0), std::min<int>(rect.setTo, desc.SetCount - 1)}
@@ -240,7 +235,7 @@ RectangleEdit::RectangleEdit(MatrixDesc& desc, const Rect& rect) noexcept
         return;
     }
     const auto rows = static_cast<std::size_t>(cells_.rowTo - cells_.rowFrom + 1);
-    const auto sets = static_cast<std::size_t>(cells_.setTo - cells_.setFrom + 1);
+    const auto sets = placing ? static_cast<std::size_t>(cells_.setTo - cells_.setFrom + 1) : 0;
     rows_.reset(new (std::nothrow) std::optional<folders::HeldFolder>[rows]);
     if (!rows_)
         return;
@@ -262,8 +257,13 @@ RectangleEdit::RectangleEdit(MatrixDesc& desc, const Rect& rect) noexcept
 RectangleEdit::~RectangleEdit()
 {
     for (const Staged& cell : staged_)
-        if (isText(desc_.Rows[cell.row]))
-            strings::release(static_cast<strings::StringId>(cell.value), desc_.Project);
+        giveBack(cell.row, cell.value);
+}
+
+void RectangleEdit::giveBack(int row, DWORD value) const noexcept
+{
+    if (!isNumericRow(desc_.Rows[row]))
+        strings::release(static_cast<strings::StringId>(value), desc_.Project);
 }
 
 folders::HeldFolder* RectangleEdit::held(int row) const noexcept
@@ -300,8 +300,7 @@ bool RectangleEdit::stage(int row, int set, const char* typed) noexcept
         break;
     }
     if (staged_.size() == staged_.capacity()) { // a cell staged twice: no room was reserved for it
-        if (isText(desc_.Rows[row]))
-            strings::release(static_cast<strings::StringId>(value), desc_.Project);
+        giveBack(row, value);
         return false;
     }
     staged_.push_back({row, set, value});

@@ -68,7 +68,9 @@ private:
 // outside the matrix are left out.
 class RectangleEdit {
 public:
-    RectangleEdit(MatrixDesc& desc, const Rect& rect) noexcept;
+    // placing: false for an edit that only reads the rectangle (no memory
+    // is taken for placements then, and stage() refuses).
+    RectangleEdit(MatrixDesc& desc, const Rect& rect, bool placing = true) noexcept;
     ~RectangleEdit();
     RectangleEdit(const RectangleEdit&) = delete;
     RectangleEdit& operator=(const RectangleEdit&) = delete;
@@ -92,6 +94,8 @@ private:
         DWORD value;
     };
     folders::HeldFolder* held(int row) const noexcept;
+    // Drops the reference a staged text value holds.
+    void giveBack(int row, DWORD value) const noexcept;
     void show(HWND dialog, int row, const folders::PlacementBatch& batch) const noexcept;
 
     MatrixDesc& desc_;
