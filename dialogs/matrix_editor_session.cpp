@@ -214,6 +214,11 @@ void Session::commit(int id, HWND cell) noexcept
     int row = 0, set = 0;
     if (!cellPosition(desc_, id, row, set))
         return;
+    // A cell the user did not edit shows what the folder holds, or nothing
+    // when that could not be read: leaving it places nothing, so a visit
+    // neither reformats a number nor empties a value the display missed.
+    if (!SendMessageA(cell, EM_GETMODIFY, 0, 0))
+        return;
     char text[kTextBufferSize] = {};
     GetWindowTextA(cell, text, kCellReadSize);
     if (place(row, set, text, cell))

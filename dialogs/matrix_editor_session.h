@@ -35,7 +35,8 @@ public:
     // holds then. False when the folder could not take the value: it keeps
     // the value it had, and the cell shows that.
     bool place(int row, int set, const char* text, HWND cell) noexcept;
-    // A cell lost the focus: its text is placed; a refusal beeps and counts.
+    // A cell lost the focus: its text, when the user edited it, is placed; a
+    // refusal beeps and counts.
     void commit(int cellId, HWND cell) noexcept;
     // Commits refused so far: OK does not end the editor on a refused cell.
     int refusedCommits() const noexcept { return refusedCommits_; }

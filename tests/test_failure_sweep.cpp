@@ -315,11 +315,7 @@ void recipe(Host& host)
 void nothing(HWND) {}
 void selectAll(HWND dialog) { click(dialog, IDC_MX_CORNER); }
 void focusFirstCell(HWND dialog) { SetFocus(GetDlgItem(dialog, kMatrixCell)); }
-void typeIntoFirstCell(HWND dialog)
-{
-    SetFocus(GetDlgItem(dialog, kMatrixCell));
-    SetDlgItemTextA(dialog, kMatrixCell, "42");
-}
+void typeIntoFirstCell(HWND dialog) { typeText(dialog, kMatrixCell, "42"); }
 void tickMultipage(HWND dialog) { CheckDlgButton(dialog, IDC_MX_MULTIPAGE, BST_CHECKED); }
 
 // Types a second password and presses OK; a dialog that stays open has told

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <thread>
@@ -137,8 +138,7 @@ TEST(MatrixEditor, ACommittedCellShowsWhatItsFolderHoldsAndOkHandsOverExactlyTha
         }
         recipe.desc.FormatValue = host.FormatValue;
         for (const auto& [typed, noMemory] : {std::pair{"7", true}, {"5", false}}) { // being edited when OK comes
-            SetFocus(GetDlgItem(d, cellId(0, 0)));
-            SetDlgItemTextA(d, cellId(0, 0), typed);
+            typeText(d, cellId(0, 0), typed);
             noMemory ? memory.failAllocation(1) : memory.reset(); // 7 joins set 1's run: refused, the editor stays
             click(d, IDOK);
         }
@@ -178,8 +178,7 @@ TEST(MatrixEditor, PagingA200By255MatrixCommitsTheEditedCellStopsAtTheEndAndRewr
         kinds += r % 4 == 1 ? 'T' : 'N';
     HostRecipe recipe(kinds, 255, 255);
     recipe.edit([&](HWND d) {
-        SetFocus(GetDlgItem(d, cellId(0, 1)));
-        SetDlgItemTextA(d, cellId(0, 1), "55"); // being edited
+        typeText(d, cellId(0, 1), "55"); // being edited
         const struct {
             bool vertical;
             int code, thumb, first;
@@ -374,6 +373,38 @@ TEST(MatrixEditor, TwoEditorsOpenAtOnceOnTwoThreadsEachWriteTheirOwnHostsRecipe)
     EXPECT_EQ(second.values(true), (std::vector<std::string>{"0", "r1s0", "second"}));
     first.expectReferencesBalanced();
     second.expectReferencesBalanced();
+}
+
+
+// Shows hundreds only, as a host's coarser display unit might.
+BOOL WINAPI roundedFormat(MatrixRow*, DWORD value, LPSTR text)
+{
+    return std::snprintf(text, 256, "%ld", static_cast<long>(value / 100 * 100)) > 0;
+}
+
+// Passing through a cell places nothing: neither a number the host shows
+// rounded nor a cell left empty by a display that could not read its folder.
+TEST(MatrixEditor, ACellLeftWithoutTypingKeepsItsValue)
+{
+    HostRecipe recipe("NTNTNTNTNTNT", 3, 3);
+    const auto before = recipe.values(true);
+    recipe.desc.FormatValue = roundedFormat;
+    GlobalMemoryMonitor memory(GetModuleHandleA("W32KORUTIL1.dll"));
+    int blanks = 0;
+    EXPECT_EQ(recipe.edit([&](HWND d) {
+        scroll(d, true, SB_PAGEDOWN);
+        memory.failLock(1); // the page back shows a cell it cannot read
+        scroll(d, true, SB_PAGEUP);
+        memory.reset();
+        for (int r = 0; r < 10; ++r)
+            for (int s = 0; s < 3; ++s) {
+                blanks += cellText(d, r, s).empty();
+                SetFocus(GetDlgItem(d, cellId(r, s)));
+            }
+        click(d, IDOK);
+    }), 1);
+    EXPECT_GT(blanks, 0);
+    EXPECT_EQ(recipe.values(true), before);
 }
 
 } // namespace

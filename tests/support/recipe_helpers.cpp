@@ -33,10 +33,16 @@ std::string controlText(HWND d, int id)
     return windowText(GetDlgItem(d, id));
 }
 
-void typeInto(HWND d, int id, const char* typed)
+void typeText(HWND d, int id, const char* typed)
 {
     SetFocus(GetDlgItem(d, id));
     SetDlgItemTextA(d, id, typed);
+    SendDlgItemMessageA(d, id, EM_SETMODIFY, TRUE, 0);
+}
+
+void typeInto(HWND d, int id, const char* typed)
+{
+    typeText(d, id, typed);
     SetFocus(GetDlgItem(d, IDC_MX_CORNER));
 }
 

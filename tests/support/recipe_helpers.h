@@ -34,7 +34,9 @@ public:
 inline int cellId(int rowSlot, int columnSlot) { return IDC_MX_CELL_FIRST + 10 * columnSlot + rowSlot; }
 std::string controlText(HWND d, int id);
 inline std::string cellText(HWND d, int rowSlot, int columnSlot) { return controlText(d, cellId(rowSlot, columnSlot)); }
-// Types into a control and leaves it, as a user does: it commits on losing the focus.
+// Types into a control as a user does (the edit marked as changed), leaving the focus in it.
+void typeText(HWND d, int id, const char* typed);
+// Types into a control and leaves it: it commits on losing the focus.
 void typeInto(HWND d, int id, const char* typed);
 // WM_SPINSTEP with a W32K_SPIN_ code from the set count's spin control (or
 // from another control).
