@@ -77,8 +77,7 @@ TEST(SpinControl, APressOrAnArrowKeyStepsTheParentOnceForItsHalf)
                         : SendMessageA(spin, WM_KEYDOWN, c.key, 1), 0);
         EXPECT_EQ(g_steps.size(), press ? 1u : 0u) << "sent, or posted";
         pumpMessages();
-        ASSERT_EQ(g_steps.size(), 1u);
-        EXPECT_EQ(g_steps[0].spin, spin);
+        EXPECT_EQ(g_steps.size() == 1 ? g_steps[0].spin : nullptr, spin);
         EXPECT_EQ(takeHalves(), std::vector<LPARAM>{c.half});
         EXPECT_EQ(GetWindowLongA(spin, 4), c.half);
         EXPECT_EQ(GetCapture(), press ? spin : nullptr);
@@ -206,7 +205,6 @@ TEST(SpinControl, FocusMarkIsDrawnOnGainAndRemovedOnLoss)
         EXPECT_EQ(SpinControlProc(spin, WM_DESTROY, 0, 0), 0);
         EXPECT_EQ(GetPropA(spin, "FocHwnd"), nullptr);
         for (HWND window : {spin, item2000, named})
-            if (window)
-                DestroyWindow(window);
+            DestroyWindow(window); // null: nothing
     }
 }
