@@ -1,6 +1,5 @@
-// Combo-box and list-box helpers through the DLL: items from the string table
-// of the control's own module (the test executable's strings 50 to 53, which
-// the library's own strings of those numbers must not replace) and the finders.
+// Combo-box and list-box helpers through the DLL: items from the string table of the control's own
+// module (the test executable's strings 50 to 53, not the library's of those numbers) and the finders.
 #include <gtest/gtest.h>
 
 #include "support/pixels.h"
@@ -32,8 +31,8 @@ struct Lists : w32ktest::VisibleHost {
 
 } // namespace
 
-// Data and string ids have 16 bits; items held before stay. CheckCBStrings
-// wants exactly the items of the value list, data included.
+// Data and string ids have 16 bits; items held before stay. CheckCBStrings wants exactly the items of
+// the value list, data included.
 TEST(ListHelpers, FillingAddsTextsOfTheControlsModuleWithSixteenBitsOfData)
 {
     Lists w;

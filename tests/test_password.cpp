@@ -1,6 +1,5 @@
-// The password table dialog through the DLL, driven inside its modal loop as a user drives it; every
-// message box (owner, caption, style) and beep is recorded. The rules of the checks, the timeout and the
-// rebuild of the table are tabled in test_password_core.cpp.
+// The password table dialog through the DLL, driven inside its modal loop as a user drives it, with its
+// message boxes and beeps; the rules of the checks, timeout and rebuild: test_password_core.cpp.
 #include <gtest/gtest.h>
 
 #include "frame/raii.h"
@@ -308,9 +307,8 @@ TEST(PasswordDialog, TimeoutWrapsWhenLeftAndOkStoresItEvenWhenTheChecksFail)
     EXPECT_EQ(host.told, Texts{kSystemFirst});
 }
 
-// OK tells the failed checks in order and keeps the dialog and the table; otherwise it stores the rows as
-// shown (a password's first four digits) in consecutive entries and ends the dialog. Text is placed, as
-// a paste would; page edits of rows without a password are disabled, but a host's table can hold anything.
+// OK tells the failed checks in order and keeps the dialog and table, or stores the rows as shown (a
+// password's first four digits) in consecutive entries. Text is placed, as a paste would place it.
 TEST(PasswordDialog, OkTellsTheFailedChecksInOrderOrStoresTheNonEmptyRowsLosingNone)
 {
     const int p0 = id(0, PW), p1 = id(1, PW), p2 = id(2, PW), p4 = id(4, PW);

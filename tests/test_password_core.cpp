@@ -75,10 +75,9 @@ pw::Entry entry(const char* password, std::uint8_t attributes, std::uint16_t fro
     return e;
 }
 
-// Entry j is the j-th non-empty row written over the old entry j, whose unused bytes and bit 5 it keeps;
-// every entry takes its attributes from the boxes (the System password's too: fault fixed, they were
-// forced to "CONF" to "PAGE"), the System password all pages. Entries beyond the eight rows stay as
-// they are, and no password is lost: an emptied row followed by a filled one leaves as many entries.
+// Entry j is the j-th non-empty row over old entry j, keeping its unused bytes and bit 5; attributes come
+// from the boxes (the System password's too: fault fixed, they were forced to "CONF" to "PAGE"). Entries
+// beyond the eight rows stay; no password is lost (fault fixed: an emptied row before a filled one).
 TEST(PasswordCore, RebuildStoresTheNonEmptyRowsInOrderLosingNone)
 {
     std::vector<pw::Entry> old;

@@ -50,8 +50,8 @@ int textHeight(HFONT font)
     return metrics.tmHeight;
 }
 
-// The sample tree, ids 1..9 in this order (name, parent, group, node): Alarm,
-// Motor{Speed, Drives{Current}, Torque}, Tank{Level} of node 2, Empty{}.
+// The sample tree, ids 1..9 in this order (name, parent, group, node): Alarm, Motor{Speed,
+// Drives{Current}, Torque}, Tank{Level} of node 2, Empty{}.
 const std::tuple<const char*, WORD, int, WORD> kTree[] = {
     {"Alarm", 0, 0, 1},  {"Motor", 0, 1, 1}, {"Speed", 2, 0, 1}, {"Drives", 2, 1, 1}, {"Current", 4, 0, 1},
     {"Torque", 2, 0, 1}, {"Tank", 0, 1, 2},  {"Level", 7, 0, 2}, {"Empty", 0, 1, 1}};
@@ -176,8 +176,7 @@ TEST_F(TagPicker, TheListOffersTheTagsOfFilterAndNodeWithTheOwnersTagOpenAndSele
     EXPECT_EQ(ExecTagSelDlg(nullptr, nullptr), -1);
 }
 
-// The connecting lines of an opened group end at its last child (their mask is worked out from the lines
-// that follow).
+// An opened group's connecting lines end at its last child (the mask comes from the lines that follow).
 TEST_F(TagPicker, DoubleClicksAndArrowKeysOpenAndCloseGroupsInPlaceLinesEndingAtTheLastChild)
 {
     run([&](HWND dialog) {
@@ -286,8 +285,8 @@ TEST_F(TagPicker, ParentLinksInACycleNeitherHangNorNestBeyondLevelFifteen)
     });
 }
 
-// Two pickers open at once on two threads, each on its own block, folder and
-// owner: each fits its lines to the font given to it and accepts its own pick.
+// Two pickers open at once on two threads, each on its own block, folder and owner: each fits its lines
+// to the font given to it and accepts its own pick.
 TEST_F(TagPicker, TwoPickersOpenAtOnceOnTwoThreadsKeepToTheirOwnHostData)
 {
     Host second;
