@@ -15,7 +15,6 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
