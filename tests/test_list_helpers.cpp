@@ -1,8 +1,8 @@
-// Combo-box and list-box helpers through the DLL: items from the string table
-// of the control's own module (the test executable's strings 50 to 53, which
-// the library's own strings of those numbers must not replace) and the finders.
+// Combo-box and list-box helpers through the DLL: items from the string table of the control's own
+// module (the test executable's strings 50 to 53, not the library's of those numbers) and the finders.
 #include <gtest/gtest.h>
 
+#include "support/pixels.h"
 #include "support/test_support.h"
 #include "w32korutil1.h"
 
@@ -14,16 +14,9 @@ namespace {
 constexpr DWORD kEnd = W32K_LIST_END;
 using Items = std::vector<std::pair<std::string, LRESULT>>; // text, data
 
-// A hidden window of the test executable with a list box and a combo box.
-struct Lists {
-    HWND parent = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr, nullptr, nullptr);
-    HWND list = make("LISTBOX", 0), combo = make("COMBOBOX", CBS_DROPDOWNLIST);
-    HWND make(const char* cls, DWORD style)
-    {
-        return CreateWindowA(cls, "", WS_CHILD | style, 0, 0, 99, 99, parent, nullptr, GetModuleHandleA(nullptr),
-                             nullptr);
-    }
-    ~Lists() { DestroyWindow(parent); }
+// A list box and a combo box of the test executable.
+struct Lists : w32ktest::VisibleHost {
+    HWND list = add("LISTBOX", 0, 0, 0, 99, 99), combo = add("COMBOBOX", CBS_DROPDOWNLIST, 100, 0, 99, 99);
     Items items(HWND control, bool isCombo) const
     {
         Items out;
@@ -38,8 +31,8 @@ struct Lists {
 
 } // namespace
 
-// Data and string ids have 16 bits; items held before stay. CheckCBStrings
-// wants exactly the items of the value list, data included.
+// Data and string ids have 16 bits; items held before stay. CheckCBStrings wants exactly the items of
+// the value list, data included.
 TEST(ListHelpers, FillingAddsTextsOfTheControlsModuleWithSixteenBitsOfData)
 {
     Lists w;
@@ -86,7 +79,7 @@ TEST(ListHelpers, FindersCompareTheLowSixteenBitsWithTheWholeValue)
     }
     SendMessageA(w.list, LB_RESETCONTENT, 0, 0);
     EXPECT_FALSE(SelectLBItem(w.list, 0)) << "empty";
-    HWND edit = CreateWindowA("EDIT", "text", WS_CHILD, 0, 0, 99, 20, w.parent, HMENU(77), nullptr, nullptr);
-    ClearEditBox(w.parent, 77);
+    HWND edit = w.add("EDIT", 0, 0, 100, 99, 20, 77, "text");
+    ClearEditBox(w.window(), 77);
     EXPECT_EQ(w32ktest::windowText(edit), "");
 }

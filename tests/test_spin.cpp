@@ -1,11 +1,11 @@
-// The spin control as a host places it: steps sent to the parent by mouse and
-// keyboard, the pressed look, the focus mark, cancel.
+// The spin control as a host places it: steps by mouse and keyboard, the pressed look, the focus mark.
 #include <gtest/gtest.h>
 
 #include "support/pixels.h"
 #include "support/test_support.h"
 #include "w32korutil1.h"
 
+#include <utility>
 #include <vector>
 
 using w32ktest::pumpMessages;
@@ -16,8 +16,8 @@ constexpr UINT kRepeatMs = 150;
 constexpr LONG kNoHalf = 255; // the active half (window long 4) while none is pressed
 constexpr LPARAM kKeyRepeat = 0x40000001, kKeyUp = 0xC0000001;
 
-struct Step { HWND spin; LPARAM half; };
-std::vector<Step> g_steps;
+std::vector<LPARAM> g_steps; // the halves stepped
+HWND g_stepped = nullptr;    // the control that sent the last step
 bool g_destroyOnStep = false;
 WNDPROC g_hostProc = nullptr;
 
@@ -25,7 +25,8 @@ LRESULT CALLBACK recordStep(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 {
     if (message != WM_SPINSTEP)
         return CallWindowProcA(g_hostProc, window, message, wParam, lParam);
-    g_steps.push_back({reinterpret_cast<HWND>(wParam), lParam});
+    g_steps.push_back(lParam);
+    g_stepped = reinterpret_cast<HWND>(wParam);
     if (g_destroyOnStep)
         DestroyWindow(reinterpret_cast<HWND>(wParam));
     return 12345; // ignored by the control
@@ -37,11 +38,7 @@ LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
 std::vector<LPARAM> takeHalves(DWORD pumpMs = 0)
 {
     pumpMessages(pumpMs);
-    std::vector<LPARAM> halves;
-    for (const auto& s : g_steps)
-        halves.push_back(s.half);
-    g_steps.clear();
-    return halves;
+    return std::exchange(g_steps, {});
 }
 
 // A visible window recording the steps it receives.
@@ -52,16 +49,12 @@ struct SpinHost : w32ktest::VisibleHost {
         g_hostProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window(), GWLP_WNDPROC, LONG_PTR(recordStep)));
     }
     // 15 x 28, or 28 x 15 with style 1 (horizontal).
-    HWND spin(DWORD style = 0, int x = 40)
-    {
-        return add(W32K_CLASS_SPIN, style, x, 30, style ? 28 : 15, style ? 15 : 28, 801);
-    }
+    HWND spin(DWORD s = 0, int x = 40) { return add(W32K_CLASS_SPIN, s, x, 30, s ? 28 : 15, s ? 15 : 28); }
 };
 
 } // namespace
 
-// A press is sent at once and captures the mouse, a key is posted; either
-// shows its half pressed until released.
+// A press is sent at once and captures the mouse, a key is posted; each shows its half until released.
 TEST(SpinControl, APressOrAnArrowKeyStepsTheParentOnceForItsHalf)
 {
     SpinHost host;
@@ -77,8 +70,7 @@ TEST(SpinControl, APressOrAnArrowKeyStepsTheParentOnceForItsHalf)
                         : SendMessageA(spin, WM_KEYDOWN, c.key, 1), 0);
         EXPECT_EQ(g_steps.size(), press ? 1u : 0u) << "sent, or posted";
         pumpMessages();
-        ASSERT_EQ(g_steps.size(), 1u);
-        EXPECT_EQ(g_steps[0].spin, spin);
+        EXPECT_EQ(g_stepped, spin);
         EXPECT_EQ(takeHalves(), std::vector<LPARAM>{c.half});
         EXPECT_EQ(GetWindowLongA(spin, 4), c.half);
         EXPECT_EQ(GetCapture(), press ? spin : nullptr);
@@ -90,9 +82,8 @@ TEST(SpinControl, APressOrAnArrowKeyStepsTheParentOnceForItsHalf)
     }
 }
 
-// Off the control (x -5 is 65531 unsigned) the repeat pauses, back on the other half it
-// resumes there; a release anywhere stops it. A double click is a second press;
-// repeated key-downs post a step each.
+// Off the control (x -5 is 65531 unsigned) the repeat pauses, back on the other half it resumes there;
+// a release anywhere stops it. A double click is a second press; repeated key-downs post a step each.
 TEST(SpinControl, HoldingRepeatsEveryPeriodPausedOffTheControl)
 {
     SpinHost host;
@@ -122,8 +113,7 @@ TEST(SpinControl, HoldingRepeatsEveryPeriodPausedOffTheControl)
     EXPECT_EQ(takeHalves(kRepeatMs + 30), (std::vector<LPARAM>{1, 1, 1}));
 }
 
-// Cancel mode: no repaint, another window's capture kept; a parent destroying the
-// control on the first step leaves no timer.
+// Cancel mode: no repaint, another window's capture kept; destroyed on its first step: no timer left.
 TEST(SpinControl, CancelModeAndDestructionEndThePress)
 {
     SpinHost host;
@@ -149,8 +139,8 @@ TEST(SpinControl, CancelModeAndDestructionEndThePress)
     EXPECT_EQ(takeHalves(2 * kRepeatMs).size(), 1u);
 }
 
-// Halves split at y 14; a pressed half is drawn sunken (the lower half's bottom
-// bevel no longer in shadow), its arrow moved by a pixel (off the up arrow's corner (4,8)).
+// Halves split at y 14; a pressed half is drawn sunken (the lower half's bottom bevel no longer in
+// shadow), its arrow moved by a pixel (off the up arrow's corner (4,8)).
 TEST(SpinControl, PressedHalfIsDrawnSunkenWithItsArrowMoved)
 {
     SpinHost host;
@@ -176,9 +166,9 @@ TEST(SpinControl, PressedHalfIsDrawnSunkenWithItsArrowMoved)
     expectProbes("down key held", &Probe::lowerPressed);
 }
 
-// Around the window named by the property, else item 2000 (both 2 pixels in), else
-// the control (a frame's width out), on the parent over its children; nothing else.
-// The control wants the arrow keys; destroying it removes the property.
+// Around the window named by the property, else item 2000 (both 2 pixels in), else the control (a
+// frame's width out), on the parent over its children. It wants the arrow keys; destroying it removes
+// the property.
 TEST(SpinControl, FocusMarkIsDrawnOnGainAndRemovedOnLoss)
 {
     SpinHost host;
@@ -206,7 +196,6 @@ TEST(SpinControl, FocusMarkIsDrawnOnGainAndRemovedOnLoss)
         EXPECT_EQ(SpinControlProc(spin, WM_DESTROY, 0, 0), 0);
         EXPECT_EQ(GetPropA(spin, "FocHwnd"), nullptr);
         for (HWND window : {spin, item2000, named})
-            if (window)
-                DestroyWindow(window);
+            DestroyWindow(window); // null: nothing
     }
 }
