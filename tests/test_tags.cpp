@@ -147,7 +147,6 @@ TEST_F(TagFolder, LookupsByIdAndByPositionFillEveryOutputGivenOrNone)
     }
     // Null outputs are skipped; without a project the name stays untouched; the name is cut to the size given.
     EXPECT_EQ(GetTagElement(nullptr, project, 1, nullptr, nullptr, nullptr, nullptr, 0, nullptr), 0);
-    EXPECT_EQ(GetTagElement(&folder, project, 2, nullptr, nullptr, nullptr, nullptr, 0, nullptr), 2);
     char name[16] = "untouched";
     WORD parent = 0;
     EXPECT_EQ(GetTagElement(&folder, nullptr, 2, nullptr, &parent, nullptr, name, sizeof name, nullptr), 2);
@@ -155,25 +154,6 @@ TEST_F(TagFolder, LookupsByIdAndByPositionFillEveryOutputGivenOrNone)
     EXPECT_EQ(parent, motor);
     EXPECT_EQ(GetBasedTagElement(&folder, project, 0, nullptr, nullptr, nullptr, name, 4, nullptr), motor);
     EXPECT_STREQ(name, "Mot");
-}
-
-// An update stores the record with the reference id and the stored bit
-// cleared, the group bit from bit 0 of its argument and the host's own flag
-// bits kept. (Keep-parent and every other path of an add: fuzz_tags.)
-TEST_F(TagFolder, AnExistingTagIsUpdatedInPlaceWithoutReferenceChanges)
-{
-    const WORD motor = add("Motor", 0, 1), speed = add("Speed", motor), torque = add("Torque", motor);
-    const WORD nameId = element(speed).nameId;
-    editElement(1, [](TagElement& e) { e.flags |= 0xA0; });
-    EXPECT_EQ(add("Speed", motor, 3, record(0x42, 0, 0xFF, 0x1234)), speed);
-    const TagDataRecord stored = record(0x42, 0, 0xFF & ~W32K_TAG_DATA_STORED_CLEAR, 0);
-    const TagElement updated = element(speed);
-    EXPECT_EQ(0, std::memcmp(&updated.data, &stored, sizeof stored)) << "the reference id and stored bit cleared";
-    EXPECT_EQ(g_calls.back().search.hostData1[0], 0x42) << "the callback's search record is the new one";
-    EXPECT_EQ(ids(), (Ids{motor, speed, torque}));
-    EXPECT_EQ(updated.nameId, nameId);
-    EXPECT_EQ(updated.flags, 0xA1);
-    expectReferencesBalanced();
 }
 
 // (A name too long for its parent's path: fuzz_tags.)
@@ -199,7 +179,7 @@ TEST_F(TagFolder, MissingArgumentsAndAFullFolderAreRefused)
 
 // -- the search ---------------------------------------------------------------------
 
-TEST_F(TagFolder, APathFindsATagOnlyUnderTheParentOfExactlyThatName)
+TEST_F(TagFolder, APathFindsATagOnlyUnderTheParentOfExactlyThatNameAndWhenTheCallbackAnswersOne)
 {
     const WORD upper = add("Motor", 0, 1), lower = add("motor", 0, 1);
     const WORD underUpper = add("Speed", upper, 0, record(0x71)), underLower = add("Speed", lower, 0, record(0x72));
@@ -222,6 +202,12 @@ TEST_F(TagFolder, APathFindsATagOnlyUnderTheParentOfExactlyThatName)
     const WORD torque = add("Torque", upper);
     for (const auto& [referenceTagId, found] : {std::pair<WORD, WORD>{torque, underUpper}, {upper, top}, {999, top}})
         EXPECT_EQ(scan("Speed", record(0x11, 0, 0, referenceTagId)), found) << "reference " << referenceTagId;
+    // Only a callback result of exactly 1 is a match. (Tags of one name and level
+    // told apart by the host's comparison: fuzz_tags.)
+    for (const int answer : {2, 0, -1, 0x101}) {
+        g_answer = [answer](const TagDataRecord&, const TagDataRecord&) { return answer; };
+        EXPECT_EQ(scan("\tMotor"), 0) << "answer " << answer;
+    }
 }
 
 // A tab inside a group's name separates nothing when a tag is added under
@@ -234,16 +220,6 @@ TEST_F(TagFolder, AddingUnderAGroupWhoseNameHoldsATabUpdatesTheTag)
     EXPECT_EQ(ids(), (Ids{group, tag}));
     EXPECT_EQ(element(tag).data.hostData1[0], 0x22);
     expectReferencesBalanced();
-}
-
-// (Tags of one name and level told apart by the host's comparison: fuzz_tags.)
-TEST_F(TagFolder, OnlyACallbackResultOfExactlyOneIsAMatch)
-{
-    const WORD tag = add("Level");
-    for (const int answer : {1, 2, 0, -1, 0x101}) {
-        g_answer = [answer](const TagDataRecord&, const TagDataRecord&) { return answer; };
-        EXPECT_EQ(scan("\tLevel"), answer == 1 ? tag : 0) << "answer " << answer;
-    }
 }
 
 TEST_F(TagFolder, TheCallbackGetsTheNodeRecordOfTheTagsNode)
@@ -261,7 +237,6 @@ TEST_F(TagFolder, TheCallbackGetsTheNodeRecordOfTheTagsNode)
     host.addNode(1, "panel one");
     host.addNode(2, "panel two");
     const WORD onOne = add("Temp", 0, 0, record(0x11, 1)), onTwo = add("Temp", 0, 0, record(0x11, 2));
-    EXPECT_NE(onOne, onTwo);
     EXPECT_EQ(nodeSeen(1, onOne), "panel one");
     EXPECT_EQ(nodeSeen(2, onTwo), "panel two");
     EXPECT_EQ(nodeSeen(3, 0), "<no call>");
@@ -295,13 +270,10 @@ TEST_F(TagFolder, DeletingAGroupRemovesItsSubtreeKeepsTheOrderAndFreesItsIds)
     DeleteTagElement(&folder, project, b); // a leaf: only itself
     EXPECT_EQ(add("New"), 1) << "the smallest free id";
     EXPECT_EQ(ids(), (Ids{c, c1, d, 1})) << "a new tag goes last";
-    for (const auto& e : elements(folder))
-        EXPECT_TRUE(std::all_of(e.reserved, e.reserved + sizeof e.reserved, [](BYTE x) { return !x; }));
     expectReferencesBalanced();
     for (WORD last : {c, d, WORD{1}}) // the group c takes c1 with it
         DeleteTagElement(&folder, project, last);
     EXPECT_EQ(folder.elements, nullptr) << "the last element takes the block with it";
-    EXPECT_EQ(host.liveTexts(), 0u);
 }
 
 // (A count the block does not hold: ABlockSmallerThanTheCountIsNeverReadPastItsEnd and fuzz_tags.)
@@ -325,8 +297,6 @@ TEST_F(TagFolder, ACopyIsIndependentAndEachFolderOwnsOneReferencePerUse)
     EXPECT_EQ(host.references(folder.textId), 2u);
     EXPECT_EQ(host.references(element(motor).nameId), 2u);
     EXPECT_EQ(host.references(element(3).nameId), 4u);
-    DeleteTagElement(&copy, project, motor);
-    EXPECT_EQ(copy.count, 1);
     DeleteTagFolder(&copy, project);
     EXPECT_EQ(ids(), (Ids{1, 2, 3}));
     expectReferencesBalanced();
