@@ -54,11 +54,6 @@ protected:
         EXPECT_TRUE(ExpDeleteNetworkFolder(&folder));
         EXPECT_EQ(folder.childBlock, nullptr);
     }
-    void add(std::initializer_list<NetNodeRecord> records)
-    {
-        for (const auto& r : records)
-            ASSERT_TRUE(ExpRegisterNetNodeData(&folder, &r));
-    }
     NetNodeRecord folder{};
 };
 
@@ -66,7 +61,7 @@ protected:
 
 TEST_F(NetNodeFolder, LookupByNumberOrPositionAndNullOrEmptyFoldersRefused)
 {
-    add({node(12, "12"), node(4, "4"), node(9, "9")});
+    folder = withChildren(folder, {node(12, "12"), node(4, "4"), node(9, "9")});
     NetNodeRecord empty{};
     const struct {
         NetNodeRecord* folder;
@@ -101,8 +96,8 @@ TEST_F(NetNodeFolder, LookupByNumberOrPositionAndNullOrEmptyFoldersRefused)
 TEST_F(NetNodeFolder, RegisteringAgainReplacesInPlaceAndDeletingKeepsTheOthersInOrderInAnExactBlock)
 {
     const NetNodeRecord again = node(3, "again"), four = node(4, "four");
-    add({node(1, "one"), withChildren(node(2, "middle"), {node(21), node(22)}), node(3, "three"), four,
-         again});
+    const NetNodeRecord middle = withChildren(node(2, "middle"), {node(21), node(22)});
+    folder = withChildren(folder, {node(1, "one"), middle, node(3, "three"), four, again});
     EXPECT_EQ(GlobalSize(folder.childBlock), 4 * kRecordSize);
     EXPECT_FALSE(ExpDeleteNetNodeData(&folder, 9));
     ASSERT_TRUE(ExpDeleteNetNodeData(&folder, 2));
@@ -116,8 +111,8 @@ TEST_F(NetNodeFolder, RegisteringAgainReplacesInPlaceAndDeletingKeepsTheOthersIn
 // deletion frees them: fuzz_netnode.)
 TEST_F(NetNodeFolder, ADuplicatedTreeStandsAloneAndItsDeletionClearsFlagBitZeroOnly)
 {
-    folder = node(0, "root", 0xF3);
-    add({withChildren(node(1, "A"), {node(11, "A1"), node(12, "A2")}), node(2, "B", 0x81)});
+    folder = withChildren(node(0, "root", 0xF3), {withChildren(node(1, "A"), {node(11, "A1"), node(12, "A2")}),
+                                                  node(2, "B", 0x81)});
     NetNodeRecord copy = node(99, "stale");
     ASSERT_TRUE(ExpDuplicateNetworkFolder(&copy, &folder));
     EXPECT_EQ(numbers(copy), (Numbers{1, 2}));
@@ -135,9 +130,10 @@ TEST_F(NetNodeFolder, AFullFolderRefusesAnotherChildAndKeepsItsCount)
     const HGLOBAL block = folder.childBlock;
     const NetNodeRecord one = node(1, "one");
     EXPECT_FALSE(ExpRegisterNetNodeData(&folder, &one));
-    EXPECT_TRUE(folder.childCount == kFull && folder.childBlock == block);
+    EXPECT_EQ(folder.childCount, kFull);
+    EXPECT_EQ(folder.childBlock, block);
     EXPECT_EQ(GlobalSize(block), kFull * kRecordSize);
-    add({node(0, "zero")}); // replacing one still works
+    folder = withChildren(folder, {node(0, "zero")}); // replacing one still works
     NetNodeRecord zero{};
     EXPECT_TRUE(ExpGetNetNodeData(&folder, W32K_NETNODE_BY_NUMBER, 0, &zero));
     EXPECT_EQ(labelOf(zero), "zero");

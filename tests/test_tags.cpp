@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <functional>
 #include <map>
 #include <string>
 #include <tuple>
@@ -25,17 +24,13 @@ namespace {
 constexpr std::size_t kElementSize = sizeof(TagElement);
 using Ids = std::vector<WORD>;
 
-// The host's comparison: records its calls and answers g_answer (default 1).
-struct CompareCall {
-    TagDataRecord search;
-    NetNodeRecord node;
-};
-std::vector<CompareCall> g_calls;
-std::function<int(const TagDataRecord&, const TagDataRecord&)> g_answer;
-int WINAPI compareTags(const TagDataRecord* search, const TagDataRecord* candidate, const NetNodeRecord* node)
+// The host's comparison: records the node record of each call and answers g_answer.
+std::vector<NetNodeRecord> g_nodes;
+int g_answer = 1;
+int WINAPI compareTags(const TagDataRecord*, const TagDataRecord*, const NetNodeRecord* node)
 {
-    g_calls.push_back({*search, *node});
-    return g_answer ? g_answer(*search, *candidate) : 1;
+    g_nodes.push_back(*node);
+    return g_answer;
 }
 
 // A tag data record: marker fills the host bytes so that records differ.
@@ -51,7 +46,7 @@ TagDataRecord record(BYTE marker = 0x11, WORD node = 0, BYTE storeFlags = 0, WOR
 
 class TagFolder : public ::testing::Test {
 protected:
-    void SetUp() override { g_calls.clear(), g_answer = nullptr; }
+    void SetUp() override { g_nodes.clear(), g_answer = 1; }
     void TearDown() override
     {
         DeleteTagFolder(&folder, project);
@@ -89,12 +84,6 @@ protected:
         const auto it = std::find_if(all.begin(), all.end(), [id](const TagElement& e) { return e.id == id; });
         return it != all.end() ? *it : (ADD_FAILURE() << "no element " << id, TagElement{});
     }
-    // Changes element k in the block as a host may.
-    void editElement(std::size_t k, const std::function<void(TagElement&)>& edit)
-    {
-        const w32k::GlobalLockGuard<TagElement> block(folder.elements);
-        edit(block[k]);
-    }
     // Every name id holds exactly one reference per element that uses it.
     void expectReferencesBalanced()
     {
@@ -108,10 +97,10 @@ protected:
     // The node record the callback saw with the only tag named "Temp" of the search's node.
     std::string nodeSeen(WORD searchNode, WORD found)
     {
-        g_calls.clear();
+        g_nodes.clear();
         EXPECT_EQ(scan("\tTemp", record(0x11, searchNode)), found);
-        EXPECT_EQ(g_calls.size(), found ? 1u : 0u);
-        return g_calls.size() == 1 ? reinterpret_cast<const char*>(g_calls[0].node.hostData1) : "<no call>";
+        EXPECT_EQ(g_nodes.size(), 1u);
+        return g_nodes.size() == 1 ? reinterpret_cast<const char*>(g_nodes[0].hostData1) : "<no call>";
     }
 
     w32khost::Project host;
@@ -126,7 +115,7 @@ TEST_F(TagFolder, LookupsByIdAndByPositionFillEveryOutputGivenOrNone)
 {
     EXPECT_EQ(GetTagElement(&folder, project, 1, nullptr, nullptr, nullptr, nullptr, 0, nullptr), 0) << "empty folder";
     EXPECT_EQ(scan("\tPump") + scan("Pump"), 0);
-    EXPECT_TRUE(g_calls.empty());
+    EXPECT_TRUE(g_nodes.empty());
     const WORD motor = add("Motor", 0, 1, record(0x21));
     ASSERT_EQ(motor, 1);
     ASSERT_EQ(add("Speed", motor, 0, record(0x22)), 2);
@@ -202,7 +191,7 @@ TEST_F(TagFolder, APathFindsATagOnlyUnderTheParentOfExactlyThatNameAndWhenTheCal
         EXPECT_EQ(scan("Speed", record(0x11, 0, 0, referenceTagId)), found) << "reference " << referenceTagId;
     // Only a callback result of exactly 1 is a match.
     for (const int answer : {2, 0, -1, 0x101}) {
-        g_answer = [answer](const TagDataRecord&, const TagDataRecord&) { return answer; };
+        g_answer = answer;
         EXPECT_EQ(scan("\tMotor"), 0) << "answer " << answer;
     }
 }
@@ -239,7 +228,7 @@ TEST_F(TagFolder, TheCallbackGetsTheNodeRecordOfTheTagsNode)
     // A node without a record hands the callback a zero-filled one.
     EXPECT_EQ(nodeSeen(7, add("Temp", 0, 0, record(0x11, 7))), "");
     const NetNodeRecord zero{};
-    EXPECT_EQ(0, std::memcmp(&g_calls[0].node, &zero, sizeof zero));
+    EXPECT_EQ(0, std::memcmp(&g_nodes[0], &zero, sizeof zero));
 }
 
 TEST_F(TagFolder, DeletingAGroupRemovesItsSubtreeKeepsTheOrderAndFreesItsIds)
@@ -252,7 +241,8 @@ TEST_F(TagFolder, DeletingAGroupRemovesItsSubtreeKeepsTheOrderAndFreesItsIds)
     const WORD a3 = add("A3", a) /* not a group */, c1 = add("C1", c);
     add("A22", a2, 1); // a group without children
     const WORD d = add("D");
-    editElement(9, [a3](TagElement& e) { e.parentId = a3; }); // the host may name a non-group as parent
+    if (const w32k::GlobalLockGuard<TagElement> block(folder.elements); block)
+        block[9].parentId = a3; // the host may name a non-group as parent
     DeleteTagElement(&folder, project, 99);
     DeleteTagElement(&folder, project, 0);
     EXPECT_EQ(folder.count, 10) << "unknown ids delete nothing";
@@ -314,7 +304,8 @@ TEST_F(TagFolder, ReleasingFreesTheBlockWithoutAProjectOrALockableBlock)
             memory.failLock(1);
         DeleteTagFolder(&folder, owner);
         EXPECT_EQ(memory.frees(), 1);
-        EXPECT_TRUE(folder.elements == nullptr && folder.count == 0);
+        EXPECT_EQ(folder.elements, nullptr);
+        EXPECT_EQ(folder.count, 0);
     }
     StringStoreClear(project); // the references nobody could read
 }
