@@ -86,11 +86,9 @@ TEST(MatrixClipboard, CutAndPasteWaitForAClipboardHeldOpenAndPasteReadsOnlyItsBl
         EXPECT_EQ(recipe.values(), unchanged);
         EXPECT_EQ(recipe.desc.SelActive, 0);
         SetFocus(GetDlgItem(d, cellId(0, 0))); // rows 0..1 by sets 0..2
-        for (const bool noText : {false, true}) {
-            noText ? emptyClipboard() : putTextOnClipboard("");
-            click(d, IDC_MX_PASTE);
-            EXPECT_EQ(recipe.values(), unchanged);
-        }
+        emptyClipboard(); // no text at all (an empty one: the core table)
+        click(d, IDC_MX_PASTE);
+        EXPECT_EQ(recipe.values(), unchanged);
         // No NUL: the text ends with its block. (Wine's clipboard makes the
         // block's last byte NUL; the separator keeps "8" whole there.)
         putOnClipboard("7\t8\t");

@@ -159,8 +159,6 @@ TEST_F(TagFolder, MissingArgumentsAndAFullFolderAreRefused)
     EXPECT_EQ(add("One more"), 0);
     EXPECT_EQ(add("T0", 0, 1, record(0x99)), 0) << "updates are refused alike";
     EXPECT_EQ(element(1).data.hostData1[0], 0x11);
-    DeleteTagElement(&folder, project, 700);
-    EXPECT_EQ(add("One more"), 700);
     expectReferencesBalanced();
 }
 
