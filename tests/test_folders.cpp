@@ -242,6 +242,7 @@ TEST_F(FolderTest, DuplicateTakesOneReferencePerTextAndDeleteDropsThem)
     ASSERT_TRUE(ExpDuplicateFolder(&copy, &source, project));
     EXPECT_EQ(runsOf(copy), runsOf(source));
     EXPECT_NE(copy.Block, source.Block);
+    EXPECT_TRUE(isWellFormed(copy));
     EXPECT_EQ(copy.HostWord, 0xBEEF);
     EXPECT_EQ(folderReferences(text('A')), 4);
     EXPECT_EQ(folderReferences(text('B')), 2);

@@ -248,6 +248,8 @@ TEST_F(TagFolder, DeletingAGroupRemovesItsSubtreeKeepsTheOrderAndFreesItsIds)
     DeleteTagElement(&folder, project, b); // a leaf: only itself
     EXPECT_EQ(add("New"), 1) << "the smallest free id";
     EXPECT_EQ(ids(), (Ids{c, c1, d, 1})) << "a new tag goes last";
+    for (const auto& e : elements(folder)) // created zero, kept zero
+        EXPECT_TRUE(std::all_of(e.reserved, e.reserved + sizeof e.reserved, [](BYTE x) { return !x; }));
     expectReferencesBalanced();
     for (WORD last : {c, d, WORD{1}}) // the group c takes c1 with it
         DeleteTagElement(&folder, project, last);
