@@ -107,19 +107,17 @@ TEST_F(NetNodeFolder, RegisteringAgainReplacesInPlaceAndDeletingKeepsTheOthersIn
     EXPECT_EQ(0, std::memcmp(&children(folder)[2], &four, kRecordSize));
 }
 
-// (That a copy holds blocks of its own with the source's records, and its
-// deletion frees them: fuzz_netnode.)
+// (That a copy holds blocks of its own with the source's records, that its
+// deletion frees them and leaves the source whole: fuzz_netnode.)
 TEST_F(NetNodeFolder, ADuplicatedTreeStandsAloneAndItsDeletionClearsFlagBitZeroOnly)
 {
     folder = withChildren(node(0, "root", 0xF3), {withChildren(node(1, "A"), {node(11, "A1"), node(12, "A2")}),
                                                   node(2, "B", 0x81)});
     NetNodeRecord copy = node(99, "stale");
     ASSERT_TRUE(ExpDuplicateNetworkFolder(&copy, &folder));
-    EXPECT_EQ(numbers(copy), (Numbers{1, 2}));
     EXPECT_TRUE(ExpDeleteNetworkFolder(&copy));
     EXPECT_EQ(copy.flags, 0xF2) << "bit 0 cleared, the others kept";
     EXPECT_EQ(labelOf(copy), "root");
-    EXPECT_EQ(numbers(folder), (Numbers{1, 2})) << "the source is intact";
 }
 
 TEST_F(NetNodeFolder, AFullFolderRefusesAnotherChildAndKeepsItsCount)
