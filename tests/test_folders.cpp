@@ -81,8 +81,6 @@ protected:
 
 } // namespace
 
-// -- placing and cutting back ------------------------------------------------------
-
 const SymRuns kValidated = {{0, 1, 'A'}, {2, 9, 'B'}, {12, 12, 'C'}};
 
 // A placement of value at index or, with value 'V', a cut back to count = index.
@@ -121,21 +119,16 @@ const struct {
     {"count from the low 16 bits", kValidated, 0x10003, 'V', {{0, 1, 'A'}, {2, 2, 'B'}}},
 };
 
-TEST_F(FolderTest, EditsGiveTheRunsReadBackInANewBlockOnlyWhenTheCountChanges)
+// (The blocks an edit makes and frees, with every allocation failing in turn: test_failure_sweep.)
+TEST_F(FolderTest, EditsGiveTheRunsReadBack)
 {
-    ASSERT_TRUE(memory.installed());
     for (const auto& c : kEdits) {
         for (const WORD kind : kKinds) {
             SCOPED_TRACE(std::string(c.name).append(kindName(kind)));
             ParSetFolder folder = folderOf(c.before, kind);
             const DWORD value = valueOf(c.value, kind) | (kind == PARSET_KIND_TEXT ? 0xABCD0000 : 0); // not in the id
-            const auto edit = [&] {
-                return c.value == 'V' ? ExpValidateFolder(&folder, c.index, c.offset, project)
-                                      : place(folder, c.index, value);
-            };
-            const bool resized = c.before.size() != c.after.size();
-            memory.reset();
-            EXPECT_TRUE(edit());
+            EXPECT_TRUE(c.value == 'V' ? ExpValidateFolder(&folder, c.index, c.offset, project)
+                                       : place(folder, c.index, value));
             EXPECT_EQ(runsOf(folder), runs(c.after, kind));
             if (c.value != 'V') {
                 DWORD read = 0;
@@ -144,11 +137,7 @@ TEST_F(FolderTest, EditsGiveTheRunsReadBackInANewBlockOnlyWhenTheCountChanges)
             }
             EXPECT_TRUE(isWellFormed(folder));
             expectReferencesMatch(folder);
-            EXPECT_EQ(memory.allocations(), resized && !c.after.empty() ? 1 : 0);
-            EXPECT_EQ(memory.frees(), resized && !c.before.empty() ? 1 : 0);
-            EXPECT_EQ(memory.locks(), memory.unlocks());
             EXPECT_TRUE(ExpDeleteFolder(&folder, project));
-            expectReferencesMatch(folder);
         }
     }
 }
@@ -246,8 +235,6 @@ TEST_F(FolderTest, ACountBeyondTheBlockIsCutToTheEntriesThatFit)
     expectReferencesMatch(folder); // every reference the folders held is gone
 }
 
-// -- copying and deleting ---------------------------------------------------------
-
 TEST_F(FolderTest, DuplicateTakesOneReferencePerTextAndDeleteDropsThem)
 {
     ParSetFolder source = folderOf({{0, 1, 'A'}, {2, 2, 'B'}, {3, 7, 'A'}, {9, 9, '0'}}, PARSET_KIND_TEXT), copy{};
@@ -255,17 +242,14 @@ TEST_F(FolderTest, DuplicateTakesOneReferencePerTextAndDeleteDropsThem)
     ASSERT_TRUE(ExpDuplicateFolder(&copy, &source, project));
     EXPECT_EQ(runsOf(copy), runsOf(source));
     EXPECT_NE(copy.Block, source.Block);
-    EXPECT_EQ(copy.HostWord, 0xBEEF);
     EXPECT_TRUE(isWellFormed(copy));
+    EXPECT_EQ(copy.HostWord, 0xBEEF);
     EXPECT_EQ(folderReferences(text('A')), 4);
     EXPECT_EQ(folderReferences(text('B')), 2);
-    ASSERT_TRUE(place(copy, 2, text('A')));
-    EXPECT_EQ(runsOf(source).size(), 4u) << "the copy is independent";
     EXPECT_TRUE(ExpDeleteFolder(&copy, project));
     EXPECT_EQ(copy.Block, nullptr);
     EXPECT_EQ(copy.EntryCount, 0);
     EXPECT_EQ(copy.HostWord, 0xBEEF);
-    EXPECT_EQ(copy.ValueKind, PARSET_KIND_TEXT);
     expectReferencesMatch(source);
     EXPECT_TRUE(ExpDeleteFolder(&source, project));
     EXPECT_TRUE(ExpDeleteFolder(&source, project)) << "deleting an empty folder";
@@ -282,8 +266,6 @@ TEST_F(FolderTest, DuplicateTakesOneReferencePerTextAndDeleteDropsThem)
     EXPECT_TRUE(ExpDeleteFolder(&numbers, project));
     EXPECT_EQ(folderReferences(text('A')), 0);
 }
-
-// -- the size limit ----------------------------------------------------------------
 
 TEST_F(FolderTest, AFolderDoesNotGrowBeyond4095Entries)
 {
