@@ -153,7 +153,6 @@ TEST(Transform, ConvertsWhatItCanAndNeverReachesPastABlockOrSection)
         {"top-down, red over blue", packed(infoHeader(1, -2, 24, BI_RGB, 8), {0xFF0000, 0xFF}), 16, BI_BITFIELDS, 60,
          8, {{52, kRed565}, {56, kBlue565}}},
         {"colour table, 5-6-5", twoColours, 16, BI_BITFIELDS, 56, 4, {{52, kGreen565}, {54, kRed565}}},
-        {"colour table, 5-5-5", twoColours, 16, BI_RGB, 44, 4, {{40, 0x03E0}, {42, kRed555}}},
         {"image size beyond the block", redSource(0x7FFFFFFF), 16, BI_BITFIELDS, 68, 16, red16},
         {"white, black to 1 bit", packed(infoHeader(2, 1, 24, BI_RGB, 8), {0xFFFFFF, 0}), 1, BI_RGB, 52, 4,
          {{40, 0}, {42, 0}, {44, 0xFFFF}, {46, 0xFF}, {48, 0x80, 0xC0}}},
