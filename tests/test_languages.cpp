@@ -94,10 +94,11 @@ void* const kOldCopy = reinterpret_cast<void*>(static_cast<uintptr_t>(0xDEAD0));
 
 } // namespace
 
-// A count of 0 has no record 0 to write.
-TEST_F(Languages, AProjectWithoutLanguagesIsLeftAlone)
+// Without languages (a count of 0 has no record 0 to write) or without the
+// host's allocator nothing is copied and the old copies stay.
+TEST_F(Languages, NothingIsCopiedWithoutLanguagesOrWithoutAnAllocator)
 {
-    Project noTable(3, 3, 0), emptyTable(3, 3, 1);
+    Project noTable(3, 3, 0), emptyTable(3, 3, 1), noAllocator(3, 3, 1);
     put<BYTE>(emptyTable.data(), W32K_PRJ_LANGUAGE_COUNT, 0);
     emptyTable.languages[0].itemCopy = kOldCopy;
     for (Project* project : {&noTable, &emptyTable}) {
@@ -108,6 +109,11 @@ TEST_F(Languages, AProjectWithoutLanguagesIsLeftAlone)
     }
     EXPECT_EQ(emptyTable.languages[0].itemCopy, kOldCopy);
     EXPECT_TRUE(g_requests.empty());
+    noAllocator.languages[0].itemCopy = noAllocator.languages[0].slotCopy = kOldCopy;
+    SetAppFmalloc(nullptr);
+    EXPECT_FALSE(DefaultToMultiLang(noAllocator.data()));
+    EXPECT_EQ(noAllocator.languages[0].itemCopy, kOldCopy);
+    EXPECT_EQ(noAllocator.languages[0].slotCopy, kOldCopy);
 }
 
 // Only language 0 gets copies; the item copy is allocated for the larger of item
@@ -128,16 +134,6 @@ TEST_F(Languages, TheDefaultLanguagesFieldsAreCopiedForTheLargerCountAndRestored
         EXPECT_EQ(project.itemTable, saved.itemTable);
         EXPECT_EQ(project.slots, saved.slots) << "the fields restored, the other bytes untouched";
     }
-}
-
-TEST_F(Languages, WithoutAnAllocatorNothingIsCopiedAndTheOldCopiesStay)
-{
-    Project project(3, 3, 1);
-    project.languages[0].itemCopy = project.languages[0].slotCopy = kOldCopy;
-    SetAppFmalloc(nullptr);
-    EXPECT_FALSE(DefaultToMultiLang(project.data()));
-    EXPECT_EQ(project.languages[0].itemCopy, kOldCopy);
-    EXPECT_EQ(project.languages[0].slotCopy, kOldCopy);
 }
 
 TEST(LanguageNames, OneLinePerLanguageInTheLanguageAskedWithoutTakingReferences)
