@@ -136,17 +136,3 @@ TEST(ExportTable, BothBuildsOfBothDllsExportTheirListAndImportOnlyWhatTheyMay)
         }
     }
 }
-
-// Names resolve, to the function of their ordinal, between 100 and 257.
-TEST(ExportTable, EveryExportResolvesByNameAndByItsOrdinal)
-{
-    w32ktest::Library dll("W32KORUTIL1.dll");
-    ASSERT_TRUE(dll);
-    for (const auto& e : kLibraryExports) {
-        EXPECT_GE(e.ordinal, 100u) << e.name;
-        EXPECT_LE(e.ordinal, 257u) << e.name;
-        void* byName = dll.proc<void*>(e.name);
-        EXPECT_NE(byName, nullptr) << e.name;
-        EXPECT_EQ(dll.proc<void*>(static_cast<WORD>(e.ordinal)), byName) << e.name;
-    }
-}

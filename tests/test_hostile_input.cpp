@@ -106,56 +106,42 @@ void redirectFirstChild(const NetNodeRecord& record, HGLOBAL block, WORD count)
 
 } // namespace
 
-// (Deleting one record of such a tree, and cycles through more blocks: fuzz_netnode.)
-TEST(DamagedNetNodes, ABlockBelowItselfIsNeitherCopiedNorFreedTwice)
+// A block below itself or shared by two records (copied once per record, a few levels of
+// these would make a copy without bound), and a tree of 2000 levels (the copy would exhaust
+// the stack): the copy is refused, the source left alone, and the deletion frees each block
+// once and reports the damage. (Cycles through more blocks, a count beyond its block: fuzz_netnode.)
+TEST(DamagedNetNodes, CopiesAreRefusedAndNoBlockIsFreedTwice)
 {
-    Guarded folder(node(0, {node(1), node(2)}));
-    const HGLOBAL block = folder.value.childBlock;
-    redirectFirstChild(folder.value, block, 2); // node 1's children: its own block
-    Guarded copy(node(9));
-    EXPECT_FALSE(ExpDuplicateNetworkFolder(&copy.value, &folder.value));
-    EXPECT_EQ(copy.value.childBlock, nullptr);
-    EXPECT_EQ(copy.value.childCount, 0);
-    EXPECT_TRUE(isLiveBlock(block)) << "the source is left alone";
-    EXPECT_FALSE(ExpDeleteNetworkFolder(&folder.value)) << "the tree was damaged";
-    EXPECT_EQ(folder.value.childBlock, nullptr);
-    EXPECT_FALSE(isLiveBlock(block));
-    EXPECT_TRUE(folder.intact());
-    EXPECT_TRUE(copy.intact());
-}
-
-TEST(DamagedNetNodes, ABlockSharedByTwoRecordsIsNeitherCopiedNorFreedTwice)
-{
-    const NetNodeRecord shared = node(5, {node(50)});
-    NetNodeRecord a = node(1), b = node(2);
-    a.childBlock = b.childBlock = shared.childBlock;
-    a.childCount = b.childCount = 1;
-    Guarded folder(node(0, {a, b})), copy(node(9));
-    // Copied once per record, a few levels of shared blocks would make a
-    // copy without bound: the copy is refused as for a block below itself.
-    EXPECT_FALSE(ExpDuplicateNetworkFolder(&copy.value, &folder.value));
-    EXPECT_EQ(copy.value.childBlock, nullptr);
-    EXPECT_EQ(copy.value.childCount, 0);
-    EXPECT_TRUE(isLiveBlock(shared.childBlock)) << "the source is left alone";
-    EXPECT_FALSE(ExpDeleteNetworkFolder(&folder.value)) << "the second handle is dropped";
-    EXPECT_FALSE(isLiveBlock(shared.childBlock));
-    EXPECT_TRUE(folder.intact());
-    EXPECT_TRUE(copy.intact());
-}
-
-// (A count beyond its block, and every other damaged tree: fuzz_netnode.)
-TEST(DamagedNetNodes, ATreeTooDeepToCopyIsRefusedAndDeletedWithoutItsDeepBlocks)
-{
-    // 2000 levels: the copy fails instead of exhausting the stack; the
-    // deletion leaves the deep blocks.
-    NetNodeRecord chain = node(2000);
-    for (WORD level = 1999; level > 0; --level)
-        chain = node(level, {chain});
-    Guarded deep(node(0, {chain})), copy(NetNodeRecord{});
-    EXPECT_FALSE(ExpDuplicateNetworkFolder(&copy.value, &deep.value));
-    EXPECT_EQ(copy.value.childBlock, nullptr);
-    EXPECT_FALSE(ExpDeleteNetworkFolder(&deep.value));
-    EXPECT_EQ(deep.value.childBlock, nullptr);
-    EXPECT_TRUE(copy.intact());
-    EXPECT_TRUE(deep.intact());
+    using Damaged = std::pair<NetNodeRecord, HGLOBAL>; // the tree and a block it reaches twice
+    const auto belowItself = [] {
+        const NetNodeRecord top = node(0, {node(1), node(2)});
+        redirectFirstChild(top, top.childBlock, 2); // node 1's children: its own block
+        return Damaged(top, top.childBlock);
+    };
+    const auto sharedByTwo = [] {
+        const NetNodeRecord shared = node(5, {node(50)});
+        NetNodeRecord a = node(1), b = node(2);
+        a.childBlock = b.childBlock = shared.childBlock;
+        a.childCount = b.childCount = 1;
+        return Damaged(node(0, {a, b}), shared.childBlock);
+    };
+    const auto tooDeep = [] { // deleted without its deep blocks
+        NetNodeRecord chain = node(2000);
+        for (WORD level = 1999; level > 0; --level)
+            chain = node(level, {chain});
+        return Damaged(node(0, {chain}), nullptr);
+    };
+    for (Damaged (*make)() : {+belowItself, +sharedByTwo, +tooDeep}) {
+        const auto [tree, twice] = make();
+        Guarded folder(tree), copy(node(9));
+        EXPECT_FALSE(ExpDuplicateNetworkFolder(&copy.value, &folder.value));
+        EXPECT_EQ(copy.value.childBlock, nullptr);
+        EXPECT_EQ(copy.value.childCount, 0);
+        EXPECT_TRUE(!twice || isLiveBlock(twice)) << "the source is left alone";
+        EXPECT_FALSE(ExpDeleteNetworkFolder(&folder.value)) << "the tree was damaged";
+        EXPECT_EQ(folder.value.childBlock, nullptr);
+        EXPECT_FALSE(twice && isLiveBlock(twice));
+        EXPECT_TRUE(folder.intact());
+        EXPECT_TRUE(copy.intact());
+    }
 }

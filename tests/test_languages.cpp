@@ -1,7 +1,7 @@
 // Language records through the DLL: the default language's copies of the
-// item and slot fields, and the language list. (Every count, failed
-// allocation and missing copy of the fields: fuzz_languages; each allocation
-// failing through the DLL: test_failure_sweep.)
+// item and slot fields, and the language list. (Every count, missing table or
+// slot object, failed allocation and what each copy holds: fuzz_languages;
+// each allocation failing through the DLL: test_failure_sweep.)
 #include <gtest/gtest.h>
 
 #include "korutil2mfc.h"
@@ -52,7 +52,7 @@ struct Project {
     }
     void* data() { return block.data(); }
     // The default language: item i holds 0x45000000+i at 45, 0x49+i at 49 and
-    // 0x56000000+i at 56, slot object i offset << 24 | i at 10, 14, 26 and 30.
+    // 0x56000000+i at 56, slot object i offset << 8 | i at 10, 14, 26 and 30.
     // Another language (other != 0): other in every one of these fields.
     void fill(DWORD other = 0)
     {
@@ -65,23 +65,19 @@ struct Project {
         for (DWORD i = 0; i < W32K_LANG_SLOTS; ++i)
             for (DWORD offset : {10, 14, 26, 30})
                 if (!slots[i].empty())
-                    put<DWORD>(slots[i].data(), offset, other ? other : offset << 24 | i);
+                    put<DWORD>(slots[i].data(), offset, other ? other : offset << 8 | i);
     }
     auto state() const { return std::make_tuple(block, itemTable, slots); }
 };
 
-// The host's allocator: records the sizes asked for, fails the calls whose
-// bit is set in g_failMask and fills its blocks with 0xCD so unwritten bytes show.
+// The host's allocator: records the sizes asked for.
 std::vector<UINT> g_requests;
-unsigned g_failMask = 0;
 std::vector<Bytes> g_blocks;
 
 void* WINAPI recordingAllocator(UINT bytes)
 {
     g_requests.push_back(bytes);
-    if (g_requests.size() <= 32 && (g_failMask >> (g_requests.size() - 1) & 1))
-        return nullptr;
-    return g_blocks.emplace_back(bytes, std::byte(0xCD)).data();
+    return g_blocks.emplace_back(bytes).data();
 }
 
 class Languages : public ::testing::Test {
@@ -89,7 +85,6 @@ protected:
     void SetUp() override
     {
         g_requests.clear();
-        g_failMask = 0;
         SetAppFmalloc(recordingAllocator);
     }
     void TearDown() override { SetAppFmalloc(nullptr); } // SetAppFmalloc answers the new allocator, not the old
@@ -99,9 +94,11 @@ void* const kOldCopy = reinterpret_cast<void*>(static_cast<uintptr_t>(0xDEAD0));
 
 } // namespace
 
-TEST_F(Languages, AProjectWithoutLanguagesIsLeftAloneAndWithoutItemsGetsOnlyTheSlotCopy)
+// Without languages (a count of 0 has no record 0 to write) or without the
+// host's allocator nothing is copied and the old copies stay.
+TEST_F(Languages, NothingIsCopiedWithoutLanguagesOrWithoutAnAllocator)
 {
-    Project noTable(3, 3, 0), emptyTable(3, 3, 1); // a count of 0 has no record 0 to write
+    Project noTable(3, 3, 0), emptyTable(3, 3, 1), noAllocator(3, 3, 1);
     put<BYTE>(emptyTable.data(), W32K_PRJ_LANGUAGE_COUNT, 0);
     emptyTable.languages[0].itemCopy = kOldCopy;
     for (Project* project : {&noTable, &emptyTable}) {
@@ -112,23 +109,16 @@ TEST_F(Languages, AProjectWithoutLanguagesIsLeftAloneAndWithoutItemsGetsOnlyTheS
     }
     EXPECT_EQ(emptyTable.languages[0].itemCopy, kOldCopy);
     EXPECT_TRUE(g_requests.empty());
-
-    Project project(3, 3, 1);
-    put<void*>(project.data(), W32K_PRJ_ITEM_TABLE, nullptr); // a count without a table
-    EXPECT_TRUE(DefaultToMultiLang(project.data()));
-    EXPECT_TRUE(MultiLangToDefault(project.data()));
-    EXPECT_EQ(project.languages[0].itemCopy, nullptr);
-    EXPECT_NE(project.languages[0].slotCopy, nullptr);
-    put<DWORD>(project.data(), W32K_PRJ_SLOTS_IN_USE, 0); // and a slot table not in use
-    project.languages[0].slotCopy = nullptr;
-    EXPECT_TRUE(DefaultToMultiLang(project.data()));
-    EXPECT_EQ(g_requests, std::vector<UINT>{9 * 20});
+    noAllocator.languages[0].itemCopy = noAllocator.languages[0].slotCopy = kOldCopy;
+    SetAppFmalloc(nullptr);
+    EXPECT_FALSE(DefaultToMultiLang(noAllocator.data()));
+    EXPECT_EQ(noAllocator.languages[0].itemCopy, kOldCopy);
+    EXPECT_EQ(noAllocator.languages[0].slotCopy, kOldCopy);
 }
 
-// The item copy is allocated for the larger of item count and copy entries;
-// only language 0 gets copies. (What each copy holds, for every count and
-// missing slot object: fuzz_languages.)
-TEST_F(Languages, DefaultToMultiLangCopiesEveryItemAndSlotForTheLargerCount)
+// Only language 0 gets copies; the item copy is allocated for the larger of item
+// count and copy entries; MultiLangToDefault puts the copied fields back.
+TEST_F(Languages, TheDefaultLanguagesFieldsAreCopiedForTheLargerCountAndRestored)
 {
     for (const auto& [items, entries] : {std::pair<WORD, WORD>{5, 2}, {2, 7}}) {
         SCOPED_TRACE(std::to_string(items) + " items, " + std::to_string(entries) + " entries");
@@ -138,35 +128,12 @@ TEST_F(Languages, DefaultToMultiLangCopiesEveryItemAndSlotForTheLargerCount)
         ASSERT_TRUE(DefaultToMultiLang(project.data()));
         EXPECT_EQ(g_requests, (std::vector<UINT>{20u * std::max(items, entries), 9 * 20}));
         EXPECT_EQ(project.languages[1].itemCopy, kOldCopy);
-        const auto* itemCopy = static_cast<const LanguageItemCopy*>(project.languages[0].itemCopy);
-        const LanguageItemCopy first{0x49, {}, 0x45000000u, 0x56000000u};
-        EXPECT_EQ(std::memcmp(itemCopy, &first, sizeof first), 0) << "the host's item table";
+        const Project saved = project;
+        project.fill(0xFFFFFFFF);
+        ASSERT_TRUE(MultiLangToDefault(project.data()));
+        EXPECT_EQ(project.itemTable, saved.itemTable);
+        EXPECT_EQ(project.slots, saved.slots) << "the fields restored, the other bytes untouched";
     }
-}
-
-TEST_F(Languages, MultiLangToDefaultRestoresTheDefaultLanguagesFieldsFromItsCopies)
-{
-    Project project(3, 3, 1);
-    ASSERT_TRUE(DefaultToMultiLang(project.data()));
-    Project saved = project;
-    for (auto& slot : saved.slots) // the fields at 10 and 14 come back as their low 16 bits
-        for (size_t offset : {12, 16})
-            if (!slot.empty())
-                std::fill_n(slot.begin() + offset, 2, std::byte(0));
-    project.fill(0xFFFFFFFF);
-    ASSERT_TRUE(MultiLangToDefault(project.data()));
-    EXPECT_EQ(project.itemTable, saved.itemTable);
-    EXPECT_EQ(project.slots, saved.slots) << "the fields restored, the other bytes untouched";
-}
-
-TEST_F(Languages, WithoutAnAllocatorNothingIsCopiedAndTheOldCopiesStay)
-{
-    Project project(3, 3, 1);
-    project.languages[0].itemCopy = project.languages[0].slotCopy = kOldCopy;
-    SetAppFmalloc(nullptr);
-    EXPECT_FALSE(DefaultToMultiLang(project.data()));
-    EXPECT_EQ(project.languages[0].itemCopy, kOldCopy);
-    EXPECT_EQ(project.languages[0].slotCopy, kOldCopy);
 }
 
 TEST(LanguageNames, OneLinePerLanguageInTheLanguageAskedWithoutTakingReferences)
