@@ -30,11 +30,6 @@ public:
     {
         return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module_, name)));
     }
-    template <typename Fn>
-    Fn proc(WORD ordinal) const
-    {
-        return proc<Fn>(MAKEINTRESOURCEA(ordinal));
-    }
 
 private:
     HMODULE module_;
