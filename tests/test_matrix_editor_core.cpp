@@ -1,6 +1,7 @@
 // The matrix editor's rules that need no window, at the bounds the dialog
-// tests do not reach: paging, the set count, cell ids, multipage ids and
-// bounded text copies.
+// tests do not reach (the last full page and the wrap of the set count: the
+// dialog tests): paging, the set count, cell ids, multipage ids and bounded
+// text copies.
 #include <gtest/gtest.h>
 
 #include "dialogs/matrix_editor_core.h"
@@ -19,10 +20,8 @@ TEST(MatrixPaging, StepsStayWithin0AndTheLastFullPageAndOtherCodesDoNotMove)
         int code, current, thumb, visible, count;
         std::optional<int> expected;
     } cases[] = {
-        {2, 3, 0, 10, 23, 0},
-        {0, 0, 0, 10, 23, 0}, // back from the start
-        {3, 5, 0, 5, 12, 7},
-        {1, 0, 0, 10, 4, 0},             // past the end; ten rows or fewer never move
+        {2, 3, 0, 10, 23, 0},            // back past the start
+        {1, 0, 0, 10, 4, 0},             // ten rows or fewer never move
         {7, 3, 0, 10, 23, std::nullopt}, // bottom
     };
     for (const auto& c : cases)
@@ -36,8 +35,8 @@ TEST(MatrixSetCount, TypedOrSteppedCountsWrapOrSaturateInto1To255)
         long typed;
         int step, expected;
     } cases[] = {
-        {300, 0, 255}, {0, 0, 1}, {-4, 0, 1},       {300, -1, 255},      {300, 1, 1},     {-4, -1, 255},
-        {0, 1, 1},     {7, 1, 8}, {LONG_MAX, 1, 1}, {LONG_MIN, -1, 255}, {65537, 0, 255},
+        {300, 0, 255},    {-4, 0, 1},          {-4, -1, 255},   {7, 1, 8},
+        {LONG_MAX, 1, 1}, {LONG_MIN, -1, 255}, {65537, 0, 255},
     };
     for (const auto& c : cases)
         EXPECT_EQ(steppedSetCount(c.typed, c.step), c.expected) << c.typed << " step " << c.step;
@@ -45,9 +44,8 @@ TEST(MatrixSetCount, TypedOrSteppedCountsWrapOrSaturateInto1To255)
         const char* text;
         long expected;
     } texts[] = {
-        {" 12 ", 12}, {"-3", -3}, {"+4", 4},  {"", 0},
-        {"abc", 0},   {"12abc", 0}, {"-", 0}, {"1 2", 0},
-        {nullptr, 0}, {"99999999999999999999", LONG_MAX}, {"-99999999999999999999", -LONG_MAX},
+        {" 12 ", 12}, {"-3", -3}, {"+4", 4},  {"12abc", 0},
+        {nullptr, 0}, {"-", 0},  {"99999999999999999999", LONG_MAX}, {"-99999999999999999999", -LONG_MAX},
     };
     for (const auto& t : texts)
         EXPECT_EQ(parseSignedNumber(t.text), t.expected) << (t.text ? t.text : "null");
