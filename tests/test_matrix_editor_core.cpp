@@ -1,33 +1,24 @@
 // The matrix editor's rules that need no window, at the bounds the dialog
-// tests do not reach (the last full page and the wrap of the set count: the
-// dialog tests): paging, the set count, cell ids, multipage ids and bounded
-// text copies.
+// tests do not reach (paging and the wrap of the set count: the dialog tests):
+// the set count, cell ids, multipage ids, bounded text copies, and where Paste
+// puts each token (what Copy writes and a row into a column: the dialog tests;
+// tokens that stay within the block and the rectangle over any text, nothing
+// from an empty one: fuzz_clipboard).
 #include <gtest/gtest.h>
 
+#include "dialogs/matrix_clipboard_core.h"
 #include "dialogs/matrix_editor_core.h"
 
 #include <climits>
 #include <cstring>
+#include <string>
+#include <tuple>
 #include <vector>
 
+using namespace std::string_literals;
 using namespace w32k::matrix;
 
 namespace {
-
-TEST(MatrixPaging, StepsStayWithin0AndTheLastFullPageAndOtherCodesDoNotMove)
-{
-    const struct {
-        int code, current, thumb, visible, count;
-        std::optional<int> expected;
-    } cases[] = {
-        {2, 3, 0, 10, 23, 0},            // back past the start
-        {1, 0, 0, 10, 4, 0},             // ten rows or fewer never move
-        {7, 3, 0, 10, 23, std::nullopt}, // bottom
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(scrolledPosition(c.code, c.current, c.thumb, c.visible, c.count), c.expected)
-            << "code " << c.code << " from " << c.current << " of " << c.count;
-}
 
 TEST(MatrixSetCount, TypedOrSteppedCountsWrapOrSaturateInto1To255)
 {
@@ -82,6 +73,38 @@ TEST(MatrixTexts, CopiesAreCutAndAlwaysTerminatedAndFieldsEndAtTheirSize)
     const char field[4] = {'a', 'b', 'c', 'd'}; // no terminator
     EXPECT_EQ(boundedLength(field, sizeof field), 4u);
     EXPECT_EQ(boundedLength("ab\0cd", 5), 2u);
+}
+
+using Placement = std::tuple<int, int, std::string>;
+
+TEST(MatrixClipboardText, PastePutsEachTokenIntoItsCell)
+{
+    const std::string longToken(300, 'q');
+    const struct {
+        const char* what;
+        std::string text;
+        Rect rect; // rowFrom, rowTo, setFrom, setTo
+        std::vector<Placement> placed;
+    } cases[] = {
+        {"a long row does not spill into the next", "a\tb\tc\r\nd\r\n", {0, 1, 0, 0}, {{0, 0, "a"}, {1, 0, "d"}}},
+        {"a text without line end fills one row", "a\tb", {0, 3, 0, 3}, {{0, 0, "a"}, {0, 1, "b"}}},
+        {"an empty middle cell moves the cells behind it left", "a\t\tc\r\n", {0, 0, 0, 2}, {{0, 0, "a"}, {0, 1, "c"}}},
+        {"an empty first cell is kept", "\tb\r\n", {0, 0, 0, 2}, {{0, 0, ""}, {0, 1, "b"}}},
+        {"a second row starting with TAB continues the first", "a\r\n\tb\r\n", {0, 1, 0, 3}, {{0, 0, "a"}, {0, 1, "b"}}},
+        {"CR alone separates cells", "a\r\rb\n", {0, 1, 0, 3}, {{0, 0, "a"}, {0, 1, "b"}}},
+        {"TAB CR LF ends the line", "a\t\r\nb\r\n", {0, 1, 0, 3}, {{0, 0, "a"}, {1, 0, "b"}}},
+        {"one column into one row goes across", "5\r\n6\r\n7\r\n", {1, 1, 0, 1}, {{1, 0, "5"}, {1, 1, "6"}}},
+        {"a token is cut to 255 characters", longToken + "\tz", {0, 0, 0, 1},
+         {{0, 0, longToken.substr(0, kMaxTokenLength)}, {0, 1, "z"}}},
+        {"nothing after the NUL", "a\0b\r\n"s, {0, 3, 0, 3}, {{0, 0, "a"}}},
+    };
+    for (const auto& c : cases) {
+        std::vector<Placement> placed;
+        const auto count =
+            pasteText(c.text, c.rect, [&](int r, int s, std::string_view token) { placed.emplace_back(r, s, token); });
+        EXPECT_EQ(placed, c.placed) << c.what;
+        EXPECT_EQ(count, placed.size()) << c.what;
+    }
 }
 
 } // namespace
