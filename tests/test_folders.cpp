@@ -10,7 +10,6 @@
 #include "w32korutil1.h"
 
 #include <cstring>
-#include <random>
 #include <string>
 #include <vector>
 
@@ -275,93 +274,36 @@ TEST_F(FolderTest, AFolderDoesNotGrowBeyond4095Entries)
     ExpDeleteFolder(&folder, project);
 }
 
-namespace {
-
-// ValidateParSets against the fill a host could make with the exports: read,
-// cut to the row's text length, store and place every set index in turn, then
-// cut the folder back to the set count (the set base plays no part). The
-// entries must match byte for byte, and the string store's references too.
-void fillByExports(MatrixRow& row, int setCount, w32khost::Project& project)
+// ValidateParSets leaves each row the sets 0 to SetCount - 1, one entry each
+// as placements set by set would (the set base plays no part): a missing set
+// holds 0 or the empty text, a text longer than the row's MaxTextLen is cut;
+// a second call and a call without rows change nothing. (That a batch places
+// as the placements one by one over any folder: fuzz_folders.)
+TEST_F(FolderTest, ValidateParSetsFillsCutsAndTrimsEveryRow)
 {
-    for (int index = 0; index < setCount; ++index) {
-        DWORD value = 0;
-        const bool found = ExpGetValueFromFolder(&row.Folder, index, &value, project.data());
-        if (row.Folder.ValueKind != PARSET_KIND_TEXT) {
-            if (!found)
-                ExpPlaceValueInFolder(&row.Folder, index, 0, project.data());
-            continue;
-        }
-        const std::string text = found && value ? project.text(static_cast<WORD>(value)) : "";
-        ExpPlaceValueInFolder(&row.Folder, index, project.acquire(text.substr(0, row.MaxTextLen).c_str()),
-                              project.data());
-    }
-    ExpValidateFolder(&row.Folder, setCount, 0, project.data());
-}
-
-// Random rows, the same for the same seed in any project: runs of one to four
-// sets with gaps, runs of no text, shared texts of every length around the
-// row's limit, runs beyond the set count.
-struct Host : w32khost::Recipe {
-    Host(unsigned seed, int rowCount, int setCount) : Recipe(std::string(rowCount, 'N'), 0, 0)
-    {
-        std::mt19937 random(seed);
-        const auto below = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-        for (MatrixRow& row : rows) {
-            const bool textRow = below(2) == 0;
-            row.MaxTextLen = static_cast<BYTE>(2 + below(6));
-            std::vector<w32khost::Run> runs;
-            for (int next = below(3); next < setCount + 6;) {
-                const int width = 1 + below(4);
-                DWORD value = static_cast<DWORD>(below(3));
-                if (textRow)
-                    value = below(5) ? project.acquire(std::string("abcdefghij").substr(0, below(10)).c_str()) : 0;
-                runs.push_back({next, next + width - 1, value});
-                next += width + (below(4) == 0 ? 1 + below(3) : 0);
-            }
-            row.Folder = w32khost::makeFolder(textRow ? PARSET_KIND_TEXT : w32khost::kNumberFolder, runs);
-        }
-    }
-    BOOL validate(int setCount, int setBase, int rowCount)
-    {
-        desc.SetCount = static_cast<SHORT>(setCount);
-        desc.SetBase = static_cast<SHORT>(setBase);
-        desc.RowCount = static_cast<SHORT>(rowCount);
-        return ValidateParSets(&desc);
-    }
-    void expectSame(Host& other)
-    {
-        for (size_t r = 0; r < rows.size(); ++r) {
-            SCOPED_TRACE("row " + std::to_string(r));
-            const std::vector<ParSetEntry> got = w32khost::entriesOf(rows[r].Folder),
-                                           want = w32khost::entriesOf(other.rows[r].Folder);
-            ASSERT_EQ(got.size(), want.size());
-            EXPECT_EQ(std::memcmp(got.data(), want.data(), got.size() * sizeof(ParSetEntry)), 0);
-            EXPECT_TRUE(w32ktest::isWellFormed(rows[r].Folder));
-        }
-        EXPECT_EQ(project.liveTexts(), other.project.liveTexts());
-        for (WORD id = 1; id <= 64; ++id)
-            EXPECT_EQ(project.references(id), other.project.references(id)) << "id " << id;
-    }
-};
-
-TEST(ValidateParSets, LeavesWhatThePlacementsOneByOneLeaveASecondCallChangesNothingAndNoRowsNothing)
-{
-    const struct { unsigned seed; int rows, sets, base; } cases[] = {
-        {1, 12, 9, 0}, {2, 12, 30, 0}, {3, 20, 60, 0}, {4, 8, 40, 3}, {5, 30, 255, 0}, {6, 10, 1, 0}, {7, 10, 0, 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "seed " << c.seed);
-        Host tested(c.seed, c.rows, c.sets), model(c.seed, c.rows, c.sets);
-        ASSERT_TRUE(tested.validate(c.sets, c.base, c.rows));
-        for (MatrixRow& row : model.rows)
-            fillByExports(row, c.sets, model.project);
-        tested.expectSame(model);
-        ASSERT_TRUE(tested.validate(c.sets, c.base, c.rows));
-        tested.expectSame(model);
-    }
+    const WORD whole = host.acquire("ABCDEFGHIJ"), cut = host.acquire("ABCD"), empty = host.acquire(""), b = text('B');
+    MatrixRow rows[2] = {};
+    rows[0].MaxTextLen = 4;
+    rows[0].Folder = makeFolder(PARSET_KIND_TEXT, {{1, 2, whole}, {4, 4, b}, {9, 9, b}}, project);
+    rows[1].Folder = makeFolder(kNumberFolder, {{1, 2, 7}, {8, 9, 3}}, project);
+    MatrixDesc matrix{};
+    matrix.Rows = rows;
+    matrix.Project = project;
+    matrix.SetCount = 6;
+    matrix.SetBase = 3;
     EXPECT_FALSE(ValidateParSets(nullptr));
-    Host tested(8, 6, 10), untouched(8, 6, 10);
-    EXPECT_TRUE(tested.validate(10, 0, 0)); // a row count of 0 touches nothing
-    tested.expectSame(untouched);
+    EXPECT_TRUE(ValidateParSets(&matrix)); // no rows
+    EXPECT_EQ(runsOf(rows[1].Folder), (Runs{{1, 2, 7}, {8, 9, 3}}));
+    matrix.RowCount = 2;
+    for (int call = 0; call < 2; ++call) {
+        SCOPED_TRACE(call);
+        ASSERT_TRUE(ValidateParSets(&matrix));
+        EXPECT_EQ(runsOf(rows[0].Folder),
+                  (Runs{{0, 0, empty}, {1, 1, cut}, {2, 2, cut}, {3, 3, empty}, {4, 4, b}, {5, 5, empty}}));
+        EXPECT_EQ(runsOf(rows[1].Folder), (Runs{{0, 0, 0}, {1, 2, 7}, {3, 3, 0}, {4, 4, 0}, {5, 5, 0}}));
+        for (const WORD id : {whole, cut, empty, b})
+            EXPECT_EQ(folderReferences(id), entriesHolding(rows[0].Folder, id)) << id;
+    }
+    for (MatrixRow& row : rows)
+        EXPECT_TRUE(ExpDeleteFolder(&row.Folder, project));
 }
-
-} // namespace
