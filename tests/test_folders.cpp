@@ -107,7 +107,6 @@ const struct {
     {"value 0 is a value of its own", {{0, 4, 'A'}}, 2, '0', {{0, 1, 'A'}, {2, 2, '0'}, {3, 4, 'A'}}},
     {"count 3 keeps 0..2", kValidated, 3, 'V', {{0, 1, 'A'}, {2, 2, 'B'}}},
     {"offset 4 lowers the limit", kValidated, 10, 'V', {{0, 1, 'A'}, {2, 5, 'B'}}, 4},
-    {"negative offset raises it", kValidated, 3, 'V', {{0, 1, 'A'}, {2, 9, 'B'}}, -7},
     {"limit in a gap", kValidated, 12, 'V', {{0, 1, 'A'}, {2, 9, 'B'}}},
     {"count 0 or below", kValidated, -1, 'V', {}},
     {"count from the low 16 bits", kValidated, 0x10003, 'V', {{0, 1, 'A'}, {2, 2, 'B'}}},
@@ -134,29 +133,27 @@ TEST_F(FolderTest, EditsGiveTheseRuns)
 
 // A split keeps the run's reserved bytes and unused field in both parts and
 // writes the new run clean; overwriting the only entry, a run of one set,
-// keeps its block and those bytes.
+// keeps its block and those bytes. (A number folder's unused string id: the
+// duplicate test.)
 TEST_F(FolderTest, PlacementCarriesTheBytesItDoesNotOwnAndWritesNewRunsClean)
 {
-    for (const WORD kind : kKinds) {
-        const bool texts = kind == PARSET_KIND_TEXT;
-        for (const auto& [first, last, index] : {std::tuple{0, 9, 4}, {3, 3, 3}}) {
-            SCOPED_TRACE(std::to_string(last - first + 1) + " set" + kindName(kind));
-            ParSetFolder folder = folderOf({{first, last, 'A'}}, kind);
-            const HGLOBAL block = folder.Block;
-            if (const w32k::GlobalLockGuard<ParSetEntry> entry(folder.Block); entry) {
-                std::memset(entry->Reserved, 'Z', sizeof entry->Reserved);
-                (texts ? entry->Number = 0x12345678 : entry->StringId = 0x4321); // the unused field
-            }
-            ASSERT_TRUE(place(folder, index, valueOf('B', kind)));
-            EXPECT_TRUE(first != last || folder.Block == block);
-            for (const ParSetEntry& e : entriesOf(folder)) {
-                const bool carried = e.FirstIndex != index || first == last;
-                EXPECT_EQ(std::memcmp(e.Reserved, carried ? "ZZZZZZ" : "\0\0\0\0\0\0", 6), 0) << e.FirstIndex;
-                EXPECT_EQ(texts ? e.Number : e.StringId, carried ? (texts ? 0x12345678u : 0x4321u) : 0u) << e.FirstIndex;
-            }
-            expectReferencesMatch(folder);
-            ExpDeleteFolder(&folder, project);
+    for (const auto& [first, last, index] : {std::tuple{0, 9, 4}, {3, 3, 3}}) {
+        SCOPED_TRACE(last - first + 1);
+        ParSetFolder folder = folderOf({{first, last, 'A'}}, PARSET_KIND_TEXT);
+        const HGLOBAL block = folder.Block;
+        if (const w32k::GlobalLockGuard<ParSetEntry> entry(folder.Block); entry) {
+            std::memset(entry->Reserved, 'Z', sizeof entry->Reserved);
+            entry->Number = 0x12345678; // unused in a text folder
         }
+        ASSERT_TRUE(place(folder, index, text('B')));
+        EXPECT_TRUE(first != last || folder.Block == block);
+        for (const ParSetEntry& e : entriesOf(folder)) {
+            const bool carried = e.FirstIndex != index || first == last;
+            EXPECT_EQ(std::memcmp(e.Reserved, carried ? "ZZZZZZ" : "\0\0\0\0\0\0", 6), 0) << e.FirstIndex;
+            EXPECT_EQ(e.Number, carried ? 0x12345678u : 0u) << e.FirstIndex;
+        }
+        expectReferencesMatch(folder);
+        ExpDeleteFolder(&folder, project);
     }
 }
 
@@ -181,7 +178,6 @@ TEST_F(FolderTest, NullEmptyAndStaleDescriptorsGetADefinedResult)
     EXPECT_EQ(std::memcmp(&destination, &source, sizeof source), 0);
     ASSERT_TRUE(place(source, 2, 8));
     EXPECT_EQ(runsOf(source), (Runs{{2, 2, 8}}));
-    EXPECT_TRUE(isWellFormed(source));
     ExpDeleteFolder(&source, project);
 
     // A block under a count of 0 is not read, and freed when the folder gets a new one.
@@ -227,13 +223,12 @@ TEST_F(FolderTest, DuplicateTakesOneReferencePerTextAndDeleteDropsThem)
     ASSERT_TRUE(ExpDuplicateFolder(&copy, &source, project));
     EXPECT_EQ(runsOf(copy), runsOf(source));
     EXPECT_NE(copy.Block, source.Block);
-    EXPECT_EQ(copy.HostWord, 0xBEEF);
     EXPECT_EQ(folderReferences(text('A')), 4);
     EXPECT_EQ(folderReferences(text('B')), 2);
     EXPECT_TRUE(ExpDeleteFolder(&copy, project));
     EXPECT_EQ(copy.Block, nullptr);
     EXPECT_EQ(copy.EntryCount, 0);
-    EXPECT_EQ(copy.HostWord, 0xBEEF);
+    EXPECT_EQ(copy.HostWord, 0xBEEF) << "copied and kept";
     expectReferencesMatch(source);
     EXPECT_TRUE(ExpDeleteFolder(&source, project));
     EXPECT_TRUE(ExpDeleteFolder(&source, project)) << "deleting an empty folder";
@@ -274,11 +269,10 @@ TEST_F(FolderTest, AFolderDoesNotGrowBeyond4095Entries)
     ExpDeleteFolder(&folder, project);
 }
 
-// ValidateParSets leaves each row the sets 0 to SetCount - 1, one entry each
-// as placements set by set would (the set base plays no part): a missing set
-// holds 0 or the empty text, a text longer than the row's MaxTextLen is cut;
-// a second call and a call without rows change nothing. (That a batch places
-// as the placements one by one over any folder: fuzz_folders.)
+// ValidateParSets leaves each row the sets 0 to SetCount - 1 as placements set
+// by set would (the set base plays no part): a missing set holds 0 or the empty
+// text, a longer text is cut to MaxTextLen; a second call and no rows change
+// nothing. (A batch places as placements one by one, over any folder: fuzz_folders.)
 TEST_F(FolderTest, ValidateParSetsFillsCutsAndTrimsEveryRow)
 {
     const WORD whole = host.acquire("ABCDEFGHIJ"), cut = host.acquire("ABCD"), empty = host.acquire(""), b = text('B');

@@ -38,7 +38,6 @@ TEST(MatrixEditor, CancelCloseDestroyAndUnusableDescriptorsLeaveTheHostsDataByte
         recipe.rows[3].HostFolder = way == 3 ? nullptr : &recipe.folders[3]; // the three copies made go again
         EXPECT_EQ(way > 2 ? StartMatrixEd(nullptr, LPARAM(&recipe.desc)) : recipe.edit([&](HWND d) {
             typeInto(d, cellId(1, 1), "changed");
-            typeInto(d, cellId(0, 0), "42");
             CheckDlgButton(d, IDC_MX_MULTIPAGE, BST_CHECKED);
             typeInto(d, IDC_MX_SET_COUNT, "3");
             spin(d, W32K_SPIN_UP);
@@ -67,10 +66,9 @@ TEST(MatrixEditor, OpensOnTheHostsFirstPageAndSetAsRecipeNameClearsMovesOrRefuse
     } steps[] = {{IDC_MX_ROW_FIRST + 2, -1}, {IDC_MX_ROW_FIRST + 1, 1}, {IDC_MX_ROW_FIRST + 2, 2},
                  {IDC_MX_ROW_FIRST + 3, 2}, {IDC_MX_CORNER, 2}}; // a numeric row: refused; several rows: nothing
     recipe.edit([&](HWND d) {
-        expectTexts(d, {{IDC_MX_SET_COUNT, "12"}, {IDC_MX_COLUMN_FIRST + 4, "15"},
-                        {IDC_MX_ROW_FIRST + 9, "110"}, {IDC_MX_ROW_NAME_FIRST + 1, "Field 1"},
-                        {IDC_MX_ROW_NAME_FIRST + 2, "Field 2 *"}, {cellId(0, 3), "3"}, {cellId(3, 4), "3004"},
-                        {cellId(1, 2), "r1s2"}, {cellId(4, 1), ""}});
+        expectTexts(d, {{IDC_MX_COLUMN_FIRST + 4, "15"}, {IDC_MX_ROW_FIRST + 9, "110"},
+                        {IDC_MX_ROW_NAME_FIRST + 2, "Field 2 *"}, {cellId(3, 4), "3004"}, {cellId(1, 2), "r1s2"},
+                        {cellId(4, 1), ""}});
         EXPECT_EQ(SendDlgItemMessageA(d, cellId(1, 0), EM_GETLIMITTEXT, 0, 0), 12); // MaxTextLen
         scroll(d, true, SB_PAGEDOWN); // ten rows or fewer never page
         EXPECT_EQ(recipe.desc.FirstRow, 0);
@@ -90,11 +88,10 @@ TEST(MatrixEditor, OpensOnTheHostsFirstPageAndSetAsRecipeNameClearsMovesOrRefuse
     EXPECT_EQ(boxes.shown()[0].caption, "Panel Designer"); // string 101 of KorAbout.dll
 }
 
-// A committed cell shows what its folder holds, which is what OK hands over:
-// the normalised number, the text cut to MaxTextLen, and the value kept when
-// nothing converts the text or the folder cannot take it (no memory for the
-// new, smaller block of a joined run; the editor beeps). (OK with a cell being
-// edited that the folder cannot take: the failure sweep.)
+// A committed cell shows what its folder holds, which OK hands over: the
+// normalised number, the text cut to MaxTextLen, and the value kept when nothing
+// converts the text or the folder cannot take it (no memory for the smaller
+// block of a joined run: a beep). (OK over such a cell: the failure sweep.)
 TEST(MatrixEditor, ACommittedCellShowsWhatItsFolderHoldsAndOkHandsOverExactlyThat)
 {
     HostRecipe recipe("NTN", 2, 2);
@@ -166,8 +163,6 @@ TEST(MatrixEditor, SetCountOpensAndStaysWithin1To255AndSlotsBeyondTheMatrixAreEm
     recipe.edit([&](HWND d) {
         EXPECT_EQ(controlText(d, IDC_MX_SET_COUNT), "255");
         EXPECT_EQ(recipe.workingValue(1, 9), "r1s9"); // nothing lost
-        spin(d, W32K_SPIN_UP, IDOK); // not the editor's spin control: no step
-        EXPECT_EQ(controlText(d, IDC_MX_SET_COUNT), "255");
         scroll(d, false, SB_PAGERIGHT);
         typeInto(d, IDC_MX_SET_COUNT, "3"); // lower: the view goes back to the first set
         EXPECT_EQ(recipe.desc.FirstSet, 0);
@@ -325,7 +320,6 @@ TEST(MatrixClipboard, CopyCutAndPasteMoveTheRectangleAsTextAndKeepReferencesBala
         EXPECT_EQ(clipboardText(), "1\t2\r\nr1s1\tr1s2\r\n2001\t2002\r\n");
         EXPECT_EQ(recipe.values(), (std::vector<std::string>{"0", "0", "0", "", "", "", "2000", "0", "0"}));
         EXPECT_EQ(cellText(d, 1, 1), "");
-        EXPECT_EQ(cellText(d, 2, 2), "0");
         focusCell(d, 0, 0);
         click(d, IDC_MX_PASTE);
         EXPECT_EQ(recipe.values(), (std::vector<std::string>{"1", "2", "0", "r1s1", "r1s2", "", "2001", "2002", "0"}));
@@ -343,8 +337,7 @@ TEST(MatrixClipboard, CopyCutAndPasteMoveTheRectangleAsTextAndKeepReferencesBala
     recipe.expectReferencesBalanced();
 }
 
-// (Every allocation and lock that Cut and Paste make failing in turn is swept
-// with the other operations that edit a host's memory.)
+// (Each allocation and lock of Cut and Paste failing in turn: the failure sweep.)
 TEST(MatrixClipboard, CutAndPasteWaitForAClipboardHeldOpenAndPasteReadsOnlyItsBlock)
 {
     HostRecipe recipe("NT", 3, 3);
