@@ -1,8 +1,9 @@
 // The recipe matrix editor as a host runs it: StartMatrixEd on a host recipe,
-// driven from inside its modal loop (the clipboard commands have their own file).
+// driven from inside its modal loop, and its Cut, Copy and Paste as the user
+// sees them: the text on the clipboard, the cells a paste fills, the string
+// store's references, and failures that must lose nothing.
 #include <gtest/gtest.h>
 
-#include "frame/raii.h"
 #include "resources/matrix_editor_ids.h"
 #include "support/import_hook.h"
 #include "support/memory_hooks.h"
@@ -14,7 +15,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <thread>
 
 using namespace w32ktest;
@@ -33,21 +33,16 @@ TEST(MatrixEditor, CancelCloseDestroyAndUnusableDescriptorsLeaveTheHostsDataByte
     EXPECT_EQ(StartMatrixEd(nullptr, 0), 0);
     HostRecipe recipe("NTRN", 12, 12);
     const auto before = recipe.snapshot();
-    for (int way = 0; way < 6; ++way) { // Cancel, close, destroy; no set count, no rows, a row without folder
+    for (int way = 0; way < 4; ++way) { // Cancel, close, destroy; a row without folder
         SCOPED_TRACE(way);
-        const MatrixDesc usable = recipe.desc;
-        recipe.desc.HostSetCount = way == 3 ? nullptr : usable.HostSetCount;
-        recipe.desc.Rows = way == 4 ? nullptr : usable.Rows;
-        recipe.rows[3].HostFolder = way == 5 ? nullptr : &recipe.folders[3]; // the three copies made go again
+        recipe.rows[3].HostFolder = way == 3 ? nullptr : &recipe.folders[3]; // the three copies made go again
         EXPECT_EQ(way > 2 ? StartMatrixEd(nullptr, LPARAM(&recipe.desc)) : recipe.edit([&](HWND d) {
             typeInto(d, cellId(1, 1), "changed");
-            typeInto(d, cellId(0, 0), "42");
             CheckDlgButton(d, IDC_MX_MULTIPAGE, BST_CHECKED);
             typeInto(d, IDC_MX_SET_COUNT, "3");
             spin(d, W32K_SPIN_UP);
             way == 0 ? click(d, IDCANCEL) : void(way == 1 ? SendMessageA(d, WM_CLOSE, 0, 0) : DestroyWindow(d));
         }), 0);
-        recipe.desc = usable;
         EXPECT_EQ(recipe.snapshot(), before);
         recipe.expectReferencesBalanced();
         EXPECT_EQ(recipe.hostSetCount, 12);
@@ -71,16 +66,12 @@ TEST(MatrixEditor, OpensOnTheHostsFirstPageAndSetAsRecipeNameClearsMovesOrRefuse
     } steps[] = {{IDC_MX_ROW_FIRST + 2, -1}, {IDC_MX_ROW_FIRST + 1, 1}, {IDC_MX_ROW_FIRST + 2, 2},
                  {IDC_MX_ROW_FIRST + 3, 2}, {IDC_MX_CORNER, 2}}; // a numeric row: refused; several rows: nothing
     recipe.edit([&](HWND d) {
-        expectTexts(d, {{IDC_MX_SET_COUNT, "12"}, {IDC_MX_COLUMN_FIRST + 4, "15"},
-                        {IDC_MX_ROW_FIRST + 9, "110"}, {IDC_MX_ROW_NAME_FIRST + 1, "Field 1"},
-                        {IDC_MX_ROW_NAME_FIRST + 2, "Field 2 *"}, {cellId(0, 3), "3"}, {cellId(3, 4), "3004"},
-                        {cellId(1, 2), "r1s2"}, {cellId(4, 1), ""}});
+        expectTexts(d, {{IDC_MX_COLUMN_FIRST + 4, "15"}, {IDC_MX_ROW_FIRST + 9, "110"},
+                        {IDC_MX_ROW_NAME_FIRST + 2, "Field 2 *"}, {cellId(3, 4), "3004"}, {cellId(1, 2), "r1s2"},
+                        {cellId(4, 1), ""}});
         EXPECT_EQ(SendDlgItemMessageA(d, cellId(1, 0), EM_GETLIMITTEXT, 0, 0), 12); // MaxTextLen
-        EXPECT_EQ(SendDlgItemMessageA(d, cellId(0, 0), EM_GETLIMITTEXT, 0, 0), 40); // numbers
-        const auto style = [&](int id) { return GetWindowLongA(GetDlgItem(d, id), GWL_STYLE); };
-        EXPECT_EQ(style(IDC_MX_ROW_NAME_FIRST) & (ES_READONLY | WS_TABSTOP), ES_READONLY); // Tab skips the names
-        EXPECT_TRUE(style(cellId(0, 0)) & WS_TABSTOP);
-        EXPECT_EQ(LOWORD(SendMessageA(d, DM_GETDEFID, 0, 0)), IDOK);
+        scroll(d, true, SB_PAGEDOWN); // ten rows or fewer never page
+        EXPECT_EQ(recipe.desc.FirstRow, 0);
         for (const auto& s : steps) {
             click(d, {s.button, IDC_MX_RECIPE_NAME});
             for (int r = 0; r < 4; ++r) {
@@ -97,11 +88,10 @@ TEST(MatrixEditor, OpensOnTheHostsFirstPageAndSetAsRecipeNameClearsMovesOrRefuse
     EXPECT_EQ(boxes.shown()[0].caption, "Panel Designer"); // string 101 of KorAbout.dll
 }
 
-// A committed cell shows what its folder holds, which is what OK hands over:
-// the normalised number, the text cut to MaxTextLen, and the value kept when
-// nothing converts the text or the folder cannot take it (no memory for the
-// new, smaller block of a joined run; the editor beeps). (OK with a cell being
-// edited that the folder cannot take: the failure sweep.)
+// A committed cell shows what its folder holds, which OK hands over: the
+// normalised number, the text cut to MaxTextLen, and the value kept when nothing
+// converts the text or the folder cannot take it (no memory for the smaller
+// block of a joined run: a beep). (OK over such a cell: the failure sweep.)
 TEST(MatrixEditor, ACommittedCellShowsWhatItsFolderHoldsAndOkHandsOverExactlyThat)
 {
     HostRecipe recipe("NTN", 2, 2);
@@ -137,29 +127,7 @@ TEST(MatrixEditor, ACommittedCellShowsWhatItsFolderHoldsAndOkHandsOverExactlyTha
     EXPECT_EQ(recipe.rows[0].Folder.Block, nullptr); // handed over, not shared
 }
 
-// Counts the messages of one kind that each window of this thread gets while it lives.
-struct MessageCounter {
-    static inline UINT kind;
-    static inline std::map<HWND, int> counts;
-    HHOOK hook = nullptr;
-    explicit MessageCounter(UINT message)
-    {
-        kind = message;
-        counts.clear();
-        hook = SetWindowsHookExA(WH_CALLWNDPROC, onMessage, nullptr, GetCurrentThreadId());
-    }
-    ~MessageCounter() { UnhookWindowsHookEx(hook); }
-    static LRESULT CALLBACK onMessage(int code, WPARAM wParam, LPARAM lParam)
-    {
-        if (const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam); code == HC_ACTION && m->message == kind)
-            ++counts[m->hwnd];
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-    int operator()(HWND window) const { return counts[window]; }
-    int operator()(HWND d, int id) const { return counts[GetDlgItem(d, id)]; }
-};
-
-TEST(MatrixEditor, PagingA200By255MatrixCommitsTheEditedCellStopsAtTheEndAndRewritesOnlyWhatChanges)
+TEST(MatrixEditor, PagingA200By255MatrixCommitsTheEditedCellAndStopsAtTheEnd)
 {
     std::string kinds;
     for (int r = 0; r < 200; ++r)
@@ -171,11 +139,11 @@ TEST(MatrixEditor, PagingA200By255MatrixCommitsTheEditedCellStopsAtTheEndAndRewr
             bool vertical;
             int code, thumb, first;
             const char* cell01;
-        } steps[] = {{true, SB_PAGEDOWN, 0, 10, "10001"},         {true, SB_PAGEUP, 0, 0, "55"},
-                     {true, SB_THUMBTRACK, 9, 0, "55"},           {true, SB_THUMBPOSITION, 185, 185, "r185s1"},
-                     {true, SB_PAGEDOWN, 0, 190, "190001"},       {true, SB_LINEDOWN, 0, 190, "190001"},
-                     {false, SB_THUMBPOSITION, 248, 248, "190249"}, {false, SB_PAGERIGHT, 0, 250, "190251"},
-                     {false, SB_THUMBTRACK, 2, 250, "190251"},    {false, SB_LINELEFT, 0, 249, "190250"}};
+        } steps[] = {{true, SB_PAGEDOWN, 0, 10, "10001"},          {true, SB_THUMBPOSITION, 3, 3, "3001"},
+                     {true, SB_PAGEUP, 0, 0, "55"} /* not past 0 */, {true, SB_THUMBTRACK, 9, 0, "55"},
+                     {true, SB_BOTTOM, 0, 0, "55"},                {true, SB_THUMBPOSITION, 185, 185, "r185s1"},
+                     {true, SB_PAGEDOWN, 0, 190, "190001"},        {false, SB_THUMBPOSITION, 248, 248, "190249"},
+                     {false, SB_PAGERIGHT, 0, 250, "190251"},       {false, SB_LINELEFT, 0, 249, "190250"}};
         for (const auto& s : steps) {
             SCOPED_TRACE(testing::Message() << s.vertical << " code " << s.code);
             scroll(d, s.vertical, s.code, s.thumb);
@@ -185,16 +153,6 @@ TEST(MatrixEditor, PagingA200By255MatrixCommitsTheEditedCellStopsAtTheEndAndRewr
         }
         expectTexts(d, {{IDC_MX_ROW_FIRST + 9, "200"}, {IDC_MX_ROW_NAME_FIRST + 9, "Field 199"},
                         {cellId(9, 0), "199249"}, {IDC_MX_COLUMN_FIRST, "250"}});
-        const MessageCounter rewrites(WM_SETTEXT); // a step across the sets rewrites the cells and column numbers only
-        scroll(d, false, SB_PAGELEFT);
-        for (int i = 0; i < 10; ++i) {
-            EXPECT_EQ(rewrites(d, IDC_MX_ROW_NAME_FIRST + i), 0) << i;
-            EXPECT_EQ(rewrites(d, IDC_MX_ROW_FIRST + i), 0) << i;
-            EXPECT_EQ(rewrites(d, cellId(i, 0)), 1) << i;
-        }
-        EXPECT_EQ(rewrites(d, IDC_MX_SET_COUNT), 0);
-        EXPECT_EQ(rewrites(d, IDC_MX_COLUMN_FIRST), 1);
-        EXPECT_EQ(cellText(d, 0, 0), "190244");
         click(d, IDCANCEL);
     });
 }
@@ -205,8 +163,6 @@ TEST(MatrixEditor, SetCountOpensAndStaysWithin1To255AndSlotsBeyondTheMatrixAreEm
     recipe.edit([&](HWND d) {
         EXPECT_EQ(controlText(d, IDC_MX_SET_COUNT), "255");
         EXPECT_EQ(recipe.workingValue(1, 9), "r1s9"); // nothing lost
-        spin(d, W32K_SPIN_UP, IDOK); // not the editor's spin control: no step
-        EXPECT_EQ(controlText(d, IDC_MX_SET_COUNT), "255");
         scroll(d, false, SB_PAGERIGHT);
         typeInto(d, IDC_MX_SET_COUNT, "3"); // lower: the view goes back to the first set
         EXPECT_EQ(recipe.desc.FirstSet, 0);
@@ -227,7 +183,7 @@ TEST(MatrixEditor, SetCountOpensAndStaysWithin1To255AndSlotsBeyondTheMatrixAreEm
     recipe.expectReferencesBalanced();
 }
 
-TEST(MatrixEditor, ButtonsSelectShiftExtendsAndTheSelectionIsDrawnInTheHighlightColours)
+TEST(MatrixEditor, ButtonsSelectAndShiftExtends)
 {
     HostRecipe recipe("NNNNNN", 4, 4);
     const struct {
@@ -248,46 +204,31 @@ TEST(MatrixEditor, ButtonsSelectShiftExtendsAndTheSelectionIsDrawnInTheHighlight
             EXPECT_EQ((std::vector<int>{recipe.desc.SelRowFrom, recipe.desc.SelRowTo}), s.rows);
             EXPECT_EQ((std::vector<int>{recipe.desc.SelSetFrom, recipe.desc.SelSetTo}), s.sets);
         }
-        for (const int rowSlot : {3, 4}) { // inside the selection, below it
-            HWND edit = GetDlgItem(d, cellId(rowSlot, 2));
-            const w32k::WindowDC dc(edit);
-            const auto brush = HBRUSH(SendMessageA(d, WM_CTLCOLOREDIT, WPARAM(dc.get()), LPARAM(edit)));
-            EXPECT_EQ(brush == recipe.desc.HighlightBrush, rowSlot == 3);
-            EXPECT_EQ(GetBkColor(dc) == GetSysColor(COLOR_HIGHLIGHT), rowSlot == 3);
-            EXPECT_EQ(GetTextColor(dc) == GetSysColor(COLOR_HIGHLIGHTTEXT), rowSlot == 3);
-        }
-        ShowWindow(d, SW_SHOWNORMAL);
-        RedrawWindow(d, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        click(d, IDC_MX_ROW_FIRST + 5); // the old and the new rows are painted again, no other
-        for (int i = 0; i < 6; ++i)
-            EXPECT_EQ(GetUpdateRect(GetDlgItem(d, cellId(i, 1)), nullptr, FALSE) != FALSE, i != 0 && i != 4) << i;
         click(d, IDCANCEL);
     });
 }
 
-// The host's allocator: counts its calls and fails when told to.
+// The host's allocator: counts its calls.
 struct CountingAllocator {
     static inline int calls = 0;
-    static inline bool fail = false;
-    static void* WINAPI allocate(UINT bytes) { return ++calls, fail ? nullptr : std::malloc(bytes); }
+    static void* WINAPI allocate(UINT bytes) { return ++calls, std::malloc(bytes); }
 };
 
-TEST(MatrixEditor, OkAddsOrRemovesTheRecipeOnceInTheMultipageListAndIsRefusedWhenItCannotAllocateIt)
+// (An allocator that fails: the failure sweep's multipage row.)
+TEST(MatrixEditor, OkAddsOrRemovesTheRecipeOnceInTheMultipageList)
 {
     HostRecipe recipe("NT", 2, 2);
     const struct {
         WORD recipeId;
-        bool multipage, fail, heap; // heap: no allocator, the runtime heap (the host frees with free)
+        bool multipage, heap; // heap: no allocator, the runtime heap (the host frees with free)
         std::vector<WORD> ids;
         int calls; // of the allocator
-    } steps[] = {{7, true, true, false, {}, 3}, // record, list, identifiers
-                 {7, true, false, true, {7}, 0},    {7, true, false, false, {7}, 0},   {9, true, false, false, {7, 9}, 1},
-                 {3, true, true, false, {7, 9}, 1}, {7, false, false, false, {9}, 1}, {9, false, false, false, {}, 0}};
+    } steps[] = {{7, true, true, {7}, 0},   {7, true, false, {7}, 0},  {9, true, false, {7, 9}, 1},
+                 {7, false, false, {9}, 1}, {9, false, false, {}, 0}};
     for (const auto& s : steps) {
-        SCOPED_TRACE(testing::Message() << s.recipeId << s.multipage << s.fail);
+        SCOPED_TRACE(testing::Message() << s.recipeId << s.multipage);
         recipe.desc.RecipeId = s.recipeId;
         SetAppFmalloc(s.heap ? nullptr : CountingAllocator::allocate);
-        CountingAllocator::fail = s.fail;
         CountingAllocator::calls = 0;
         const bool listed = std::ranges::count(recipe.multipageIds(), s.recipeId) != 0;
         EXPECT_EQ(recipe.edit([&](HWND d) {
@@ -297,33 +238,38 @@ TEST(MatrixEditor, OkAddsOrRemovesTheRecipeOnceInTheMultipageListAndIsRefusedWhe
             spin(d, W32K_SPIN_DOWN);
             EXPECT_EQ(IsDlgButtonChecked(d, IDC_MX_MULTIPAGE) == BST_CHECKED, s.multipage);
             click(d, IDOK);
-            EXPECT_EQ(recipe.rows[0].Folder.Block != nullptr, s.fail); // refused: the editor keeps its folders
-            if (s.fail)
-                click(d, IDCANCEL);
-        }), s.fail ? 0 : 1);
+        }), 1);
         EXPECT_EQ(recipe.multipageIds(), s.ids);
         EXPECT_EQ(CountingAllocator::calls, s.calls);
-        EXPECT_EQ(recipe.multipage() == nullptr, &s == &steps[0]); // the failed creation stored nothing
     }
     SetAppFmalloc(nullptr);
+}
+
+// The clipboard viewer behind the editor: counts the notices passed on to it.
+int g_draws = 0;
+LRESULT CALLBACK countingViewer(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    g_draws += message == WM_DRAWCLIPBOARD;
+    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 TEST(MatrixEditor, PasteFollowsTheClipboardAndTheViewerChainStaysWhole)
 {
     emptyClipboard();
     HWND viewer = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrA(viewer, GWLP_WNDPROC, LONG_PTR(countingViewer));
     HWND previous = SetClipboardViewer(viewer);
     pumpMessages();
-    const MessageCounter draws(WM_DRAWCLIPBOARD);
+    g_draws = 0;
     HostRecipe recipe("N", 1, 1);
     recipe.edit([&](HWND d) {
         EXPECT_EQ(recipe.desc.NextViewer, viewer);
-        EXPECT_EQ(draws(viewer), 0); // the editor's first notice is its own
+        EXPECT_EQ(g_draws, 0); // the editor's first notice is its own
         EXPECT_FALSE(enabled(d, IDC_MX_PASTE));
         putTextOnClipboard("42");
         pumpMessages(50);
         EXPECT_TRUE(enabled(d, IDC_MX_PASTE));
-        EXPECT_GE(draws(viewer), 1); // passed on
+        EXPECT_GE(g_draws, 1); // passed on
         emptyClipboard();
         pumpMessages(50);
         EXPECT_FALSE(enabled(d, IDC_MX_PASTE));
@@ -333,6 +279,89 @@ TEST(MatrixEditor, PasteFollowsTheClipboardAndTheViewerChainStaysWhole)
         click(d, IDCANCEL);
     });
     DestroyWindow(viewer);
+}
+
+TEST(MatrixClipboard, AMatrixBeyond64KBIsCopiedWholeAndPastedIntoAnotherWithTheSameValues)
+{
+    constexpr int kRows = 60, kSets = 255;
+    std::string kinds;
+    for (int r = 0; r < kRows; ++r)
+        kinds += r % 3 ? 'T' : 'N';
+    HostRecipe source(kinds, kSets, kSets), target(kinds, 0, kSets);
+    const auto all = source.values(true);
+    std::string expected;
+    for (std::size_t k = 0; k < all.size(); ++k)
+        expected += all[k] + ((k + 1) % kSets ? "\t" : "\r\n");
+    ASSERT_GT(expected.size(), 0x10000u);
+    source.edit([](HWND d) { click(d, {IDC_MX_CORNER, IDC_MX_COPY, IDCANCEL}); });
+    const std::string copied = clipboardText();
+    EXPECT_EQ(copied.size(), expected.size());
+    EXPECT_TRUE(copied == expected);
+    target.edit([](HWND d) { click(d, {IDC_MX_CORNER, IDC_MX_PASTE, IDOK}); });
+    EXPECT_TRUE(target.values(true) == all);
+    target.expectReferencesBalanced();
+}
+
+// Copy writes rows with tabs and CR LF; Cut also empties the cells; Paste fills
+// the rectangle as typed cells would and keeps it for the next paste. (Where
+// each token goes: MatrixClipboardText.PastePutsEachTokenIntoItsCell.)
+TEST(MatrixClipboard, CopyCutAndPasteMoveTheRectangleAsTextAndKeepReferencesBalanced)
+{
+    HostRecipe recipe("NTN", 3, 3);
+    recipe.placeText(1, 0, nullptr); // string id 0: nothing
+    const auto focusCell = [](HWND d, int i, int j) { SetFocus(GetDlgItem(d, cellId(i, j))); }; // the rectangle starts there
+    recipe.edit([&](HWND d) {
+        click(d, {IDC_MX_CORNER, IDC_MX_COPY});
+        EXPECT_EQ(clipboardText(), "0\t1\t2\r\n\tr1s1\tr1s2\r\n2000\t2001\t2002\r\n");
+        EXPECT_EQ(recipe.desc.SelActive, 0); // the highlight goes, the rectangle stays
+        EXPECT_EQ(selection(recipe.desc), (std::vector<int>{0, 2, 0, 2}));
+        focusCell(d, 0, 1); // rows 0..2 by sets 1..2
+        click(d, IDC_MX_CUT);
+        EXPECT_EQ(clipboardText(), "1\t2\r\nr1s1\tr1s2\r\n2001\t2002\r\n");
+        EXPECT_EQ(recipe.values(), (std::vector<std::string>{"0", "0", "0", "", "", "", "2000", "0", "0"}));
+        EXPECT_EQ(cellText(d, 1, 1), "");
+        focusCell(d, 0, 0);
+        click(d, IDC_MX_PASTE);
+        EXPECT_EQ(recipe.values(), (std::vector<std::string>{"1", "2", "0", "r1s1", "r1s2", "", "2001", "2002", "0"}));
+        click(d, IDC_MX_COLUMN_FIRST + 1);
+        putTextOnClipboard("0042\tabcdefghijklmnop\t-5\r\n"); // one row into one column: downwards
+        click(d, IDC_MX_PASTE);
+        EXPECT_EQ(selection(recipe.desc), (std::vector<int>{0, 2, 1, 1}));
+        for (const auto& [rowSlot, shown] : {std::pair{0, "42"}, {1, "abcdefghijkl"}, {2, "-5"}})
+            EXPECT_EQ(cellText(d, rowSlot, 1), shown);
+        putTextOnClipboard("7\tx\t8\r\n");
+        click(d, IDC_MX_PASTE); // into the same rectangle
+        click(d, IDOK);
+    });
+    EXPECT_EQ(recipe.values(true), (std::vector<std::string>{"1", "7", "0", "r1s1", "x", "", "2001", "8", "0"}));
+    recipe.expectReferencesBalanced();
+}
+
+// (Each allocation and lock of Cut and Paste failing in turn: the failure sweep.)
+TEST(MatrixClipboard, CutAndPasteWaitForAClipboardHeldOpenAndPasteReadsOnlyItsBlock)
+{
+    HostRecipe recipe("NT", 3, 3);
+    const std::vector<std::string> unchanged = {"0", "1", "2", "r1s0", "r1s1", "r1s2"};
+    recipe.edit([&](HWND d) {
+        putTextOnClipboard("kept");
+        OpenClipboard(nullptr);
+        click(d, {IDC_MX_CORNER, IDC_MX_CUT});
+        click(d, IDC_MX_PASTE);
+        CloseClipboard();
+        EXPECT_EQ(clipboardText(), "kept");
+        EXPECT_EQ(recipe.values(), unchanged);
+        EXPECT_EQ(recipe.desc.SelActive, 0);
+        SetFocus(GetDlgItem(d, cellId(0, 0))); // rows 0..1 by sets 0..2
+        emptyClipboard(); // no text at all (an empty one: the core table)
+        click(d, IDC_MX_PASTE);
+        EXPECT_EQ(recipe.values(), unchanged);
+        // No NUL: the text ends with its block. (Wine's clipboard makes the
+        // block's last byte NUL; the separator keeps "8" whole there.)
+        putOnClipboard("7\t8\t");
+        click(d, IDC_MX_PASTE);
+        EXPECT_EQ(recipe.values(), (std::vector<std::string>{"7", "8", "2", "r1s0", "r1s1", "r1s2"}));
+        click(d, IDCANCEL);
+    });
 }
 
 // Each editor works on its own host's data: two open at once on two threads.
@@ -357,7 +386,6 @@ TEST(MatrixEditor, TwoEditorsOpenAtOnceOnTwoThreadsEachWriteTheirOwnHostsRecipe)
     first.expectReferencesBalanced();
     second.expectReferencesBalanced();
 }
-
 
 // Shows hundreds only, as a host's coarser display unit might.
 BOOL WINAPI roundedFormat(MatrixRow*, DWORD value, LPSTR text)

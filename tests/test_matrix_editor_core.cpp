@@ -1,34 +1,23 @@
-// The matrix editor's rules that need no window, at the bounds the dialog
-// tests do not reach: paging, the set count, cell ids, multipage ids and
-// bounded text copies.
+// The matrix editor's rules that need no window, at the bounds the dialog tests
+// do not reach (paging, the set count's wrap, the id after the last cell: the
+// dialog tests): the set count, multipage ids, bounded text copies, and where
+// Paste puts each token (tokens within the block and the rectangle over any
+// text, nothing from an empty one: fuzz_clipboard).
 #include <gtest/gtest.h>
 
+#include "dialogs/matrix_clipboard_core.h"
 #include "dialogs/matrix_editor_core.h"
 
 #include <climits>
 #include <cstring>
+#include <string>
+#include <tuple>
 #include <vector>
 
+using namespace std::string_literals;
 using namespace w32k::matrix;
 
 namespace {
-
-TEST(MatrixPaging, StepsStayWithin0AndTheLastFullPageAndOtherCodesDoNotMove)
-{
-    const struct {
-        int code, current, thumb, visible, count;
-        std::optional<int> expected;
-    } cases[] = {
-        {2, 3, 0, 10, 23, 0},
-        {0, 0, 0, 10, 23, 0}, // back from the start
-        {3, 5, 0, 5, 12, 7},
-        {1, 0, 0, 10, 4, 0},             // past the end; ten rows or fewer never move
-        {7, 3, 0, 10, 23, std::nullopt}, // bottom
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(scrolledPosition(c.code, c.current, c.thumb, c.visible, c.count), c.expected)
-            << "code " << c.code << " from " << c.current << " of " << c.count;
-}
 
 TEST(MatrixSetCount, TypedOrSteppedCountsWrapOrSaturateInto1To255)
 {
@@ -36,8 +25,8 @@ TEST(MatrixSetCount, TypedOrSteppedCountsWrapOrSaturateInto1To255)
         long typed;
         int step, expected;
     } cases[] = {
-        {300, 0, 255}, {0, 0, 1}, {-4, 0, 1},       {300, -1, 255},      {300, 1, 1},     {-4, -1, 255},
-        {0, 1, 1},     {7, 1, 8}, {LONG_MAX, 1, 1}, {LONG_MIN, -1, 255}, {65537, 0, 255},
+        {300, 0, 255},    {-4, 0, 1},          {-4, -1, 255},   {7, 1, 8},
+        {LONG_MAX, 1, 1}, {LONG_MIN, -1, 255}, {65537, 0, 255},
     };
     for (const auto& c : cases)
         EXPECT_EQ(steppedSetCount(c.typed, c.step), c.expected) << c.typed << " step " << c.step;
@@ -45,20 +34,11 @@ TEST(MatrixSetCount, TypedOrSteppedCountsWrapOrSaturateInto1To255)
         const char* text;
         long expected;
     } texts[] = {
-        {" 12 ", 12}, {"-3", -3}, {"+4", 4},  {"", 0},
-        {"abc", 0},   {"12abc", 0}, {"-", 0}, {"1 2", 0},
-        {nullptr, 0}, {"99999999999999999999", LONG_MAX}, {"-99999999999999999999", -LONG_MAX},
+        {" 12 ", 12}, {"-3", -3}, {"+4", 4},  {"12abc", 0},
+        {nullptr, 0}, {"-", 0},  {"99999999999999999999", LONG_MAX}, {"-99999999999999999999", -LONG_MAX},
     };
     for (const auto& t : texts)
         EXPECT_EQ(parseSignedNumber(t.text), t.expected) << (t.text ? t.text : "null");
-}
-
-TEST(MatrixCells, OnlyTheFiftyCellIdsAreCells)
-{
-    const int last = cellId(kRowSlots - 1, kColumnSlots - 1);
-    EXPECT_FALSE(cellSlot(cellId(0, 0) - 1));
-    EXPECT_FALSE(cellSlot(last + 1));
-    EXPECT_TRUE(cellSlot(last));
 }
 
 TEST(MatrixMultipage, AnIdIsAddedOnceAndOnlyItsFirstOccurrenceRemoved)
@@ -84,6 +64,38 @@ TEST(MatrixTexts, CopiesAreCutAndAlwaysTerminatedAndFieldsEndAtTheirSize)
     const char field[4] = {'a', 'b', 'c', 'd'}; // no terminator
     EXPECT_EQ(boundedLength(field, sizeof field), 4u);
     EXPECT_EQ(boundedLength("ab\0cd", 5), 2u);
+}
+
+using Placement = std::tuple<int, int, std::string>;
+
+TEST(MatrixClipboardText, PastePutsEachTokenIntoItsCell)
+{
+    const std::string longToken(300, 'q');
+    const struct {
+        const char* what;
+        std::string text;
+        Rect rect; // rowFrom, rowTo, setFrom, setTo
+        std::vector<Placement> placed;
+    } cases[] = {
+        {"a long row does not spill into the next", "a\tb\tc\r\nd\r\n", {0, 1, 0, 0}, {{0, 0, "a"}, {1, 0, "d"}}},
+        {"a text without line end fills one row", "a\tb", {0, 3, 0, 3}, {{0, 0, "a"}, {0, 1, "b"}}},
+        {"an empty middle cell moves the cells behind it left", "a\t\tc\r\n", {0, 0, 0, 2}, {{0, 0, "a"}, {0, 1, "c"}}},
+        {"an empty first cell is kept", "\tb\r\n", {0, 0, 0, 2}, {{0, 0, ""}, {0, 1, "b"}}},
+        {"a second row starting with TAB continues the first", "a\r\n\tb\r\n", {0, 1, 0, 3}, {{0, 0, "a"}, {0, 1, "b"}}},
+        {"CR alone separates cells", "a\r\rb\n", {0, 1, 0, 3}, {{0, 0, "a"}, {0, 1, "b"}}},
+        {"TAB CR LF ends the line", "a\t\r\nb\r\n", {0, 1, 0, 3}, {{0, 0, "a"}, {1, 0, "b"}}},
+        {"one column into one row goes across", "5\r\n6\r\n7\r\n", {1, 1, 0, 1}, {{1, 0, "5"}, {1, 1, "6"}}},
+        {"a token is cut to 255 characters", longToken + "\tz", {0, 0, 0, 1},
+         {{0, 0, longToken.substr(0, kMaxTokenLength)}, {0, 1, "z"}}},
+        {"nothing after the NUL", "a\0b\r\n"s, {0, 3, 0, 3}, {{0, 0, "a"}}},
+    };
+    for (const auto& c : cases) {
+        std::vector<Placement> placed;
+        const auto count =
+            pasteText(c.text, c.rect, [&](int r, int s, std::string_view token) { placed.emplace_back(r, s, token); });
+        EXPECT_EQ(placed, c.placed) << c.what;
+        EXPECT_EQ(count, placed.size()) << c.what;
+    }
 }
 
 } // namespace

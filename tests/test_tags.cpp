@@ -1,9 +1,9 @@
-// Tag folders through the DLL: lookups, the search for an existing tag,
-// adding, updating, deleting and copying, with the string-store references
-// that every element name and the folder text own. (Adding, searching and
-// deleting over any folder, count and block, names too long for a path and
-// tags of one name told apart by the host's comparison: fuzz_tags; failing
-// memory: test_failure_sweep.)
+// Tag and net-node folders through the DLL (failing memory and locks:
+// test_failure_sweep). Tags: lookups, the search for an existing tag, adding,
+// updating, deleting and copying, with the string-store references that every
+// element name and the folder text own. (Adding, searching and deleting over
+// any folder, count and block, names too long for a path and tags of one name
+// told apart by the host's comparison: fuzz_tags.)
 #include <gtest/gtest.h>
 
 #include "frame/raii.h"
@@ -113,17 +113,14 @@ protected:
 
 TEST_F(TagFolder, LookupsByIdAndByPositionFillEveryOutputGivenOrNone)
 {
-    EXPECT_EQ(GetTagElement(&folder, project, 1, nullptr, nullptr, nullptr, nullptr, 0, nullptr), 0) << "empty folder";
     const WORD motor = add("Motor", 0, 1, record(0x21));
-    ASSERT_EQ(motor, 1);
-    ASSERT_EQ(add("Speed", motor, 0, record(0x22)), 2);
+    add("Speed", motor, 0, record(0x22));
     // What a lookup wrote: the result, the record's marker, parent, group, name and position.
     using Out = std::tuple<WORD, BYTE, WORD, int, std::string, WORD>;
     const Out motorOut{1, 0x21, 0, 1, "Motor", 0}, speedOut{2, 0x22, 1, 0, "Speed", 1};
     const Out none{0, 0x77, 0x7777, 0x7777, "untouched", 0x7777};
-    for (const auto& [byPosition, key, expected] : {std::tuple{false, 1, motorOut}, {false, 2, speedOut}, {false, 0, none},
-                                                    {false, 3, none}, {true, 0, motorOut}, {true, 1, speedOut},
-                                                    {true, 2, none}}) {
+    for (const auto& [byPosition, key, expected] :
+         {std::tuple{false, 2, speedOut}, {false, 3, none}, {true, 0, motorOut}, {true, 2, none}}) {
         SCOPED_TRACE(std::string(byPosition ? "position " : "id ") + std::to_string(key));
         TagDataRecord data = record(0x77);
         WORD parent = 0x7777, position = 0x7777;
@@ -133,26 +130,16 @@ TEST_F(TagFolder, LookupsByIdAndByPositionFillEveryOutputGivenOrNone)
                                                                               &parent, &group, name, 255, &position);
         EXPECT_EQ(Out(result, data.hostData1[0], parent, group, name, position), expected);
     }
-    // Null outputs are skipped; without a project the name stays untouched; the name is cut to the size given.
-    EXPECT_EQ(GetTagElement(nullptr, project, 1, nullptr, nullptr, nullptr, nullptr, 0, nullptr), 0);
+    // Null outputs are skipped; the name is cut to the size given.
     char name[16] = "untouched";
-    WORD parent = 0;
-    EXPECT_EQ(GetTagElement(&folder, nullptr, 2, nullptr, &parent, nullptr, name, sizeof name, nullptr), 2);
-    EXPECT_STREQ(name, "untouched");
-    EXPECT_EQ(parent, motor);
     EXPECT_EQ(GetBasedTagElement(&folder, project, 0, nullptr, nullptr, nullptr, name, 4, nullptr), motor);
     EXPECT_STREQ(name, "Mot");
 }
 
-TEST_F(TagFolder, MissingArgumentsAndAFullFolderAreRefused)
+// (An empty name stands for the tag exports' refusals of missing arguments.)
+TEST_F(TagFolder, AnEmptyNameAndAFullFolderAreRefused)
 {
-    const TagDataRecord data = record();
     EXPECT_EQ(add(""), 0);
-    EXPECT_EQ(AddTagElement(&folder, project, nullptr, &data, 0, 0, compareTags), 0);
-    EXPECT_EQ(AddTagElement(&folder, project, "Tag", nullptr, 0, 0, compareTags), 0);
-    EXPECT_EQ(AddTagElement(&folder, project, "Tag", &data, 0, 0, nullptr), 0);
-    EXPECT_EQ(AddTagElement(&folder, nullptr, "Tag", &data, 0, 0, compareTags), 0);
-    EXPECT_EQ(AddTagElement(nullptr, project, "Tag", &data, 0, 0, compareTags), 0);
     EXPECT_EQ(folder.elements, nullptr);
     for (int i = 0; i < W32K_TAG_MAX_ELEMENTS; ++i)
         ASSERT_EQ(add(std::string("T").append(std::to_string(i)).c_str()), i + 1); // not "T" + string: GCC 12 warns
@@ -168,9 +155,8 @@ TEST_F(TagFolder, APathFindsATagOnlyUnderTheParentOfExactlyThatNameAndWhenTheCal
     const WORD underUpper = add("Speed", upper, 0, record(0x71)), underLower = add("Speed", lower, 0, record(0x72));
     const WORD top = add("Speed", 0, 0, record(0x73));
     const struct { const char* path; WORD found, position; } cases[] = {
-        {"Motor\tSpeed", underUpper, 2}, {"motor\tSpeed", underLower, 3}, {"MOTOR\tSpeed", 0, 0},
-        {"Motor\tspeed", 0, 0}, {"Moto\tSpeed", 0, 0}, {"\tSpeed", top, 4}, // a leading tab: the top level
-        {"\tMotor", upper, 0}, {"Motor\tSpeed\tX", 0, 0},                   // only the first tab splits
+        {"Motor\tSpeed", underUpper, 2}, {"motor\tSpeed", underLower, 3}, {"Motor\tspeed", 0, 0},
+        {"Moto\tSpeed", 0, 0}, {"\tSpeed", top, 4} /* the top level */, {"Motor\tSpeed\tX", 0, 0} /* one split */,
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
@@ -185,11 +171,8 @@ TEST_F(TagFolder, APathFindsATagOnlyUnderTheParentOfExactlyThatNameAndWhenTheCal
     const WORD torque = add("Torque", upper);
     for (const auto& [referenceTagId, found] : {std::pair<WORD, WORD>{torque, underUpper}, {upper, top}, {999, top}})
         EXPECT_EQ(scan("Speed", record(0x11, 0, 0, referenceTagId)), found) << "reference " << referenceTagId;
-    // Only a callback result of exactly 1 is a match.
-    for (const int answer : {2, 0, -1, 0x101}) {
-        g_answer = answer;
-        EXPECT_EQ(scan("\tMotor"), 0) << "answer " << answer;
-    }
+    g_answer = 0x101;
+    EXPECT_EQ(scan("\tMotor"), 0) << "only a callback result of exactly 1 is a match";
 }
 
 // A tab inside a group's name separates nothing when a tag is added under
@@ -227,31 +210,25 @@ TEST_F(TagFolder, TheCallbackGetsTheNodeRecordOfTheTagsNode)
     EXPECT_EQ(0, std::memcmp(&g_nodes[0], &zero, sizeof zero));
 }
 
-TEST_F(TagFolder, DeletingAGroupRemovesItsSubtreeKeepsTheOrderAndFreesItsIds)
+// (Which elements a deletion removes and the order the rest keep, over any folder: fuzz_tags.)
+TEST_F(TagFolder, DeletingAGroupTakesItsSubtreeFreesItsIdsAndTheLastElementTheBlock)
 {
-    // Ids in insertion order; the tree is interleaved with other tags.
     const WORD a = add("A", 0, 1), b = add("B");
-    add("A1", a);
-    const WORD a2 = add("A2", a, 1), c = add("C", 0, 1);
-    add("A21", a2);
-    const WORD a3 = add("A3", a) /* not a group */, c1 = add("C1", c);
-    add("A22", a2, 1); // a group without children
-    const WORD d = add("D");
+    add("A21", add("A2", a, 1));
+    const WORD a3 = add("A3", a) /* not a group */, d = add("D");
     if (const w32k::GlobalLockGuard<TagElement> block(folder.elements); block)
-        block[9].parentId = a3; // the host may name a non-group as parent
+        block[5].parentId = a3; // the host may name a non-group as parent
     DeleteTagElement(&folder, project, 99);
-    DeleteTagElement(&folder, project, 0);
-    EXPECT_EQ(folder.count, 10) << "unknown ids delete nothing";
+    EXPECT_EQ(folder.count, 6) << "an unknown id deletes nothing";
     DeleteTagElement(&folder, project, a);
-    EXPECT_EQ(ids(), (Ids{b, c, c1, d}));
+    EXPECT_EQ(ids(), (Ids{b, d}));
     EXPECT_EQ(element(d).parentId, a3); // the child of a non-group stays
-    DeleteTagElement(&folder, project, b); // a leaf: only itself
     EXPECT_EQ(add("New"), 1) << "the smallest free id";
-    EXPECT_EQ(ids(), (Ids{c, c1, d, 1})) << "a new tag goes last";
+    EXPECT_EQ(ids(), (Ids{b, d, 1})) << "a new tag goes last";
     for (const auto& e : elements(folder)) // created zero, kept zero
         EXPECT_TRUE(std::all_of(e.reserved, e.reserved + sizeof e.reserved, [](BYTE x) { return !x; }));
     expectReferencesBalanced();
-    for (WORD last : {c, d, WORD{1}}) // the group c takes c1 with it
+    for (WORD last : {b, d, WORD{1}})
         DeleteTagElement(&folder, project, last);
     EXPECT_EQ(folder.elements, nullptr) << "the last element takes the block with it";
 }
@@ -279,14 +256,9 @@ TEST_F(TagFolder, ACopyIsIndependentAndEachFolderOwnsOneReferencePerUse)
     DeleteTagFolder(&copy, project);
     EXPECT_EQ(ids(), (Ids{1, 2, 3}));
     expectReferencesBalanced();
-    // Deleting drops every reference but keeps the text id.
     const WORD textId = folder.textId;
-    DeleteTagFolder(&folder, project);
-    EXPECT_EQ(folder.textId, textId);
-    EXPECT_EQ(host.liveTexts(), 0u);
-    folder.textId = 0;
-    EXPECT_FALSE(DuplicateTagFolder(nullptr, &folder, project));
-    EXPECT_FALSE(DuplicateTagFolder(&copy, nullptr, project));
+    DeleteTagFolder(&folder, project); // every reference dropped (the teardown counts them), the text id kept
+    EXPECT_EQ(std::exchange(folder.textId, 0), textId);
 }
 
 // Without a project to release the references in, or with a block that cannot be
@@ -314,11 +286,131 @@ TEST_F(TagFolder, ABlockSmallerThanTheCountIsNeverReadPastItsEnd)
     add("Two");
     const WORD threeName = element(add("Three")).nameId;
     folder.elements = GlobalReAlloc(folder.elements, 2 * kElementSize, GMEM_MOVEABLE); // the count stays 3
-    ASSERT_EQ(GlobalSize(folder.elements), 2 * kElementSize);
     EXPECT_EQ(GetTagElement(&folder, project, 3, nullptr, nullptr, nullptr, nullptr, 0, nullptr), 0);
     TagFolderHeader copy{};
     ASSERT_TRUE(DuplicateTagFolder(&copy, &folder, project));
     EXPECT_EQ(copy.count, 2);
     DeleteTagFolder(&copy, project);
     host.release(threeName); // the cut-off element's reference is the host's
+}
+
+// Net-node folders: registering, looking up and deleting the records of one
+// folder, and copying and deleting whole trees. (Damaged trees:
+// test_hostile_input and fuzz_netnode.)
+namespace {
+
+constexpr std::size_t kRecordSize = sizeof(NetNodeRecord);
+using Numbers = std::vector<WORD>;
+
+// A record whose host data carries a label, so copies can be told apart.
+NetNodeRecord node(WORD number, const char* label = "", BYTE flags = 0)
+{
+    NetNodeRecord r{};
+    r.nodeNumber = number;
+    std::strncpy(reinterpret_cast<char*>(r.hostData1), label, sizeof r.hostData1 - 1);
+    r.hostData3[18] = 0xA5;
+    r.flags = flags;
+    return r;
+}
+std::string labelOf(const NetNodeRecord& r) { return reinterpret_cast<const char*>(r.hostData1); }
+
+std::vector<NetNodeRecord> children(const NetNodeRecord& folder)
+{
+    const w32k::GlobalLockGuard<const NetNodeRecord> block(folder.childCount ? folder.childBlock : nullptr);
+    return block ? std::vector<NetNodeRecord>(block.get(), block.get() + folder.childCount) : std::vector<NetNodeRecord>{};
+}
+Numbers numbers(const NetNodeRecord& folder)
+{
+    Numbers out;
+    for (const auto& r : children(folder))
+        out.push_back(r.nodeNumber);
+    return out;
+}
+NetNodeRecord withChildren(NetNodeRecord parent, const std::vector<NetNodeRecord>& kids)
+{
+    for (const auto& kid : kids)
+        EXPECT_TRUE(ExpRegisterNetNodeData(&parent, &kid));
+    return parent;
+}
+
+class NetNodeFolder : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        EXPECT_TRUE(ExpDeleteNetworkFolder(&folder));
+        EXPECT_EQ(folder.childBlock, nullptr);
+    }
+    NetNodeRecord folder{};
+};
+
+} // namespace
+
+// (A null folder stands for the net-node exports' refusals; what a lookup
+// finds over any tree: fuzz_netnode.)
+TEST_F(NetNodeFolder, LookupByNumberOrPositionAndANullFolderRefused)
+{
+    folder = withChildren(folder, {node(12, "12"), node(4, "4"), node(9, "9")});
+    const struct {
+        NetNodeRecord* folder;
+        int mode;
+        WORD key;
+        const char* label; // null: not found
+    } cases[] = {
+        {&folder, W32K_NETNODE_BY_NUMBER, 4, "4"},      {&folder, W32K_NETNODE_BY_NUMBER, 5, nullptr},
+        {&folder, W32K_NETNODE_BY_POSITION, 2, "9"},    {&folder, W32K_NETNODE_BY_POSITION, 0xFFFF, nullptr},
+        {&folder, 2, 9, "9"} /* any nonzero mode searches by number */, {nullptr, 1, 1, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("mode " + std::to_string(c.mode) + " key " + std::to_string(c.key));
+        NetNodeRecord out = node(0xBEEF, "untouched");
+        EXPECT_EQ(ExpGetNetNodeData(c.folder, c.mode, c.key, &out), c.label != nullptr);
+        EXPECT_EQ(labelOf(out), c.label ? c.label : "untouched");
+    }
+}
+
+// A number registered again replaces its record in place; a deletion keeps
+// the others in order. Both leave a block of exactly the records. (Which
+// subtree a replacement keeps, that the deleted subtree's blocks are freed and
+// the last record takes the block along: fuzz_netnode.)
+TEST_F(NetNodeFolder, RegisteringAgainReplacesInPlaceAndDeletingKeepsTheOthersInOrderInAnExactBlock)
+{
+    const NetNodeRecord again = node(3, "again"), four = node(4, "four");
+    const NetNodeRecord middle = withChildren(node(2, "middle"), {node(21), node(22)});
+    folder = withChildren(folder, {node(1, "one"), middle, node(3, "three"), four, again});
+    EXPECT_EQ(GlobalSize(folder.childBlock), 4 * kRecordSize);
+    ASSERT_TRUE(ExpDeleteNetNodeData(&folder, 2));
+    EXPECT_EQ(GlobalSize(folder.childBlock), 3 * kRecordSize);
+    EXPECT_EQ(numbers(folder), (Numbers{1, 3, 4}));
+    EXPECT_EQ(0, std::memcmp(&children(folder)[1], &again, kRecordSize));
+    EXPECT_EQ(0, std::memcmp(&children(folder)[2], &four, kRecordSize));
+}
+
+// (That a copy holds blocks of its own with the source's records, that its
+// deletion frees them and leaves the source whole: fuzz_netnode.)
+TEST_F(NetNodeFolder, ADuplicatedTreeStandsAloneAndItsDeletionClearsFlagBitZeroOnly)
+{
+    folder = withChildren(node(0, "root", 0xF3), {withChildren(node(1, "A"), {node(11, "A1"), node(12, "A2")}),
+                                                  node(2, "B", 0x81)});
+    NetNodeRecord copy = node(99, "stale");
+    ASSERT_TRUE(ExpDuplicateNetworkFolder(&copy, &folder));
+    EXPECT_TRUE(ExpDeleteNetworkFolder(&copy));
+    EXPECT_EQ(copy.flags, 0xF2) << "bit 0 cleared, the others kept";
+    EXPECT_EQ(labelOf(copy), "root");
+}
+
+TEST_F(NetNodeFolder, AFullFolderRefusesAnotherChildAndKeepsItsCount)
+{
+    constexpr WORD kFull = 0xFFFF;
+    folder.childBlock = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, kFull * kRecordSize); // children numbered 0
+    folder.childCount = kFull;
+    const HGLOBAL block = folder.childBlock;
+    const NetNodeRecord one = node(1, "one");
+    EXPECT_FALSE(ExpRegisterNetNodeData(&folder, &one));
+    EXPECT_EQ(folder.childCount, kFull);
+    EXPECT_EQ(folder.childBlock, block);
+    EXPECT_EQ(GlobalSize(block), kFull * kRecordSize);
+    folder = withChildren(folder, {node(0, "zero")}); // replacing one still works
+    NetNodeRecord zero{};
+    EXPECT_TRUE(ExpGetNetNodeData(&folder, W32K_NETNODE_BY_NUMBER, 0, &zero));
+    EXPECT_EQ(labelOf(zero), "zero");
 }
