@@ -141,7 +141,6 @@ TEST(PasswordDialog, ShowsEachEntryInItsRow)
         {{entry("8888", PWD_ATTR_TIME | PWD_ATTR_ALOGO, 4, 5)}, 0, "8888", "1", "12", PWD_ATTR_TIME | PWD_ATTR_ALOGO},
         {{kSystem, entry("2222", PWD_ATTR_TIME | PWD_ATTR_ALOGO, 3, 9)}, 1, "2222", "3", "9", PWD_ATTR_TIME | PWD_ATTR_ALOGO},
         {{kSystem, kSystem, entry("", PWD_ATTR_CONF, 2, 2)}, 2, "", "1", "12", 0},
-        {{kSystem}, 7, "", "1", "12", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.row);
@@ -172,8 +171,9 @@ TEST(PasswordDialog, OkKeepsTheSystemPasswordsStoredAttributes)
     expectTable(host, table);
 }
 
-// Typing switches a row on (four digits at most, shown whole); clearing switches it off, unchecks its
-// boxes and keeps its numbers. Escape then stores nothing; the captions' library is held while open.
+// Typing switches a row on (four digits at most); clearing switches it off, unchecks its
+// boxes and keeps its numbers. Neither leaving the timeout edit nor Escape stores anything; the captions'
+// library is held while open.
 TEST(PasswordDialog, APasswordSwitchesItsRowAndEscapeStoresNothing)
 {
     Host host({kSystem});
@@ -182,12 +182,6 @@ TEST(PasswordDialog, APasswordSwitchesItsRowAndEscapeStoresNothing)
         EXPECT_NE(GetModuleHandleA("KorAbout.dll"), nullptr);
         type(dialog, id(4, PW), "43210");
         EXPECT_EQ(text(dialog, id(4, PW)), "4321");
-        HWND edit = GetDlgItem(dialog, id(4, PW));
-        const auto x = [&](int digit) { return short(LOWORD(SendMessageA(edit, EM_POSFROMCHAR, digit, 0))); };
-        RECT client;
-        GetClientRect(edit, &client);
-        EXPECT_GE(x(0), 0);
-        EXPECT_LE(x(3) + x(1) - x(0), client.right);
         click(dialog, id(4, ACK));
         type(dialog, id(4, TO), "7");
         type(dialog, id(4, PW), "");
@@ -199,8 +193,12 @@ TEST(PasswordDialog, APasswordSwitchesItsRowAndEscapeStoresNothing)
         type(dialog, id(0, PW), ""); // the System password's "ALOGO" follows its text
         EXPECT_FALSE(enabled(dialog, id(0, ALOGO)));
         type(dialog, id(1, PW), "2000");
-        SetDlgItemTextA(dialog, IDC_PWD_TIMEOUT, "20");
-        PostMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 1);
+        HWND timeout = GetDlgItem(dialog, IDC_PWD_TIMEOUT);
+        SetFocus(timeout);
+        SetWindowTextA(timeout, "9abc"); // leaving wraps its leading digits into range (test_password_core)
+        SetFocus(GetDlgItem(dialog, id(1, PW)));
+        EXPECT_EQ(w32ktest::windowText(timeout), "700");
+        PostMessageA(GetDlgItem(dialog, id(4, PW)), WM_KEYDOWN, VK_ESCAPE, 1);
     }), 0);
     EXPECT_EQ(GetModuleHandleA("KorAbout.dll"), nullptr);
     EXPECT_EQ(host.block.PasswordTable, table);
@@ -263,9 +261,7 @@ TEST(PasswordDialog, AutomaticLoginIsExclusive)
     const struct { std::vector<int> before; int clicked; Texts told; } cases[] = {
         {{login5}, login2, {kOneLogin}},
         {{login2}, logout2, {kLoginAndLogout}},
-        {{logout2}, login2, {kLoginAndLogout}},
         {{logout2, login5}, login2, {kOneLogin}}, // both conflicts: the one found last in row order decides
-        {{login2, logout5}, login5, {kLoginAndLogout}},
         {{logout5}, login2, {}},
         {{login2}, id(0, ALOGO), {}}, // the System password's logout is free
     };
@@ -286,32 +282,16 @@ TEST(PasswordDialog, AutomaticLoginIsExclusive)
     }
 }
 
-// Leaving the timeout edit wraps what it shows into range (the values: test_password_core); OK stores
-// the timeout at once, even when the checks then fail.
-TEST(PasswordDialog, TimeoutWrapsWhenLeftAndOkStoresItEvenWhenTheChecksFail)
-{
-    Host host;
-    host.run([&](HWND dialog) {
-        HWND timeout = GetDlgItem(dialog, IDC_PWD_TIMEOUT);
-        SetFocus(timeout);
-        SetWindowTextA(timeout, "9abc"); // its leading digits
-        SetFocus(GetDlgItem(dialog, id(0, PW)));
-        EXPECT_EQ(w32ktest::windowText(timeout), "700");
-        EXPECT_EQ(host.block.LogoutTimeout, 300) << "leaving the edit stores nothing";
-        type(dialog, id(2, PW), "1234"); // without a System password the checks fail
-        SetWindowTextA(timeout, "");
-        EXPECT_TRUE(pressOk(dialog));
-        EXPECT_EQ(host.block.LogoutTimeout, 600);
-    });
-    EXPECT_EQ(host.told, Texts{kSystemFirst});
-}
-
-// OK tells the failed checks in order and keeps the dialog and table, or stores the rows as shown (a
-// password's first four digits) in consecutive entries. Text is placed, as a paste would place it.
+// OK stores the timeout at once, then tells the failed checks in order and keeps the dialog and table, or
+// stores the rows as shown (a password's first four digits) in consecutive entries, keeping those beyond
+// the eighth row. Text is placed, as a paste would place it.
 TEST(PasswordDialog, OkTellsTheFailedChecksInOrderOrStoresTheNonEmptyRowsLosingNone)
 {
     const int p0 = id(0, PW), p1 = id(1, PW), p2 = id(2, PW), p4 = id(4, PW);
     const Entries sys = {kSystem};
+    Entries nine = sys;
+    for (int k = 1; k < 9; ++k)
+        nine.push_back(entry(std::to_string(1000 + k).c_str(), 0, 1, kPagesUsed, 0x20));
     const struct { const char* name; Entries before; std::vector<std::pair<int, const char*>> steps; Texts told;
                    Entries after; } cases[] = {
         {"several", sys, {{p0, ""}, {p1, "12"}, {id(7, FROM), "0"}}, {kSystemFirst, kFormat, kPages}, sys},
@@ -326,6 +306,7 @@ TEST(PasswordDialog, OkTellsTheFailedChecksInOrderOrStoresTheNonEmptyRowsLosingN
          {{p1, ""}, {id(5, PW), "1005"}}, {},
          {kSystem, entry("1002", PWD_ATTR_TIME | PWD_ATTR_UNUSED, 4, 5, 0x11), entry("1005", 0, 1, 12, 0x12)}},
         {"first four digits", sys, {{p1, "56789"}}, {}, {kSystem, entry("5678", 0, 1, 12)}},
+        {"entries beyond the eighth row stay", nine, {}, {}, nine},
         {"every password cleared", {kSystem, entry("1001", 0, 1, 12)}, {{p1, ""}, {p0, ""}}, {}, {}},
     };
     for (const auto& c : cases) {
@@ -333,6 +314,7 @@ TEST(PasswordDialog, OkTellsTheFailedChecksInOrderOrStoresTheNonEmptyRowsLosingN
         Host host(c.before);
         const HGLOBAL table = host.block.PasswordTable;
         EXPECT_EQ(host.run([&](HWND dialog) {
+            SetDlgItemTextA(dialog, IDC_PWD_TIMEOUT, "42");
             for (const auto& [control, text] : c.steps) {
                 if (text)
                     SetDlgItemTextA(dialog, control, text);
@@ -342,6 +324,7 @@ TEST(PasswordDialog, OkTellsTheFailedChecksInOrderOrStoresTheNonEmptyRowsLosingN
             EXPECT_EQ(pressOk(dialog), !c.told.empty()) << "a failed check keeps the dialog open";
         }), c.told.empty() ? 1 : 0);
         EXPECT_EQ(host.told, c.told);
+        EXPECT_EQ(host.block.LogoutTimeout, 42);
         if (!c.told.empty()) {
             EXPECT_EQ(host.block.PasswordTable, table);
         }
