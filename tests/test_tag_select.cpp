@@ -188,16 +188,14 @@ TEST_F(TagPicker, DoubleClicksAndArrowKeysOpenAndCloseGroupsInPlaceLinesEndingAt
         click(dialog, 1, true); // closes Motor and Drives inside it
         EXPECT_EQ(lines(dialog), kTopLevel);
         EXPECT_EQ(block.hierDraw.openCount, 0);
+        ask(dialog, LB_SETCURSEL, 1);
+        ask(dialog, WM_KEYDOWN, VK_RIGHT);
+        EXPECT_EQ(lines(dialog), kMotorOpen);
+        ask(dialog, WM_KEYDOWN, VK_LEFT);
+        EXPECT_EQ(lines(dialog), kTopLevel);
         click(dialog, 3, true); // a group without tags opens to nothing
         EXPECT_EQ(count(dialog), 4);
         EXPECT_EQ(std::get<Shape>(lines(dialog)[3]), Open);
-        for (const int key : {VK_RIGHT, VK_ADD, VK_LEFT, VK_SUBTRACT}) {
-            ask(dialog, LB_SETCURSEL, 1);
-            ask(dialog, WM_KEYDOWN, key);
-            const bool open = key == VK_RIGHT || key == VK_ADD;
-            EXPECT_EQ(std::get<Shape>(lines(dialog)[1]), open ? Open : Closed) << "key " << key;
-            EXPECT_EQ(count(dialog), open ? 7 : 4) << "key " << key;
-        }
     });
 }
 
@@ -279,18 +277,17 @@ TEST_F(TagPicker, TwoPickersOpenAtOnceOnTwoThreadsKeepToTheirOwnHostData)
     second.node.nodeNumber = 9;
     second.add("Pump");
     std::atomic<int> arrived = 0;
-    const auto meet = [&](int round) { // both dialogs wait here, answering their messages
+    const auto meet = [&] { // both dialogs wait here, answering their messages
         ++arrived;
-        for (int i = 0; arrived < 2 * round && i < 2000; ++i)
+        for (int i = 0; arrived < 2 && i < 2000; ++i)
             w32ktest::pumpMessages(5);
-        return arrived >= 2 * round;
+        return arrived >= 2;
     };
     const auto pick = [&](Host& host, int fontHeight, std::vector<int> doubleClicks) {
         const w32k::Font font(CreateFontA(fontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Arial"));
         return host.run([&](HWND dialog) {
-            ASSERT_TRUE(meet(1));
             SendMessageA(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
-            ASSERT_TRUE(meet(2)); // both fonts set, both dialogs still open
+            ASSERT_TRUE(meet()); // both fonts set, both dialogs open
             EXPECT_EQ(ask(dialog, LB_GETITEMHEIGHT), fontHeight); // higher than the 17-pixel cells
             for (const int line : doubleClicks)
                 click(dialog, line, true);
