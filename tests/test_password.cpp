@@ -37,8 +37,6 @@ const std::string kOneLogin = "Only one password can have automatic login enable
 
 constexpr int PW = IDC_PWD_PART_PASSWORD, CONF = IDC_PWD_PART_CONF, ACK = IDC_PWD_PART_ACK;
 constexpr int ALOGI = IDC_PWD_PART_ALOGI, ALOGO = IDC_PWD_PART_ALOGO, FROM = IDC_PWD_PART_FROM, TO = IDC_PWD_PART_TO;
-constexpr BYTE kBoxBits[] = {PWD_ATTR_CONF, PWD_ATTR_TIME,  PWD_ATTR_ACK,  PWD_ATTR_PRINT,
-                             PWD_ATTR_PAGE, PWD_ATTR_ALOGI, PWD_ATTR_ALOGO};
 int id(int row, int part) { return IDC_PWD_ROW(row, part); }
 HMODULE library() { return GetModuleHandleA("W32KORUTIL1.dll"); }
 
@@ -131,44 +129,19 @@ std::string text(HWND dialog, int control) { return w32ktest::windowText(GetDlgI
 // Presses OK; true when the dialog stayed open.
 bool pressOk(HWND dialog) { return click(dialog, IDOK), IsWindowVisible(dialog) != FALSE; }
 
-// Each row shows its entry: the password, the pages, the boxes as the attributes (row 0's too), and is
-// switched on by its password; of the System password only "ALOGO". Rows without an entry or password
-// show the defaults: row 0 "CONF" to "PAGE", every row all pages.
-TEST(PasswordDialog, ShowsEachEntryInItsRow)
-{
-    const struct { Entries table; int row; const char *password, *from, *to; BYTE boxes; } cases[] = {
-        {{}, 0, "", "1", "12", PWD_ATTR_SYSTEM},
-        {{entry("8888", PWD_ATTR_TIME | PWD_ATTR_ALOGO, 4, 5)}, 0, "8888", "1", "12", PWD_ATTR_TIME | PWD_ATTR_ALOGO},
-        {{kSystem, entry("2222", PWD_ATTR_TIME | PWD_ATTR_ALOGO, 3, 9)}, 1, "2222", "3", "9", PWD_ATTR_TIME | PWD_ATTR_ALOGO},
-        {{kSystem, kSystem, entry("", PWD_ATTR_CONF, 2, 2)}, 2, "", "1", "12", 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.row);
-        Host host(c.table);
-        host.run([&](HWND dialog) {
-            EXPECT_EQ(text(dialog, id(c.row, PW)), c.password);
-            EXPECT_EQ(text(dialog, id(c.row, FROM)), c.from);
-            EXPECT_EQ(text(dialog, id(c.row, TO)), c.to);
-            for (int part = CONF; part <= TO; ++part)
-                EXPECT_EQ(enabled(dialog, id(c.row, part)), *c.password && (c.row != 0 || part == ALOGO)) << part;
-            for (int part = CONF; part <= ALOGO; ++part)
-                EXPECT_EQ(checked(dialog, id(c.row, part)), (c.boxes & kBoxBits[part - CONF]) != 0) << part;
-            EXPECT_EQ(text(dialog, IDC_PWD_TIMEOUT), "300");
-        });
-    }
-}
-
-// Typing switches a row on (four digits at most); clearing switches it off, unchecks its
-// boxes and keeps its numbers. Neither leaving the timeout edit nor Escape stores anything; the captions'
-// library is held while open.
+// Typing switches a row on (four digits at most; of the System password only "ALOGO"); clearing switches
+// it off, unchecks its boxes and keeps its numbers. Neither leaving the timeout edit nor Escape stores
+// anything; the captions' library is held while open.
 TEST(PasswordDialog, APasswordSwitchesItsRowAndEscapeStoresNothing)
 {
     Host host({kSystem});
     const HGLOBAL table = host.block.PasswordTable;
     EXPECT_EQ(host.run([&](HWND dialog) {
         EXPECT_NE(GetModuleHandleA("KorAbout.dll"), nullptr);
+        EXPECT_EQ(text(dialog, IDC_PWD_TIMEOUT), "300");
         type(dialog, id(4, PW), "43210");
         EXPECT_EQ(text(dialog, id(4, PW)), "4321");
+        EXPECT_TRUE(enabled(dialog, id(4, ACK)));
         click(dialog, id(4, ACK));
         type(dialog, id(4, TO), "7");
         type(dialog, id(4, PW), "");
@@ -177,7 +150,9 @@ TEST(PasswordDialog, APasswordSwitchesItsRowAndEscapeStoresNothing)
             EXPECT_FALSE(checked(dialog, id(4, part))) << part;
         }
         EXPECT_EQ(text(dialog, id(4, TO)), "7");
-        type(dialog, id(0, PW), ""); // the System password's "ALOGO" follows its text
+        EXPECT_FALSE(enabled(dialog, id(0, CONF)));
+        EXPECT_TRUE(enabled(dialog, id(0, ALOGO)));
+        type(dialog, id(0, PW), "");
         EXPECT_FALSE(enabled(dialog, id(0, ALOGO)));
         HWND timeout = GetDlgItem(dialog, IDC_PWD_TIMEOUT);
         SetFocus(timeout);
@@ -269,8 +244,9 @@ TEST(PasswordDialog, AutomaticLoginIsExclusive)
 }
 
 // OK stores the timeout at once, then tells the failed checks in order and keeps the dialog and table, or
-// stores the rows as shown (a password's first four digits) in consecutive entries, keeping those beyond
-// the eighth row. Text is placed, as a paste would place it.
+// stores the rows as shown (each entry in its row; without one, row 0 "CONF" to "PAGE" and every row all
+// pages; a password's first four digits) in consecutive entries, keeping those beyond the eighth row.
+// Text is placed, as a paste would place it.
 TEST(PasswordDialog, OkTellsTheFailedChecksInOrderOrStoresTheNonEmptyRowsLosingNone)
 {
     const int p0 = id(0, PW), p1 = id(1, PW), p2 = id(2, PW), p4 = id(4, PW);
