@@ -68,10 +68,6 @@ struct ParamsHost {
     CommParameters record;
 };
 
-void press(HWND dialog, int id, WORD code = BN_CLICKED)
-{
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
 void click(HWND dialog, int id) { SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0); }
 std::string text(HWND dialog, int id) { return w32ktest::windowText(GetDlgItem(dialog, id)); }
 
@@ -164,7 +160,6 @@ TEST(PortDialog, OpensWithTheStoredChoicesAndStoresTheUsersOnOk)
         Ids clicks;
         const char* steps; // of the baud spin control, after the clicks
         int button;
-        Texts messages;
         Ids checkedAtOpen; // port, parity and stop-bits buttons; empty: the dialog never opens
         Texts shown;       // the baud rate at opening, then after each step
         DWORD portAfter;
@@ -172,28 +167,26 @@ TEST(PortDialog, OpensWithTheStoredChoicesAndStoresTheUsersOnOk)
     };
     const int S = IDC_STOP_BITS_1;
     const Case cases[] = {
-        {"COM4, even, two stop bits", "PPPP", 6, 0, {IDC_PORT_COM4, IDC_PARITY_EVEN, S + 1}, "", IDOK, {},
+        {"COM4, even, two stop bits", "PPPP", 6, 0, {IDC_PORT_COM4, IDC_PARITY_EVEN, S + 1}, "", IDOK,
          {IDC_PORT_COM1, IDC_PARITY_NONE, S}, {"9600"}, 3, par(2) | kStop2 | 6},
         // Only 9600-38400 are offered: a lower rate opens at 38400; steps wrap, other codes only show.
-        {"baud steps", "PPPP", k8 | 5, 0, {}, "++-=--", IDOK, {}, {IDC_PORT_COM1, IDC_PARITY_NONE, S},
+        {"baud steps", "PPPP", k8 | 5, 0, {}, "++-=--", IDOK, {IDC_PORT_COM1, IDC_PARITY_NONE, S},
          {"38400", "9600", "19200", "9600", "9600", "38400", "19200"}, 0, k8 | 7},
         // Parity 3 has no button: none is checked (not 107 + 3, a stop-bits button); OK stores even.
-        {"unused parity value", "PPPP", par(3) | 6, 0, {}, "", IDOK, {}, {IDC_PORT_COM1, S}, {"9600"}, 0, par(2) | 6},
+        {"unused parity value", "PPPP", par(3) | 6, 0, {}, "", IDOK, {IDC_PORT_COM1, S}, {"9600"}, 0, par(2) | 6},
         // The switch made while opening stays after Cancel; the settings do not change.
         {"unavailable ports switched away from and greyed", "MBPP", par(1) | 7, 0, {IDC_PORT_COM4}, "+", IDCANCEL,
-         {"COM 1 is unavailable.\nSwitching to COM 3"}, {IDC_PORT_COM3, IDC_PARITY_ODD, S}, {"19200", "38400"}, 2,
-         par(1) | 7},
-        {"no port available: closes at once", "MBMB", kStop2 | 6, 3, {}, "", IDCANCEL, {kNoPorts + " 4"}, {}, {}, 3,
-         kStop2 | 6},
+         {IDC_PORT_COM3, IDC_PARITY_ODD, S}, {"19200", "38400"}, 2, par(1) | 7},
+        {"no port available: closes at once", "MBMB", kStop2 | 6, 3, {}, "", IDCANCEL, {}, {}, 3, kStop2 | 6},
         // A stored index outside 0-3 addresses no button (102 + 7 would be "Even"); the focus stays on
         // the spin control.
-        {"index 7", "PPPP", 6, 7, {}, "", IDOK, {}, {IDC_PARITY_NONE, S}, {"9600"}, 7, 6},
+        {"index 7", "PPPP", 6, 7, {}, "", IDOK, {IDC_PARITY_NONE, S}, {"9600"}, 7, 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Ports ports(c.states);
         PortHost host(c.stored, c.port, ports);
-        MessageBoxRecorder recorder;
+        MessageBoxRecorder recorder; // answers the probe's messages (their texts: PortProbing)
         Ids checkedAtOpen;
         Texts shown;
         DialogScript inside([&](HWND dialog) {
@@ -206,11 +199,10 @@ TEST(PortDialog, OpensWithTheStoredChoicesAndStoresTheUsersOnOk)
             // A command with a notification code is no press (the procedure called as a host calls it).
             EXPECT_EQ(ComPCMsgProc(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_DOUBLECLICKED), 0), 1);
             EXPECT_TRUE(IsWindowVisible(dialog));
-            press(dialog, c.button);
+            click(dialog, c.button);
         });
         EXPECT_EQ(StartPCSetupDlg(nullptr, &host.record), c.button == IDOK ? 1 : 0);
         EXPECT_EQ(inside.ran(), !c.checkedAtOpen.empty());
-        EXPECT_EQ(recorder.texts(), c.messages);
         EXPECT_EQ(checkedAtOpen, c.checkedAtOpen);
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(host.port, c.portAfter);
@@ -257,8 +249,7 @@ TEST(CommParametersDialog, OkWritesTheUsersChoicesCancelNothing)
         DialogScript inside([&](HWND dialog) {
             checkedAtOpen = checkedOf(dialog, IDC_CP_PARITY_NONE, IDC_CP_STOP_BITS_2);
             shown = clickAndStep(dialog, c.clicks, c.steps, IDC_CP_BAUD_TEXT, IDCANCEL); // stepping leaves the focus
-            EXPECT_EQ(host.settings, c.stored) << "nothing is written before OK";
-            press(dialog, c.button);
+            click(dialog, c.button);
         });
         EXPECT_EQ(ExecCommParameters(nullptr, &host.record), c.button == IDOK ? 1 : 0);
         EXPECT_EQ(checkedAtOpen, c.checkedAtOpen);
