@@ -267,8 +267,8 @@ TEST(PasswordDialog, OkTellsTheFailedChecksInOrderOrStoresTheNonEmptyRowsLosingN
          {{p1, ""}, {id(5, PW), "1005"}}, {},
          {kSystem, entry("1002", PWD_ATTR_TIME | PWD_ATTR_UNUSED, 4, 5, 0x11), entry("1005", 0, 1, 12, 0x12)}},
         {"first four digits", sys, {{p1, "56789"}}, {}, {kSystem, entry("5678", 0, 1, 12)}},
-        // Faults fixed: row 0 showed "CONF" to "PAGE" whatever entry 0 held, and OK wrote them into the entry;
-        // entries beyond the eighth row were lost.
+        // Faults fixed: row 0 showed "CONF" to "PAGE" whatever entry 0 held, and OK wrote them into the
+        // entry; entries beyond the eighth row were lost.
         {"the System password's attributes and the entries beyond the eighth row stay", nine, {}, {}, nine},
         {"every password cleared", {kSystem, entry("1001", 0, 1, 12)}, {{p1, ""}, {p0, ""}}, {}, {}},
     };
