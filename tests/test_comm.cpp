@@ -68,10 +68,6 @@ struct ParamsHost {
     CommParameters record;
 };
 
-void press(HWND dialog, int id, WORD code = BN_CLICKED)
-{
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
 void click(HWND dialog, int id) { SendDlgItemMessageA(dialog, id, BM_CLICK, 0, 0); }
 std::string text(HWND dialog, int id) { return w32ktest::windowText(GetDlgItem(dialog, id)); }
 
@@ -106,8 +102,6 @@ std::string iniValue(const std::string& file, const char* key)
     GetPrivateProfileStringA("Link", key, "<absent>", value, sizeof value, file.c_str());
     return value;
 }
-
-INT_PTR CALLBACK passiveDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
 
 } // namespace
 
@@ -147,21 +141,11 @@ TEST(PortProbing, SettlesOnTheFirstAvailablePortTellsTheUserAndClosesTheDevices)
         for (int p = 0; p < 4; ++p) // every device opened was closed
             EXPECT_EQ(bool(w32k::FileHandle(ports.open(p))), c.states[p] == 'P') << "COM" << p + 1;
     }
-}
-
-TEST(CommRecords, MissingRecordsOpenNothingAndTouchNothing)
-{
-    MessageBoxRecorder recorder;
-    DialogScript inside([](HWND dialog) { press(dialog, IDOK); });
-    EXPECT_EQ(CheckPortSelection(nullptr, nullptr), UINT{W32K_PORT_NONE});
-    EXPECT_EQ(SetComPort(nullptr, nullptr), TRUE);
     Ports ports("PPPP");
     PortHost noNames(0, 0, ports);
-    noNames.record.deviceNames = nullptr;
+    noNames.record.deviceNames = nullptr; // a record without device names probes nothing
+    MessageBoxRecorder recorder;
     EXPECT_EQ(CheckPortSelection(nullptr, &noNames.record), UINT{W32K_PORT_NONE});
-    EXPECT_EQ(StartPCSetupDlg(nullptr, nullptr), 0);
-    EXPECT_EQ(ExecCommParameters(nullptr, nullptr), 0);
-    EXPECT_FALSE(inside.ran());
     EXPECT_TRUE(recorder.shown().empty());
 }
 
@@ -176,7 +160,6 @@ TEST(PortDialog, OpensWithTheStoredChoicesAndStoresTheUsersOnOk)
         Ids clicks;
         const char* steps; // of the baud spin control, after the clicks
         int button;
-        Texts messages;
         Ids checkedAtOpen; // port, parity and stop-bits buttons; empty: the dialog never opens
         Texts shown;       // the baud rate at opening, then after each step
         DWORD portAfter;
@@ -184,29 +167,26 @@ TEST(PortDialog, OpensWithTheStoredChoicesAndStoresTheUsersOnOk)
     };
     const int S = IDC_STOP_BITS_1;
     const Case cases[] = {
-        {"COM4, even, two stop bits", "PPPP", 6, 0, {IDC_PORT_COM4, IDC_PARITY_EVEN, S + 1}, "", IDOK, {},
+        {"COM4, even, two stop bits", "PPPP", 6, 0, {IDC_PORT_COM4, IDC_PARITY_EVEN, S + 1}, "", IDOK,
          {IDC_PORT_COM1, IDC_PARITY_NONE, S}, {"9600"}, 3, par(2) | kStop2 | 6},
         // Only 9600-38400 are offered: a lower rate opens at 38400; steps wrap, other codes only show.
-        {"baud steps", "PPPP", k8 | 5, 0, {}, "++-=--", IDOK, {}, {IDC_PORT_COM1, IDC_PARITY_NONE, S},
+        {"baud steps", "PPPP", k8 | 5, 0, {}, "++-=--", IDOK, {IDC_PORT_COM1, IDC_PARITY_NONE, S},
          {"38400", "9600", "19200", "9600", "9600", "38400", "19200"}, 0, k8 | 7},
         // Parity 3 has no button: none is checked (not 107 + 3, a stop-bits button); OK stores even.
-        {"unused parity value", "PPPP", par(3) | 6, 0, {}, "", IDOK, {}, {IDC_PORT_COM1, S}, {"9600"}, 0, par(2) | 6},
+        {"unused parity value", "PPPP", par(3) | 6, 0, {}, "", IDOK, {IDC_PORT_COM1, S}, {"9600"}, 0, par(2) | 6},
         // The switch made while opening stays after Cancel; the settings do not change.
         {"unavailable ports switched away from and greyed", "MBPP", par(1) | 7, 0, {IDC_PORT_COM4}, "+", IDCANCEL,
-         {"COM 1 is unavailable.\nSwitching to COM 3"}, {IDC_PORT_COM3, IDC_PARITY_ODD, S}, {"19200", "38400"}, 2,
-         par(1) | 7},
-        {"no port available: closes at once", "MBMB", kStop2 | 6, 3, {}, "", IDCANCEL, {kNoPorts + " 4"}, {}, {}, 3,
-         kStop2 | 6},
+         {IDC_PORT_COM3, IDC_PARITY_ODD, S}, {"19200", "38400"}, 2, par(1) | 7},
+        {"no port available: closes at once", "MBMB", kStop2 | 6, 3, {}, "", IDCANCEL, {}, {}, 3, kStop2 | 6},
         // A stored index outside 0-3 addresses no button (102 + 7 would be "Even"); the focus stays on
         // the spin control.
-        {"index 4", "PPPP", 6, 4, {}, "", IDOK, {}, {IDC_PARITY_NONE, S}, {"9600"}, 4, 6},
-        {"index 7", "PPPP", 6, 7, {}, "", IDOK, {}, {IDC_PARITY_NONE, S}, {"9600"}, 7, 6},
+        {"index 7", "PPPP", 6, 7, {}, "", IDOK, {IDC_PARITY_NONE, S}, {"9600"}, 7, 6},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Ports ports(c.states);
         PortHost host(c.stored, c.port, ports);
-        MessageBoxRecorder recorder;
+        MessageBoxRecorder recorder; // answers the probe's messages (their texts: PortProbing)
         Ids checkedAtOpen;
         Texts shown;
         DialogScript inside([&](HWND dialog) {
@@ -216,36 +196,24 @@ TEST(PortDialog, OpensWithTheStoredChoicesAndStoresTheUsersOnOk)
             for (int p = 0; p < 4; ++p)
                 EXPECT_EQ(IsWindowEnabled(GetDlgItem(dialog, IDC_PORT_COM1 + p)) != FALSE, c.states[p] == 'P');
             shown = clickAndStep(dialog, c.clicks, c.steps, IDC_BAUD_TEXT, IDC_BAUD_SPIN); // a step focuses it
-            press(dialog, IDOK, BN_DOUBLECLICKED); // commands with a notification code are no presses
-            press(dialog, IDCANCEL, EN_SETFOCUS);
+            // A command with a notification code is no press (the procedure called as a host calls it).
+            EXPECT_EQ(ComPCMsgProc(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_DOUBLECLICKED), 0), 1);
             EXPECT_TRUE(IsWindowVisible(dialog));
-            press(dialog, c.button);
+            click(dialog, c.button);
         });
         EXPECT_EQ(StartPCSetupDlg(nullptr, &host.record), c.button == IDOK ? 1 : 0);
         EXPECT_EQ(inside.ran(), !c.checkedAtOpen.empty());
-        EXPECT_EQ(recorder.texts(), c.messages);
         EXPECT_EQ(checkedAtOpen, c.checkedAtOpen);
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(host.port, c.portAfter);
         EXPECT_EQ(host.settings, c.settingsAfter);
     }
-}
-
-TEST(PortDialog, BeforeInitialisationSpinAndOkDoNothing)
-{
-    HWND dialog = CreateDialogParamA(GetModuleHandleA("W32KORUTIL1.dll"), "COMM", nullptr, passiveDialogProc, 0);
-    ASSERT_NE(dialog, nullptr);
-    SetDlgItemTextA(dialog, IDC_BAUD_TEXT, "unchanged");
-    EXPECT_EQ(ComPCMsgProc(dialog, WM_SPINSTEP, 0, W32K_SPIN_UP), 1);
-    EXPECT_EQ(ComPCMsgProc(dialog, WM_COMMAND, MAKEWPARAM(IDOK, 0), 0), 1);
-    EXPECT_EQ(text(dialog, IDC_BAUD_TEXT), "unchanged");
-    EXPECT_TRUE(IsWindow(dialog));
-    DestroyWindow(dialog);
+    EXPECT_EQ(StartPCSetupDlg(nullptr, nullptr), 0); // no record: no dialog (it would wait for a user)
 }
 
 // -- Communication parameters dialog --------------------------------------------------
 
-TEST(CommParametersDialog, SitsOnItsOwnerOkWritesTheUsersChoicesCancelNothing)
+TEST(CommParametersDialog, OkWritesTheUsersChoicesCancelNothing)
 {
     struct Case {
         const char* what;
@@ -264,83 +232,45 @@ TEST(CommParametersDialog, SitsOnItsOwnerOkWritesTheUsersChoicesCancelNothing)
         {"OK clears bits", k8 | par(1) | kStop2 | 7, 6, 9, clear, "+", IDOK, odd82, {"19200", "38400"}, par(2) | 8},
         {"Cancel", k8 | par(1) | kStop2 | 7, 6, 9, clear, "+", IDCANCEL, odd82, {"19200", "38400"},
          k8 | par(1) | kStop2 | 7},
-        {"OK sets bits", kStop2 | 6, 6, 9, {IDC_CP_DATA_BITS_8, IDC_CP_STOP_BITS_1, IDC_CP_PARITY_ODD}, "--", IDOK,
-         {IDC_CP_PARITY_NONE, IDC_CP_DATA_BITS_7, IDC_CP_STOP_BITS_2}, {"9600", "57600", "38400"}, k8 | par(1) | 8},
         // Parity 3 has no button: none is checked, OK stores even.
         {"unused parity value", par(3) | 6, 6, 9, {}, "", IDOK, {IDC_CP_DATA_BITS_7, IDC_CP_STOP_BITS_1}, {"9600"},
          par(2) | 6},
         {"above the range opens at the lowest", k8 | 9, 6, 8, {}, "", IDOK, none81, {"9600"}, k8 | 6},
         {"below 0 wraps to the highest, above it to 0", k8, 0, 4, {}, "-++=", IDOK, none81,
          {"150", "2400", "150", "300", "300"}, k8 | 1},
-        {"single index", k8 | 7, 7, 7, {}, "+-", IDOK, none81, {"19200", "19200", "19200"}, k8 | 7},
         // The field holds 0-15: a highest index above it is cut there.
         {"range beyond the field", k8 | 15, 14, 200, {}, "+-", IDOK, none81, {"(15)", "(14)", "(15)"}, k8 | 15},
     };
-    HWND owner = CreateWindowExA(0, "STATIC", "Host", WS_POPUP | WS_VISIBLE, 7, 300, 493, 120, nullptr, nullptr,
-                                 nullptr, nullptr);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ParamsHost host(c.stored, c.lowest, c.highest);
         Ids checkedAtOpen;
         Texts shown;
-        RECT rect{};
         DialogScript inside([&](HWND dialog) {
             checkedAtOpen = checkedOf(dialog, IDC_CP_PARITY_NONE, IDC_CP_STOP_BITS_2);
-            GetWindowRect(dialog, &rect);
             shown = clickAndStep(dialog, c.clicks, c.steps, IDC_CP_BAUD_TEXT, IDCANCEL); // stepping leaves the focus
-            EXPECT_EQ(host.settings, c.stored) << "nothing is written before OK";
-            press(dialog, c.button);
+            click(dialog, c.button);
         });
-        EXPECT_EQ(ExecCommParameters(owner, &host.record), c.button == IDOK ? 1 : 0);
+        EXPECT_EQ(ExecCommParameters(nullptr, &host.record), c.button == IDOK ? 1 : 0);
         EXPECT_EQ(checkedAtOpen, c.checkedAtOpen);
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(host.settings, c.expected);
-        // A third of its width right of the owner's left edge, on the owner's bottom edge.
-        EXPECT_EQ(rect.left, 7 + (rect.right - rect.left) / 3);
-        EXPECT_EQ(rect.bottom, 420);
     }
-    DestroyWindow(owner);
+    EXPECT_EQ(ExecCommParameters(nullptr, nullptr), 0); // no record: no dialog
 }
 
 // -- INI persistence -------------------------------------------------------------------
 
-TEST(CommIni, LoadReadsEachKeyAndKeepsTheFieldsOfRefusedValues)
+// Write skips a field without a text (sound behaviour: nothing is written for it); Load reads a written
+// section back. An absent number key reads the field's own bit or index as the number, so only a
+// stop-bits bit of 1 passes; a refused field is kept. An absent parity reads as none.
+TEST(CommIni, WriteSkipsFieldsWithoutATextAndLoadKeepsTheFieldsOfRefusedValues)
 {
-    struct Case {
-        const char *what, *keys[4]; // BaudRate, DataBits, Parity, StopBits; null = absent
-        BYTE before, after;
-        int result;
-    };
-    const Case cases[] = {
-        {"115200 refused, the rest read", {"115200", "8", "Odd", "1"}, 3, k8 | par(1) | 3, 1},
-        {"parity compared over its first characters", {"9600", "7", "Odd parity", "1"}, 0, par(1) | 6, 0},
-        // An absent number key reads the field's own bit or index as the number, so only a stop-bits bit
-        // of 1 passes (as one stop bit); an absent parity reads as none.
-        {"empty section", {}, k8 | par(1) | kStop2 | 7, k8 | 7, 1},
-        {"stop bits absent, byte holds one", {"9600", "8", "Even", nullptr}, 0, k8 | par(2) | 6, 1},
-    };
-    const char* const names[4] = {"BaudRate", "DataBits", "Parity", "StopBits"};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        TempDirectory dir;
-        const std::string ini = dir.file("comm.ini");
-        for (int k = 0; k < 4; ++k)
-            if (c.keys[k])
-                WritePrivateProfileStringA("Link", names[k], c.keys[k], ini.c_str());
-        ParamsHost host(c.before, 6, 9, ini.c_str());
-        EXPECT_EQ(LoadIniCommParams(&host.record), c.result);
-        EXPECT_EQ(host.settings, c.after);
-    }
-}
-
-TEST(CommIni, WriteSkipsFieldsWithoutATextAndLoadReadsAWrittenSectionBack)
-{
-    struct Case {
+    const struct {
         BYTE settings;
         int result;
         Texts keys; // BaudRate, DataBits, Parity, StopBits afterwards
-    };
-    const Case cases[] = {
+    } cases[] = {
         {k8 | par(1) | kStop2 | 8, 0, {"38400", "8", "Odd", "2"}},
         {par(2) | 12, 1, {"<absent>", "7", "Even", "1"}}, // baud index 12 has no rate
         {par(3) | 7, 1, {"19200", "7", "<absent>", "1"}}, // parity 3 has no text
@@ -355,18 +285,23 @@ TEST(CommIni, WriteSkipsFieldsWithoutATextAndLoadReadsAWrittenSectionBack)
                          iniValue(ini, "StopBits")}),
                   c.keys);
         EXPECT_EQ(host.settings, c.settings);
-        ParamsHost reader(static_cast<BYTE>(~c.settings), 6, 9, ini.c_str()); // from the opposite fields
+        ParamsHost reader(par(2) | 6, 6, 9, ini.c_str()); // every field other than the first case's
         if (c.result == 0) {
             EXPECT_EQ(LoadIniCommParams(&reader.record), 0);
             EXPECT_EQ(reader.settings, c.settings);
         }
     }
+    TempDirectory dir;
+    ParamsHost absent(k8 | par(1) | kStop2 | 7, 6, 9, dir.file("empty.ini").c_str());
+    EXPECT_EQ(LoadIniCommParams(&absent.record), 1);
+    EXPECT_EQ(absent.settings, k8 | 7);
 }
 
-TEST(CommIni, NoFileNoSectionOrAnUnwritableFileIsRefused)
+// Sound behaviour: a missing file or section is refused (a missing file would write to win.ini).
+TEST(CommIni, NoFileOrNoSectionIsRefused)
 {
     TempDirectory dir;
-    const std::string ini = dir.file("comm.ini"), bad = dir.file("no such directory\\comm.ini");
+    const std::string ini = dir.file("comm.ini");
     WritePrivateProfileStringA("Link", "BaudRate", "19200", ini.c_str());
     ParamsHost noFile(6, 6, 9, nullptr, "Link"), noSection(6, 6, 9, ini.c_str(), nullptr);
     for (ParamsHost* host : {&noFile, &noSection}) {
@@ -375,10 +310,7 @@ TEST(CommIni, NoFileNoSectionOrAnUnwritableFileIsRefused)
         EXPECT_EQ(host->settings, 6);
     }
     EXPECT_EQ(iniValue(ini, "BaudRate"), "19200");
-    ParamsHost unwritable(6, 6, 9, bad.c_str());
-    EXPECT_EQ(WriteIniCommParams(&unwritable.record), 1);
     EXPECT_EQ(LoadIniCommParams(nullptr), 1);
-    EXPECT_EQ(WriteIniCommParams(nullptr), 1);
 }
 
 // -- Message texts ------------------------------------------------------------------------
@@ -387,11 +319,10 @@ TEST(PortMessages, LongestTextsAreCutToTheBufferNeverPastIt)
 {
     using namespace w32k::comm;
     const std::string longest(255, 'x');
-    const std::pair<size_t, std::string> cases[] = {{300, longest + " 3"}, {200, longest.substr(0, 199)}, {1, ""}};
-    for (const auto& [size, expected] : cases) {
+    for (const size_t size : {200, 1}) {
         std::vector<char> buffer(size + 16, '#');
         formatNoPortsMessage(buffer.data(), size, longest.c_str(), 2);
-        EXPECT_EQ(std::string(buffer.data()), expected);
+        EXPECT_EQ(std::string(buffer.data()), longest.substr(0, size - 1));
         EXPECT_EQ(std::string(buffer.begin() + size, buffer.end()), std::string(16, '#'));
     }
     std::vector<char> buffer(40, '#');
