@@ -39,72 +39,50 @@ void setState(HWND button, WPARAM pressed)
 
 } // namespace
 
-// Stretched over the drawing rectangle; pressed, it moves right and down by two borders.
-TEST(BitmapButton, StretchesTheBitmapOverTheFaceAndShiftsItWhilePressed)
+// The button stretches its bitmap over the drawing rectangle and moves it right and down
+// by two borders while pressed; the static frame shows its bitmap's top left inside a
+// 2-pixel margin. One bitmap in both properties is deleted once, a handle that is not a
+// bitmap neither drawn nor deleted; drawing (the embossed look makes a mask) leaves no
+// GDI object.
+TEST(BitmapControls, ShowTheirBitmapsDeleteThemAndLeakNothing)
 {
-    VisibleHost host;
-    HWND button = addButton(host, makeSolidBitmap(8, 8, kRed), kStretch);
-    EXPECT_EQ(ClientPixels(button).bounds(kRed), kDrawing);
-    setState(button, TRUE);
-    RECT shifted = kDrawing;
-    OffsetRect(&shifted, 2 * kBorder, 2 * kBorder);
-    EXPECT_EQ(ClientPixels(button).bounds(kRed), shifted);
-    EXPECT_EQ(TavoButtonProc(button, BM_GETSTATE, 0, 0), SendMessageA(button, BM_GETSTATE, 0, 0));
-}
-
-// One bitmap in both properties is deleted once, a handle that is not a bitmap neither
-// drawn nor deleted; drawing (the embossed look makes a mask) leaves no GDI object.
-TEST(BitmapButton, DeletesItsBitmapsAndLeaksNothing)
-{
+    const auto pattern = [](int x, int y) { return RGB(x * 4, y * 4, 128); };
     struct Handles {
         HGDIOBJ normal = makeSolidBitmap(8, 8, kRed), disabled = makeSolidBitmap(8, 8, kGreen),
                 shared = makeSolidBitmap(8, 8, kRed), notABitmap = CreateSolidBrush(kRed),
-                embossed = makeSolidBitmap(8, 8, kRed);
+                shown = makeSolidBitmap(8, 8, kRed), framed;
     };
-    const auto showAndDestroy = [](const Handles& h) {
+    const auto showAndDestroy = [&](const Handles& h) {
         VisibleHost host;
         addButton(host, h.normal, kStretch, h.disabled, WS_DISABLED);
         addButton(host, h.shared, kStretch, h.shared);
         EXPECT_EQ(ClientPixels(addButton(host, h.notABitmap, kStretch)).count(kRed), 0);
-        HWND embossed = addButton(host, h.embossed, kStretch);
-        setState(embossed, TRUE), setState(embossed, FALSE);
-        EnableWindow(embossed, FALSE);
-        w32ktest::settlePaint(embossed);
-    }; // the host's buttons go with it
-    const Handles warmUp;
+        HWND button = addButton(host, h.shown, kStretch);
+        EXPECT_EQ(ClientPixels(button).bounds(kRed), kDrawing);
+        setState(button, TRUE);
+        RECT shifted = kDrawing;
+        OffsetRect(&shifted, 2 * kBorder, 2 * kBorder);
+        EXPECT_EQ(ClientPixels(button).bounds(kRed), shifted);
+        EXPECT_EQ(TavoButtonProc(button, BM_GETSTATE, 0, 0), SendMessageA(button, BM_GETSTATE, 0, 0));
+        setState(button, FALSE);
+        EnableWindow(button, FALSE); // embossed
+        w32ktest::settlePaint(button);
+        for (HGDIOBJ property : {h.framed, h.notABitmap}) {
+            HWND frame = host.add("STATIC", SS_LEFT, 80, 10, kWidth, kHeight, 0, "text");
+            SetWindowLongPtrA(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticBmpFrameProc));
+            SetPropA(frame, "SBmp", property);
+            w32ktest::repaintNow(frame, true);
+            EXPECT_EQ(ClientPixels(frame).at(22, 17), property == h.framed ? pattern(20, 15) : kWhite);
+        }
+    }; // the host's controls go with it
+    const Handles warmUp{.framed = w32ktest::makePatternBitmap(60, 60, pattern)};
     showAndDestroy(warmUp); // what the system makes once for this
     DeleteObject(warmUp.notABitmap);
     const DWORD objectsBefore = w32ktest::gdiObjectCount();
-    const Handles h;
+    const Handles h{.framed = w32ktest::makePatternBitmap(60, 60, pattern)};
     showAndDestroy(h);
-    for (HGDIOBJ object : {h.normal, h.disabled, h.shared, h.notABitmap, h.embossed})
+    for (HGDIOBJ object : {h.normal, h.disabled, h.shared, h.notABitmap, h.shown, h.framed})
         EXPECT_EQ(w32ktest::gdiObjectAlive(object), object == h.notABitmap);
     DeleteObject(h.notABitmap);
     EXPECT_EQ(w32ktest::gdiObjectCount(), objectsBefore);
-}
-
-// The inside shows the bitmap's top left; a handle that is not a bitmap is neither
-// drawn nor deleted.
-TEST(StaticBitmapFrame, ShowsTheTopLeftOfItsBitmapAndDeletesItWhenDestroyed)
-{
-    const auto pattern = [](int x, int y) { return RGB(x * 4, y * 4, 128); };
-    const struct { HGDIOBJ property; COLORREF topLeft, middle; bool owned; } cases[] = {
-        {w32ktest::makePatternBitmap(60, 60, pattern), pattern(0, 0), pattern(20, 15), true},
-        {CreateSolidBrush(kRed), kWhite, kWhite, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(&c - cases);
-        VisibleHost host;
-        HWND frame = host.add("STATIC", SS_LEFT, 20, 20, kWidth, kHeight, 0, "text");
-        SetWindowLongPtrA(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&StaticBmpFrameProc));
-        SetPropA(frame, "SBmp", c.property);
-        w32ktest::repaintNow(frame, true);
-        const ClientPixels pixels(frame);
-        EXPECT_EQ(pixels.at(2, 2), c.topLeft);  // inside the 2-pixel margin
-        EXPECT_EQ(pixels.at(22, 17), c.middle); // the bitmap's (20, 15)
-        DestroyWindow(frame);
-        EXPECT_EQ(w32ktest::gdiObjectAlive(c.property), !c.owned);
-        if (!c.owned)
-            DeleteObject(c.property);
-    }
 }

@@ -24,38 +24,6 @@ struct TreeState {
     std::vector<DWORD> opened() const { return {state.openList, state.openList + state.openCount}; }
 };
 
-// One list line, 200 x 17, drawn in full into a 32-bit section first filled with green.
-struct DrawnLine {
-    static constexpr int kWidth = 200, kHeight = 17;
-    DWORD* bits = nullptr;
-    w32k::Bitmap bitmap;
-    DrawnLine(HierDrawState& state, int level, DWORD mask)
-    {
-        BITMAPINFO info{{sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-        bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0));
-        std::fill(bits, bits + kWidth * kHeight, RGB(30, 200, 10)); // not the ink
-        const w32k::MemoryDC dc(nullptr);
-        const w32k::SelectGuard select(dc, bitmap);
-        DRAWITEMSTRUCT d{ODT_LISTBOX, 0, 0, ODA_DRAWENTIRE, 0, nullptr, dc, {0, 0, kWidth, kHeight}, 0};
-        HierDraw_OnDrawItem(nullptr, &d, level, mask, "Tag", 0, W32K_TAG_CELL_TAG, &state);
-        GdiFlush();
-    }
-    COLORREF at(int x, int y) const
-    {
-        const DWORD p = bits[y * kWidth + x];
-        return RGB(p >> 16, p >> 8, p);
-    }
-    // The x positions left of `to` in row y that have the colour.
-    std::vector<int> columns(int y, COLORREF colour, int to) const
-    {
-        std::vector<int> xs;
-        for (int x = 0; x < to; ++x)
-            if (at(x, y) == colour)
-                xs.push_back(x);
-        return xs;
-    }
-};
-
 bool g_failRealloc = false;
 void* g_reallocated = nullptr; // the block the last realloc was given
 void* __cdecl failingRealloc(void* block, size_t size)
@@ -162,15 +130,34 @@ TEST(HierDraw, DrawnLineShowsTheConnectorsOfItsMask)
 {
     TreeState t;
     ASSERT_TRUE(t.ready);
-    const COLORREF ink = sys(COLOR_WINDOWTEXT);
-    const DrawnLine line(t.state, 3, 3);
-    const int cellLeft = 3 * 22 + 2;
-    EXPECT_EQ(line.columns(0, ink, cellLeft), (std::vector<int>{13, 35, 57}));
-    std::vector<int> middle{13, 35}; // and the 11 pixels of the connector to the cell
-    for (int x = 57; x < 68; ++x)
-        middle.push_back(x);
-    EXPECT_EQ(line.columns(9, ink, cellLeft), middle);
-    EXPECT_EQ(line.columns(16, ink, cellLeft), (std::vector<int>{13, 35}));
-    EXPECT_EQ(line.at(cellLeft, 0), sys(COLOR_WINDOW));
-    EXPECT_EQ(line.at(cellLeft + 2, 5), RGB(255, 255, 0)); // the tag's yellow front
+    constexpr int kWidth = 200, kHeight = 17, kLevel = 3, kCellLeft = kLevel * 22 + 2;
+    DWORD* bits = nullptr; // a list line drawn into a 32-bit section filled with green first
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    const w32k::Bitmap line(
+        CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0));
+    std::fill(bits, bits + kWidth * kHeight, RGB(30, 200, 10));
+    {
+        const w32k::MemoryDC dc(nullptr);
+        const w32k::SelectGuard select(dc, line);
+        DRAWITEMSTRUCT d{ODT_LISTBOX, 0, 0, ODA_DRAWENTIRE, 0, nullptr, dc, {0, 0, kWidth, kHeight}, 0};
+        HierDraw_OnDrawItem(nullptr, &d, kLevel, 3, "Tag", 0, W32K_TAG_CELL_TAG, &t.state);
+        GdiFlush();
+    }
+    const auto at = [&](int x, int y) {
+        const DWORD p = bits[y * kWidth + x];
+        return RGB(p >> 16, p >> 8, p);
+    };
+    const auto inkColumns = [&](int y) { // left of the cell
+        std::vector<int> xs;
+        for (int x = 0; x < kCellLeft; ++x)
+            if (at(x, y) == sys(COLOR_WINDOWTEXT))
+                xs.push_back(x);
+        return xs;
+    };
+    EXPECT_EQ(inkColumns(0), (std::vector<int>{13, 35, 57}));
+    // The connector to the cell: 11 pixels from x = 57.
+    EXPECT_EQ(inkColumns(9), (std::vector<int>{13, 35, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67}));
+    EXPECT_EQ(inkColumns(16), (std::vector<int>{13, 35}));
+    EXPECT_EQ(at(kCellLeft, 0), sys(COLOR_WINDOW));
+    EXPECT_EQ(at(kCellLeft + 2, 5), RGB(255, 255, 0)); // the tag's yellow front
 }
