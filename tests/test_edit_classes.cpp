@@ -16,18 +16,10 @@ namespace {
 
 WNDPROC g_original = nullptr;
 int g_editReturns = 0; // WM_EDITRETURN from an edit with RET, lParam 0
-bool g_retGoneBeforeNcDestroy = false;
 
 LRESULT CALLBACK countReturns(HWND w, UINT m, WPARAM wp, LPARAM lp)
 {
     g_editReturns += m == WM_EDITRETURN && GetPropA(reinterpret_cast<HWND>(wp), W32K_PROP_EDIT_RETURN) && lp == 0;
-    return CallWindowProcA(g_original, w, m, wp, lp);
-}
-
-LRESULT CALLBACK watchDestroy(HWND w, UINT m, WPARAM wp, LPARAM lp)
-{
-    if (m == WM_NCDESTROY)
-        g_retGoneBeforeNcDestroy = GetPropA(w, W32K_PROP_EDIT_RETURN) == nullptr;
     return CallWindowProcA(g_original, w, m, wp, lp);
 }
 
@@ -52,8 +44,8 @@ void type(HWND edit, const std::string& keys)
 TEST(DigitsEdit, TakesTypedDigitsOnlyAndBeepsAtEveryOtherCharacter)
 {
     const struct { const char *before, *typed, *after; int beeps; } cases[] = {
-        {"", "1a2 3", "123", 2}, {"12", "\b", "12", 1}, {"", "\x1bZ9.-", "9", 4},
-        {"7", "0123456789", "70123456789", 0}, {"", "\xe9", "", 1}, {"a1", "2", "a12", 0},
+        {"", "1a2 3", "123", 2}, {"12", "\b", "12", 1}, {"", "\x1bZ9.-", "9", 4}, {"", "\xe9", "", 1},
+        {"a1", "2", "a12", 0},
     };
     w32ktest::VisibleHost host;
     for (const auto& c : cases) {
@@ -68,39 +60,29 @@ TEST(DigitsEdit, TakesTypedDigitsOnlyAndBeepsAtEveryOtherCharacter)
     }
 }
 
-// Without RET an ordinary edit (Tab moves the focus); with it the edit wants
-// every key and tells Tab or Return to the parent once; destroying the edit
-// removes RET.
+// Without RET an ordinary edit; with it the edit wants every key and tells Tab
+// or Return to the parent once.
 TEST(DigitsEdit, WithRetReportsTabAndReturnToTheParent)
 {
     w32ktest::VisibleHost host;
     g_original = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(host.window(), GWLP_WNDPROC, LONG_PTR(countReturns)));
     HWND edit = digitsEdit(host, "5");
-    HWND next = host.add("BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 10, 40, 80, 20);
+    host.add("BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 10, 40, 80, 20); // where Tab would go
     HWND plain = host.add("EDIT", WS_BORDER, 10, 70, 80, 20);
-    const auto pressTab = [&] {
-        SetFocus(edit);
-        MSG msg{edit, WM_KEYDOWN, VK_TAB, 1, GetTickCount(), {}};
-        EXPECT_TRUE(IsDialogMessageA(host.window(), &msg));
-        w32ktest::pumpMessages();
-    };
     EXPECT_EQ(SendMessageA(edit, WM_GETDLGCODE, 0, 0), SendMessageA(plain, WM_GETDLGCODE, 0, 0));
-    pressTab();
-    EXPECT_EQ(GetFocus(), next);
     SetPropA(edit, W32K_PROP_EDIT_RETURN, reinterpret_cast<HANDLE>(1));
     EXPECT_EQ(SendMessageA(edit, WM_GETDLGCODE, 0, 0), DLGC_WANTALLKEYS);
     w32ktest::BeepCounter beeps;
     type(edit, "\t\r");
-    pressTab();
-    EXPECT_EQ(GetFocus(), edit);
+    SetFocus(edit);
+    MSG tab{edit, WM_KEYDOWN, VK_TAB, 1, GetTickCount(), {}};
+    EXPECT_TRUE(IsDialogMessageA(host.window(), &tab));
+    w32ktest::pumpMessages();
+    EXPECT_EQ(GetFocus(), edit) << "not to the next control";
     EXPECT_EQ(windowText(edit), "5");
-    type(edit, "\x1b");
-    EXPECT_EQ(beeps.count(), 1);
+    EXPECT_EQ(beeps.count(), 0) << "Tab and Return do not beep";
     EXPECT_EQ(g_editReturns, 3);
     SetWindowLongPtrA(host.window(), GWLP_WNDPROC, LONG_PTR(g_original));
-    g_original = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(edit, GWLP_WNDPROC, LONG_PTR(watchDestroy)));
-    DestroyWindow(edit);
-    EXPECT_TRUE(g_retGoneBeforeNcDestroy);
 }
 
 TEST(FarPointers, MoveByTheOffsetAndFreeNothing)

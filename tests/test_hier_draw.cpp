@@ -1,5 +1,5 @@
 // Tree-list drawing through the DLL: the cells of bitmap 1201, line heights,
-// the open list, scrolling to shown children and the pixels of a line.
+// the open list, scrolling to shown children and the connectors of a line.
 #include <gtest/gtest.h>
 
 #include "frame/raii.h"
@@ -13,7 +13,6 @@
 namespace {
 
 const HMODULE kLibrary = GetModuleHandleA("W32KORUTIL1.dll");
-constexpr COLORREF kMarker = RGB(10, 200, 30); // the line's pixels before drawing
 
 COLORREF sys(int index) { return GetSysColor(index) & 0xFFFFFF; }
 
@@ -23,39 +22,6 @@ struct TreeState {
     BOOL ready = HierDraw_DrawInit(kLibrary, W32K_BMP_TAG_TREE, 1, 3, TRUE, &state, TRUE);
     ~TreeState() { HierDraw_DrawTerm(&state), HierDraw_DrawCloseAll(&state); }
     std::vector<DWORD> opened() const { return {state.openList, state.openList + state.openCount}; }
-};
-
-// One list line, 200 x 17, drawn into a 32-bit section first filled with kMarker.
-struct DrawnLine {
-    static constexpr int kWidth = 200, kHeight = 17;
-    DWORD* bits = nullptr;
-    w32k::Bitmap bitmap;
-    DrawnLine(HierDrawState& state, int level, DWORD mask, UINT action = ODA_DRAWENTIRE, UINT itemState = 0,
-              UINT itemId = 0, LONG left = 0)
-    {
-        BITMAPINFO info{{sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-        bitmap.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0));
-        std::fill(bits, bits + kWidth * kHeight, RGB(30, 200, 10)); // kMarker in DIB order
-        const w32k::MemoryDC dc(nullptr);
-        const w32k::SelectGuard select(dc, bitmap);
-        DRAWITEMSTRUCT d{ODT_LISTBOX, 0, itemId, action, itemState, nullptr, dc, {left, 0, kWidth, kHeight}, 0};
-        HierDraw_OnDrawItem(nullptr, &d, level, mask, "Tag", 0, W32K_TAG_CELL_TAG, &state);
-        GdiFlush();
-    }
-    COLORREF at(int x, int y) const
-    {
-        const DWORD p = bits[y * kWidth + x];
-        return RGB(p >> 16, p >> 8, p);
-    }
-    // The x positions left of `to` in row y that have the colour.
-    std::vector<int> columns(int y, COLORREF colour, int to) const
-    {
-        std::vector<int> xs;
-        for (int x = 0; x < to; ++x)
-            if (at(x, y) == colour)
-                xs.push_back(x);
-        return xs;
-    }
 };
 
 bool g_failRealloc = false;
@@ -85,7 +51,6 @@ TEST(HierDraw, CellsOfBitmap1201AndTheirRelease)
     EXPECT_FALSE(w32ktest::gdiObjectAlive(cells));
     EXPECT_EQ(t.state.memoryDC, nullptr);
     EXPECT_FALSE(HierDraw_DrawInit(kLibrary, 1299, 1, 3, TRUE, &t.state, TRUE)); // no such bitmap
-    EXPECT_FALSE(HierDraw_DrawInit(kLibrary, W32K_BMP_TAG_TREE, 0, 3, TRUE, &t.state, TRUE));
 }
 
 // Also for the state alone. (The list's item height as the tag picker sets it: test_tag_select.)
@@ -160,42 +125,39 @@ TEST(HierDraw, ShowKidsScrollsTheLastChildIntoView)
 
 // Mask bit i draws the full line of level i; bit level + 1 carries the
 // line's own connector on to the bottom; the cell's blue background becomes
-// the window colour.
+// the window colour. (How the tag picker sets the mask: test_tag_select.)
 TEST(HierDraw, DrawnLineShowsTheConnectorsOfItsMask)
 {
     TreeState t;
     ASSERT_TRUE(t.ready);
-    const COLORREF ink = sys(COLOR_WINDOWTEXT);
-    const auto run = [](int from, std::vector<int> xs = {}) { // 11 pixels from `from`
-        for (int x = from; x < from + 11; ++x)
-            xs.push_back(x);
+    constexpr int kWidth = 200, kHeight = 17, kLevel = 3, kCellLeft = kLevel * 22 + 2;
+    DWORD* bits = nullptr; // a list line drawn into a 32-bit section filled with green first
+    BITMAPINFO info{{sizeof(BITMAPINFOHEADER), kWidth, -kHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    const w32k::Bitmap line(
+        CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0));
+    std::fill(bits, bits + kWidth * kHeight, RGB(30, 200, 10));
+    {
+        const w32k::MemoryDC dc(nullptr);
+        const w32k::SelectGuard select(dc, line);
+        DRAWITEMSTRUCT d{ODT_LISTBOX, 0, 0, ODA_DRAWENTIRE, 0, nullptr, dc, {0, 0, kWidth, kHeight}, 0};
+        HierDraw_OnDrawItem(nullptr, &d, kLevel, 3, "Tag", 0, W32K_TAG_CELL_TAG, &t.state);
+        GdiFlush();
+    }
+    const auto at = [&](int x, int y) {
+        const DWORD p = bits[y * kWidth + x];
+        return RGB(p >> 16, p >> 8, p);
+    };
+    const auto inkColumns = [&](int y) { // left of the cell
+        std::vector<int> xs;
+        for (int x = 0; x < kCellLeft; ++x)
+            if (at(x, y) == sys(COLOR_WINDOWTEXT))
+                xs.push_back(x);
         return xs;
     };
-    // The line pixels of rows 0, 9 and 16. (How the tag picker sets the mask: test_tag_select.)
-    const struct { int level; DWORD mask; LONG left; std::vector<int> top, middle, bottom; } cases[] = {
-        {0, 0xFF, 0, {}, {}, {}},
-        {3, 3, 0, {13, 35, 57}, run(57, {13, 35}), {13, 35}},
-        {1, 0, 10, {23}, run(23), {}}, // an item that starts at x = 10
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "level " << c.level << " mask " << c.mask);
-        DrawnLine line(t.state, c.level, c.mask, ODA_DRAWENTIRE, 0, 0, c.left);
-        const int cellLeft = c.left + c.level * 22 + 2;
-        EXPECT_EQ(line.columns(0, ink, cellLeft), c.top);
-        EXPECT_EQ(line.columns(9, ink, cellLeft), c.middle);
-        EXPECT_EQ(line.columns(16, ink, cellLeft), c.bottom);
-        EXPECT_EQ(line.at(cellLeft, 0), sys(COLOR_WINDOW));
-        EXPECT_EQ(line.at(cellLeft + 2, 5), RGB(255, 255, 0)); // the tag's yellow front
-    }
-}
-
-TEST(HierDraw, SelectionRepaintsOnlyTheTextAndItemMinusOneNothing)
-{
-    TreeState t;
-    DrawnLine none(t.state, 1, 1, ODA_DRAWENTIRE, ODS_SELECTED, static_cast<UINT>(-1));
-    EXPECT_EQ(none.columns(8, kMarker, DrawnLine::kWidth).size(), static_cast<size_t>(DrawnLine::kWidth));
-    DrawnLine selected(t.state, 1, 1, ODA_SELECT, ODS_SELECTED);
-    EXPECT_EQ(selected.at(13, 0), kMarker);                // no lines
-    EXPECT_EQ(selected.at(45, 16), kMarker);               // no cell
-    EXPECT_EQ(selected.at(46, 16), sys(COLOR_HIGHLIGHT));  // the text rectangle after the cell
+    EXPECT_EQ(inkColumns(0), (std::vector<int>{13, 35, 57}));
+    // The connector to the cell: 11 pixels from x = 57.
+    EXPECT_EQ(inkColumns(9), (std::vector<int>{13, 35, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67}));
+    EXPECT_EQ(inkColumns(16), (std::vector<int>{13, 35}));
+    EXPECT_EQ(at(kCellLeft, 0), sys(COLOR_WINDOW));
+    EXPECT_EQ(at(kCellLeft + 2, 5), RGB(255, 255, 0)); // the tag's yellow front
 }

@@ -27,8 +27,6 @@ TEST(StringStore, EqualTextsShareOneIdThatLivesWhileItHoldsAReference)
     }
     EXPECT_EQ(store.text(pump), "<no such id>");
     EXPECT_FALSE(store.release(pump));
-    EXPECT_FALSE(store.addReference(pump));
-    EXPECT_FALSE(store.addReference(0));
 }
 
 // A read writes at most `size` bytes with the terminating zero; with release it reads first.
