@@ -128,13 +128,6 @@ RECT ClientPixels::bounds(COLORREF colour) const
     return r.right > r.left ? r : RECT{};
 }
 
-int ClientPixels::differences(const ClientPixels& other, const RECT& area) const
-{
-    int n = 0;
-    forEach(area, width_, height_, [&](int x, int y) { n += at(x, y) != other.at(x, y); });
-    return n;
-}
-
 void fillClient(HWND window, COLORREF colour)
 {
     RECT r{};
@@ -147,12 +140,6 @@ void fillClient(HWND window, COLORREF colour)
 HBITMAP makePatternBitmap(int width, int height, const std::function<COLORREF(int x, int y)>& colour)
 {
     return paintBitmap(CreateCompatibleBitmap(w32k::WindowDC(nullptr), width, height), width, height, colour);
-}
-
-HBITMAP makeMonochromeBitmap(int width, int height, const std::function<bool(int x, int y)>& black)
-{
-    return paintBitmap(CreateBitmap(width, height, 1, 1, nullptr), width, height,
-                       [&black](int x, int y) { return black(x, y) ? RGB(0, 0, 0) : RGB(255, 255, 255); });
 }
 
 DWORD gdiObjectCount()

@@ -40,8 +40,6 @@ class ClientPixels {
 public:
     explicit ClientPixels(HWND window);
 
-    int width() const { return width_; }
-    int height() const { return height_; }
     RECT rect() const { return {0, 0, width_, height_}; }
     // The colour at (x, y); CLR_INVALID outside the copy.
     COLORREF at(int x, int y) const
@@ -55,8 +53,6 @@ public:
     bool all(const RECT& area, COLORREF colour) const;
     // The smallest rectangle holding every pixel of `colour`; empty if none.
     RECT bounds(COLORREF colour) const;
-    // How many pixels of `area` differ from the same pixels of `other`.
-    int differences(const ClientPixels& other, const RECT& area) const;
     bool operator==(const ClientPixels& other) const
     {
         return width_ == other.width_ && height_ == other.height_ && pixels_ == other.pixels_;
@@ -81,8 +77,6 @@ inline HBITMAP makeSolidBitmap(int width, int height, COLORREF colour)
 {
     return makePatternBitmap(width, height, [colour](int, int) { return colour; });
 }
-// A 1-bit bitmap; black where `black(x, y)` holds, white elsewhere.
-HBITMAP makeMonochromeBitmap(int width, int height, const std::function<bool(int x, int y)>& black);
 
 inline bool gdiObjectAlive(HGDIOBJ object) { return GetObjectType(object) != 0; }
 // GDI objects the process holds now. Some are made lazily on first use of a
