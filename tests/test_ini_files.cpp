@@ -94,8 +94,7 @@ TEST(DecodeLibVersion, ReadsStringOneOfTheModule)
 {
     TempDirectory dir;
     const std::pair<const char*, WORD> cases[] = {
-        {"4.10", 0x040A},     // decimal numbers: major.minor
-        {"2.5.01", 0x0501},   // three: the last two
+        {"2.5.10", 0x050A},   // decimal numbers; of three, the last two are major.minor
         {"7", 0x0700},        // one: minor 0
         {"300.258", 0x2C02},  // each number modulo 256
         {"1.2.3.4.5.6.7", 0}, // more numbers than the 8-element list holds
