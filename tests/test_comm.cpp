@@ -105,8 +105,6 @@ std::string iniValue(const std::string& file, const char* key)
 
 } // namespace
 
-// -- Port probing ------------------------------------------------------------------
-
 TEST(PortProbing, SettlesOnTheFirstAvailablePortTellsTheUserAndClosesTheDevices)
 {
     struct Case {
@@ -141,15 +139,7 @@ TEST(PortProbing, SettlesOnTheFirstAvailablePortTellsTheUserAndClosesTheDevices)
         for (int p = 0; p < 4; ++p) // every device opened was closed
             EXPECT_EQ(bool(w32k::FileHandle(ports.open(p))), c.states[p] == 'P') << "COM" << p + 1;
     }
-    Ports ports("PPPP");
-    PortHost noNames(0, 0, ports);
-    noNames.record.deviceNames = nullptr; // a record without device names probes nothing
-    MessageBoxRecorder recorder;
-    EXPECT_EQ(CheckPortSelection(nullptr, &noNames.record), UINT{W32K_PORT_NONE});
-    EXPECT_TRUE(recorder.shown().empty());
 }
-
-// -- Port settings dialog ----------------------------------------------------------
 
 TEST(PortDialog, OpensWithTheStoredChoicesAndStoresTheUsersOnOk)
 {
@@ -178,8 +168,7 @@ TEST(PortDialog, OpensWithTheStoredChoicesAndStoresTheUsersOnOk)
         {"unavailable ports switched away from and greyed", "MBPP", par(1) | 7, 0, {IDC_PORT_COM4}, "+", IDCANCEL,
          {IDC_PORT_COM3, IDC_PARITY_ODD, S}, {"19200", "38400"}, 2, par(1) | 7},
         {"no port available: closes at once", "MBMB", kStop2 | 6, 3, {}, "", IDCANCEL, {}, {}, 3, kStop2 | 6},
-        // A stored index outside 0-3 addresses no button (102 + 7 would be "Even"); the focus stays on
-        // the spin control.
+        // A stored index outside 0-3 addresses no button (102 + 7 would be "Even"): the spin has the focus.
         {"index 7", "PPPP", 6, 7, {}, "", IDOK, {IDC_PARITY_NONE, S}, {"9600"}, 7, 6},
     };
     for (const auto& c : cases) {
@@ -202,7 +191,6 @@ TEST(PortDialog, OpensWithTheStoredChoicesAndStoresTheUsersOnOk)
             click(dialog, c.button);
         });
         EXPECT_EQ(StartPCSetupDlg(nullptr, &host.record), c.button == IDOK ? 1 : 0);
-        EXPECT_EQ(inside.ran(), !c.checkedAtOpen.empty());
         EXPECT_EQ(checkedAtOpen, c.checkedAtOpen);
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(host.port, c.portAfter);
@@ -210,8 +198,6 @@ TEST(PortDialog, OpensWithTheStoredChoicesAndStoresTheUsersOnOk)
     }
     EXPECT_EQ(StartPCSetupDlg(nullptr, nullptr), 0); // no record: no dialog (it would wait for a user)
 }
-
-// -- Communication parameters dialog --------------------------------------------------
 
 TEST(CommParametersDialog, OkWritesTheUsersChoicesCancelNothing)
 {
@@ -256,14 +242,11 @@ TEST(CommParametersDialog, OkWritesTheUsersChoicesCancelNothing)
         EXPECT_EQ(shown, c.shown);
         EXPECT_EQ(host.settings, c.expected);
     }
-    EXPECT_EQ(ExecCommParameters(nullptr, nullptr), 0); // no record: no dialog
 }
 
-// -- INI persistence -------------------------------------------------------------------
-
 // Write skips a field without a text (sound behaviour: nothing is written for it); Load reads a written
-// section back. An absent number key reads the field's own bit or index as the number, so only a
-// stop-bits bit of 1 passes; a refused field is kept. An absent parity reads as none.
+// section back. An absent number key reads as the field's own bit or index (so only a stop-bits bit of
+// 1 passes), an absent parity as none; a refused field is kept.
 TEST(CommIni, WriteSkipsFieldsWithoutATextAndLoadKeepsTheFieldsOfRefusedValues)
 {
     const struct {
@@ -310,22 +293,16 @@ TEST(CommIni, NoFileOrNoSectionIsRefused)
         EXPECT_EQ(host->settings, 6);
     }
     EXPECT_EQ(iniValue(ini, "BaudRate"), "19200");
-    EXPECT_EQ(LoadIniCommParams(nullptr), 1);
 }
-
-// -- Message texts ------------------------------------------------------------------------
 
 TEST(PortMessages, LongestTextsAreCutToTheBufferNeverPastIt)
 {
     using namespace w32k::comm;
     const std::string longest(255, 'x');
-    for (const size_t size : {200, 1}) {
-        std::vector<char> buffer(size + 16, '#');
-        formatNoPortsMessage(buffer.data(), size, longest.c_str(), 2);
-        EXPECT_EQ(std::string(buffer.data()), longest.substr(0, size - 1));
-        EXPECT_EQ(std::string(buffer.begin() + size, buffer.end()), std::string(16, '#'));
-    }
     std::vector<char> buffer(40, '#');
+    formatNoPortsMessage(buffer.data(), 30, longest.c_str(), 2);
+    EXPECT_EQ(std::string(buffer.data()), longest.substr(0, 29));
+    EXPECT_EQ(std::string(buffer.begin() + 30, buffer.end()), std::string(10, '#'));
     formatSwitchMessage(buffer.data(), 30, 0, longest.c_str(), "Switching to COM ", 2);
     EXPECT_EQ(std::string(buffer.data()), ("COM 1 " + longest).substr(0, 29));
     EXPECT_EQ(std::string(buffer.begin() + 30, buffer.end()), std::string(10, '#'));

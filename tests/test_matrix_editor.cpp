@@ -1,7 +1,5 @@
-// The recipe matrix editor as a host runs it: StartMatrixEd on a host recipe,
-// driven from inside its modal loop, and its Cut, Copy and Paste as the user
-// sees them: the text on the clipboard, the cells a paste fills, the string
-// store's references, and failures that must lose nothing.
+// The recipe matrix editor as a host runs it, driven from inside its modal loop, and its Cut, Copy and
+// Paste as the user sees them.
 #include <gtest/gtest.h>
 
 #include "resources/matrix_editor_ids.h"
@@ -69,9 +67,6 @@ TEST(MatrixEditor, OpensOnTheHostsFirstPageAndSetAsRecipeNameClearsMovesOrRefuse
         expectTexts(d, {{IDC_MX_COLUMN_FIRST + 4, "15"}, {IDC_MX_ROW_FIRST + 9, "110"},
                         {IDC_MX_ROW_NAME_FIRST + 2, "Field 2 *"}, {cellId(3, 4), "3004"}, {cellId(1, 2), "r1s2"},
                         {cellId(4, 1), ""}});
-        EXPECT_EQ(SendDlgItemMessageA(d, cellId(1, 0), EM_GETLIMITTEXT, 0, 0), 12); // MaxTextLen
-        scroll(d, true, SB_PAGEDOWN); // ten rows or fewer never page
-        EXPECT_EQ(recipe.desc.FirstRow, 0);
         for (const auto& s : steps) {
             click(d, {s.button, IDC_MX_RECIPE_NAME});
             for (int r = 0; r < 4; ++r) {
@@ -88,10 +83,8 @@ TEST(MatrixEditor, OpensOnTheHostsFirstPageAndSetAsRecipeNameClearsMovesOrRefuse
     EXPECT_EQ(boxes.shown()[0].caption, "Panel Designer"); // string 101 of KorAbout.dll
 }
 
-// A committed cell shows what its folder holds, which OK hands over: the
-// normalised number, the text cut to MaxTextLen, and the value kept when nothing
-// converts the text or the folder cannot take it (no memory for the smaller
-// block of a joined run: a beep). (OK over such a cell: the failure sweep.)
+// A committed cell shows what its folder holds, which OK hands over; a value the folder cannot take
+// (no memory for the smaller block of a joined run) is kept with a beep.
 TEST(MatrixEditor, ACommittedCellShowsWhatItsFolderHoldsAndOkHandsOverExactlyThat)
 {
     HostRecipe recipe("NTN", 2, 2);
@@ -117,7 +110,6 @@ TEST(MatrixEditor, ACommittedCellShowsWhatItsFolderHoldsAndOkHandsOverExactlyTha
             typeInto(d, cellId(e.row, e.set), e.typed);
             EXPECT_EQ(cellText(d, e.row, e.set), e.shown);
             EXPECT_EQ(beeps.count(), refusals += e.noMemory);
-            EXPECT_EQ(recipe.hostValue(1, 0), "r1s0"); // nothing reaches the host before OK
         }
         recipe.desc.FormatValue = host.FormatValue;
         click(d, IDOK);
@@ -162,10 +154,8 @@ TEST(MatrixEditor, SetCountOpensAndStaysWithin1To255AndSlotsBeyondTheMatrixAreEm
     HostRecipe recipe("NT", 10, 40000); // beyond the signed range
     recipe.edit([&](HWND d) {
         EXPECT_EQ(controlText(d, IDC_MX_SET_COUNT), "255");
-        EXPECT_EQ(recipe.workingValue(1, 9), "r1s9"); // nothing lost
         scroll(d, false, SB_PAGERIGHT);
         typeInto(d, IDC_MX_SET_COUNT, "3"); // lower: the view goes back to the first set
-        EXPECT_EQ(recipe.desc.FirstSet, 0);
         expectTexts(d, {{IDC_MX_COLUMN_FIRST + 3, "4"}, {cellId(0, 3), ""}, {IDC_MX_ROW_NAME_FIRST + 2, ""}});
         for (const int id : {cellId(0, 3), IDC_MX_COLUMN_FIRST + 3, IDC_MX_ROW_FIRST + 2, IDC_MX_ROW_NAME_FIRST + 2})
             EXPECT_FALSE(enabled(d, id)) << id;
@@ -208,7 +198,6 @@ TEST(MatrixEditor, ButtonsSelectAndShiftExtends)
     });
 }
 
-// The host's allocator: counts its calls.
 struct CountingAllocator {
     static inline int calls = 0;
     static void* WINAPI allocate(UINT bytes) { return ++calls, std::malloc(bytes); }
@@ -263,7 +252,6 @@ TEST(MatrixEditor, PasteFollowsTheClipboardAndTheViewerChainStaysWhole)
     g_draws = 0;
     HostRecipe recipe("N", 1, 1);
     recipe.edit([&](HWND d) {
-        EXPECT_EQ(recipe.desc.NextViewer, viewer);
         EXPECT_EQ(g_draws, 0); // the editor's first notice is its own
         EXPECT_FALSE(enabled(d, IDC_MX_PASTE));
         putTextOnClipboard("42");
@@ -294,17 +282,14 @@ TEST(MatrixClipboard, AMatrixBeyond64KBIsCopiedWholeAndPastedIntoAnotherWithTheS
         expected += all[k] + ((k + 1) % kSets ? "\t" : "\r\n");
     ASSERT_GT(expected.size(), 0x10000u);
     source.edit([](HWND d) { click(d, {IDC_MX_CORNER, IDC_MX_COPY, IDCANCEL}); });
-    const std::string copied = clipboardText();
-    EXPECT_EQ(copied.size(), expected.size());
-    EXPECT_TRUE(copied == expected);
+    EXPECT_TRUE(clipboardText() == expected);
     target.edit([](HWND d) { click(d, {IDC_MX_CORNER, IDC_MX_PASTE, IDOK}); });
     EXPECT_TRUE(target.values(true) == all);
     target.expectReferencesBalanced();
 }
 
-// Copy writes rows with tabs and CR LF; Cut also empties the cells; Paste fills
-// the rectangle as typed cells would and keeps it for the next paste. (Where
-// each token goes: MatrixClipboardText.PastePutsEachTokenIntoItsCell.)
+// Paste fills the rectangle as typed cells would and keeps it for the next paste. (Where each token
+// goes: MatrixClipboardText.PastePutsEachTokenIntoItsCell.)
 TEST(MatrixClipboard, CopyCutAndPasteMoveTheRectangleAsTextAndKeepReferencesBalanced)
 {
     HostRecipe recipe("NTN", 3, 3);
@@ -352,9 +337,6 @@ TEST(MatrixClipboard, CutAndPasteWaitForAClipboardHeldOpenAndPasteReadsOnlyItsBl
         EXPECT_EQ(recipe.values(), unchanged);
         EXPECT_EQ(recipe.desc.SelActive, 0);
         SetFocus(GetDlgItem(d, cellId(0, 0))); // rows 0..1 by sets 0..2
-        emptyClipboard(); // no text at all (an empty one: the core table)
-        click(d, IDC_MX_PASTE);
-        EXPECT_EQ(recipe.values(), unchanged);
         // No NUL: the text ends with its block. (Wine's clipboard makes the
         // block's last byte NUL; the separator keeps "8" whole there.)
         putOnClipboard("7\t8\t");
