@@ -215,7 +215,8 @@ struct Host {
         slotTable.assign(W32K_SLOT_TABLE_OBJECTS + W32K_LANG_SLOTS * sizeof(void*), 0);
         for (std::size_t i = 0; i < W32K_LANG_SLOTS; ++i) {
             slots[i].assign(40, static_cast<BYTE>(0xE0 + i));
-            put<void*>(slotTable.data(), W32K_SLOT_TABLE_OBJECTS + i * sizeof(void*), i == 2 ? nullptr : slots[i].data());
+            put<void*>(slotTable.data(), W32K_SLOT_TABLE_OBJECTS + i * sizeof(void*),
+                       i == 2 ? nullptr : slots[i].data());
         }
         put<WORD>(project, W32K_PRJ_ITEM_COUNT, withItems ? 3 : 0);
         put<void*>(project, W32K_PRJ_ITEM_TABLE, items.data());
@@ -431,13 +432,17 @@ const Operation kOperations[] = {
          GlobalFree(TransformTrueColorTo16Bpp(other, 24, BI_RGB));
          GlobalFree(other);
      },
-     [](Host& h) { return (h.dibs[1] = TransformTrueColorTo16Bpp(h.dibs[0], 16, BI_BITFIELDS)) != nullptr ? 1 : 0; },
+     [](Host& h) {
+         return (h.dibs[1] = TransformTrueColorTo16Bpp(h.dibs[0], 16, BI_BITFIELDS)) != nullptr ? 1 : 0;
+     },
      1, 0},
     // the matrix editor (opening on a recipe whose third set it fills)
     {"MatrixEditorOpens", [](Host& h) { h.recipe.emplace("NT", 2, 3); putTextOnClipboard("kept"); },
-     [](Host& h) { return editRecipe(h, nothing, nothing, IDOK, true); }, 1, 0, Failed::AsItWasUnderEitherResult, true},
+     [](Host& h) { return editRecipe(h, nothing, nothing, IDOK, true); }, 1, 0,
+     Failed::AsItWasUnderEitherResult, true},
     {"MatrixEditorPastes", [](Host& h) { recipe(h); putTextOnClipboard("7\tpasted\r\n8\tz\r\n"); },
-     [](Host& h) { return editRecipe(h, focusFirstCell, [](HWND d) { click(d, IDC_MX_PASTE); }, IDOK); }, 1, 1,
+     [](Host& h) { return editRecipe(h, focusFirstCell, [](HWND d) { click(d, IDC_MX_PASTE); }, IDOK); },
+     1, 1,
      Failed::Unchanged, true},
     {"MatrixEditorCuts", recipe,
      [](Host& h) { return editRecipe(h, selectAll, [](HWND d) { click(d, IDC_MX_CUT); }, IDOK); }, 1, 1,
@@ -498,8 +503,10 @@ protected:
             return false;
         };
         for (const void* block : run.before.blocks)
-            run.dropped += !holds.contains(block) && !monitor.released().contains(block) && !unreadable(block);
-        run.heapLeft = std::ranges::count_if(monitor.heapOutstanding(), [&](void* b) { return !holds.contains(b); });
+            run.dropped +=
+                !holds.contains(block) && !monitor.released().contains(block) && !unreadable(block);
+        run.heapLeft =
+            std::ranges::count_if(monitor.heapOutstanding(), [&](void* b) { return !holds.contains(b); });
         run.locksLeft = monitor.locks() - monitor.unlocks();
         return run;
     }
@@ -510,18 +517,25 @@ protected:
 std::string describe(const State& state, const Outcome& clean)
 {
     const auto as = [&](bool before, bool after) {
-        return before && after ? "as before and after" : before ? "as before" : after ? "as after" : "as neither";
+        return before && after ? "as before and after"
+               : before        ? "as before"
+               : after         ? "as after"
+                               : "as neither";
     };
     return std::string("data ") + as(state.data == clean.before.data, state.data == clean.after.data) +
-           ", references " + as(state.references == clean.before.references, state.references == clean.after.references);
+           ", references " +
+           as(state.references == clean.before.references, state.references == clean.after.references);
 }
 
 // After a failed lock the references held in what could not be read stay:
 // each id holds at least its references after and at most those before too.
 bool keptUnreadable(const std::vector<UINT>& got, const Outcome& clean)
 {
-    const auto at = [](const std::vector<UINT>& counts, std::size_t id) { return id < counts.size() ? counts[id] : 0; };
-    const std::size_t ids = std::max({got.size(), clean.before.references.size(), clean.after.references.size()});
+    const auto at = [](const std::vector<UINT>& counts, std::size_t id) {
+        return id < counts.size() ? counts[id] : 0;
+    };
+    const std::size_t ids =
+        std::max({got.size(), clean.before.references.size(), clean.after.references.size()});
     for (std::size_t id = 0; id < ids; ++id) {
         const UINT after = at(clean.after.references, id);
         if (at(got, id) < after || at(got, id) > after + at(clean.before.references, id))

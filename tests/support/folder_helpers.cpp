@@ -22,14 +22,16 @@ ParSetFolder makeFolder(WORD kind, const std::vector<w32khost::Run>& runs, void*
 int entriesHolding(const ParSetFolder& folder, WORD id)
 {
     const std::vector<ParSetEntry> entries = w32khost::entriesOf(folder);
-    return static_cast<int>(std::ranges::count_if(entries, [id](const ParSetEntry& e) { return e.StringId == id; }));
+    return static_cast<int>(
+        std::ranges::count_if(entries, [id](const ParSetEntry& e) { return e.StringId == id; }));
 }
 
 ::testing::AssertionResult isWellFormed(const ParSetFolder& folder)
 {
     if (!folder.EntryCount || !folder.Block)
-        return folder.EntryCount || folder.Block ? ::testing::AssertionFailure() << "a count without a block or back"
-                                                 : ::testing::AssertionSuccess();
+        return folder.EntryCount || folder.Block
+                   ? ::testing::AssertionFailure() << "a count without a block or back"
+                   : ::testing::AssertionSuccess();
     if (GlobalSize(folder.Block) != folder.EntryCount * sizeof(ParSetEntry))
         return ::testing::AssertionFailure() << "block of " << GlobalSize(folder.Block) << " bytes for "
                                              << folder.EntryCount << " entries";
@@ -38,7 +40,8 @@ int entriesHolding(const ParSetFolder& folder, WORD id)
     const std::vector<ParSetEntry> e = w32khost::entriesOf(folder);
     for (size_t k = 0; k < e.size(); ++k)
         if (e[k].FirstIndex > e[k].LastIndex || (k > 0 && e[k - 1].LastIndex >= e[k].FirstIndex))
-            return ::testing::AssertionFailure() << "entry " << k << " runs backwards, overlaps or is unordered";
+            return ::testing::AssertionFailure()
+                   << "entry " << k << " runs backwards, overlaps or is unordered";
     return ::testing::AssertionSuccess();
 }
 

@@ -156,7 +156,8 @@ GlobalMemoryMonitor::GlobalMemoryMonitor(HMODULE module)
     };
     static_assert(std::size(patches) == std::size(g_hooks));
     for (size_t k = 0; k < std::size(patches); ++k)
-        g_hooks[k] = std::make_unique<ImportHook>(module, patches[k].dll, patches[k].function, patches[k].replacement);
+        g_hooks[k] =
+            std::make_unique<ImportHook>(module, patches[k].dll, patches[k].function, patches[k].replacement);
 }
 
 GlobalMemoryMonitor::~GlobalMemoryMonitor()
@@ -174,7 +175,10 @@ bool GlobalMemoryMonitor::installed() const
 }
 
 void GlobalMemoryMonitor::reset() { g_counters = Counters{}; }
-void GlobalMemoryMonitor::failAllocation(int nth) { g_counters.failAllocationAt = g_counters.allocations + nth; }
+void GlobalMemoryMonitor::failAllocation(int nth)
+{
+    g_counters.failAllocationAt = g_counters.allocations + nth;
+}
 void GlobalMemoryMonitor::failLock(int nth) { g_counters.failLockAt = g_counters.lockCalls + nth; }
 int GlobalMemoryMonitor::allocations() const { return g_counters.allocations; }
 int GlobalMemoryMonitor::frees() const { return g_counters.frees; }

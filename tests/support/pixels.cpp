@@ -28,11 +28,13 @@ void forEach(const RECT& area, int width, int height, Visit visit)
             visit(x, y);
 }
 
-HBITMAP paintBitmap(HBITMAP bitmap, int width, int height, const std::function<COLORREF(int x, int y)>& colour)
+HBITMAP paintBitmap(HBITMAP bitmap, int width, int height,
+                    const std::function<COLORREF(int x, int y)>& colour)
 {
     const w32k::MemoryDC memory(nullptr);
     const w32k::SelectGuard select(memory, bitmap);
-    forEach({0, 0, width, height}, width, height, [&](int x, int y) { SetPixel(memory, x, y, colour(x, y)); });
+    forEach({0, 0, width, height}, width, height,
+            [&](int x, int y) { SetPixel(memory, x, y, colour(x, y)); });
     GdiFlush();
     return bitmap;
 }
@@ -47,8 +49,9 @@ VisibleHost::VisibleHost()
                               CreateSolidBrush(RGB(0, 128, 128)), nullptr, "W32KTestVisibleHost", nullptr};
         return RegisterClassExA(&cls);
     }();
-    window_ = CreateWindowExA(WS_EX_TOPMOST, MAKEINTATOM(registered), "pixel host", WS_POPUP | WS_CLIPCHILDREN, 40,
-                              40, 320, 240, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    window_ = CreateWindowExA(WS_EX_TOPMOST, MAKEINTATOM(registered), "pixel host",
+                              WS_POPUP | WS_CLIPCHILDREN, 40, 40, 320, 240, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
     settlePaint(window_);
@@ -60,10 +63,12 @@ VisibleHost::~VisibleHost()
     pumpMessages();
 }
 
-HWND VisibleHost::add(const char* cls, DWORD style, int x, int y, int width, int height, int id, const char* text)
+HWND VisibleHost::add(const char* cls, DWORD style, int x, int y, int width, int height, int id,
+                      const char* text)
 {
+    const auto menu = reinterpret_cast<HMENU>(static_cast<INT_PTR>(id));
     HWND control = CreateWindowExA(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height, window_,
-                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+                                   menu, GetModuleHandleA(nullptr), nullptr);
     settlePaint(window_);
     return control;
 }
@@ -77,7 +82,8 @@ void settlePaint(HWND window)
 
 void repaintNow(HWND window, bool erase)
 {
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | (erase ? RDW_ERASE : 0));
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | (erase ? RDW_ERASE : 0));
     settlePaint(window);
 }
 

@@ -64,7 +64,8 @@ void shiftClick(HWND d, int id)
     for (const bool down : {true, false}) {
         SetForegroundWindow(d);
         pumpMessages(100);
-        for (int attempt = 0; attempt < 60 && ((GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0) != down; ++attempt) {
+        const auto shiftShown = [] { return (GetAsyncKeyState(VK_SHIFT) & 0x8000) != 0; };
+        for (int attempt = 0; attempt < 60 && shiftShown() != down; ++attempt) {
             if (attempt % 20 == 0)
                 keybd_event(VK_SHIFT, 0, down ? 0 : KEYEVENTF_KEYUP, 0);
             pumpMessages(10);

@@ -33,7 +33,10 @@ public:
 // The cell of grid slot (row slot, column slot), and the texts controls show.
 inline int cellId(int rowSlot, int columnSlot) { return IDC_MX_CELL_FIRST + 10 * columnSlot + rowSlot; }
 std::string controlText(HWND d, int id);
-inline std::string cellText(HWND d, int rowSlot, int columnSlot) { return controlText(d, cellId(rowSlot, columnSlot)); }
+inline std::string cellText(HWND d, int rowSlot, int columnSlot)
+{
+    return controlText(d, cellId(rowSlot, columnSlot));
+}
 // Types into a control as a user does (the edit marked as changed), leaving the focus in it.
 void typeText(HWND d, int id, const char* typed);
 // Types into a control and leaves it: it commits on losing the focus.
@@ -46,8 +49,14 @@ void scroll(HWND d, bool vertical, int code, int thumb = 0);
 void shiftClick(HWND d, int id);
 
 // BN_CLICKED of one button, or of several in turn.
-inline void click(HWND d, int id) { SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(d, id))); }
+inline void click(HWND d, int id)
+{
+    SendMessageA(d, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(d, id)));
+}
 inline void click(HWND d, std::initializer_list<int> ids) { for (int id : ids) click(d, id); }
-inline std::vector<int> selection(const MatrixDesc& d) { return {d.SelRowFrom, d.SelRowTo, d.SelSetFrom, d.SelSetTo}; }
+inline std::vector<int> selection(const MatrixDesc& d)
+{
+    return {d.SelRowFrom, d.SelRowTo, d.SelSetFrom, d.SelSetTo};
+}
 
 } // namespace w32ktest

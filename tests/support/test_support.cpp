@@ -74,8 +74,9 @@ bool isMessageBox(HWND window)
         return false;
     const auto proc = reinterpret_cast<const void*>(GetWindowLongPtrW(window, DWLP_DLGPROC));
     HMODULE owner = nullptr;
-    return GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                              static_cast<LPCSTR>(proc), &owner) &&
+    constexpr DWORD kByAddress =
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT;
+    return GetModuleHandleExA(kByAddress, static_cast<LPCSTR>(proc), &owner) &&
            owner == GetModuleHandleA("user32.dll");
 }
 
