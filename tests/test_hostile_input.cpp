@@ -1,8 +1,7 @@
-// Damaged host data through the DLL: folders with bad runs, net-node trees
-// with repeated blocks or too deep. Each call must end with a defined
-// result, stay inside the blocks and leave the host's other data alone.
-// (Damaged tag trees: fuzz_tags and fuzz_folders; lying DIB headers:
-// fuzz_dib; long INI values: test_ini_files.)
+// Damaged host data through the DLL: folders with bad runs, net-node trees with repeated blocks or too deep.
+// Each call must end with a defined result, stay inside the blocks and leave the host's other data alone.
+// (Damaged tag trees: fuzz_tags and fuzz_folders; lying DIB headers: fuzz_dib; long INI values:
+// test_ini_files.)
 #include <gtest/gtest.h>
 
 #include "frame/raii.h"
@@ -24,16 +23,16 @@ struct Guarded {
     T value;
     BYTE after[32];
     explicit Guarded(const T& v) : value(v) { std::fill_n(before, 32, 0xC7), std::fill_n(after, 32, 0xC7); }
-    bool intact() const { return std::count(before, before + 32, 0xC7) + std::count(after, after + 32, 0xC7) == 64; }
+    static bool filled(const BYTE* bytes) { return std::count(bytes, bytes + 32, 0xC7) == 32; }
+    bool intact() const { return filled(before) && filled(after); }
 };
 
-bool isLiveBlock(HGLOBAL block) { return GlobalFlags(block) != GMEM_INVALID_HANDLE && GlobalSize(block) != 0; }
+bool isLive(HGLOBAL block) { return GlobalFlags(block) != GMEM_INVALID_HANDLE && GlobalSize(block) != 0; }
 
 } // namespace
 
-// A run whose first index lies beyond its last covers nothing: placing its
-// own value beside it once extended it and the value was lost. (Every other
-// damaged layout under every placement and cut-back: fuzz_folders.)
+// A run whose first index lies beyond its last covers nothing: placing its own value beside it once extended
+// it and the value was lost. (Every other damaged layout under every placement and cut-back: fuzz_folders.)
 TEST(DamagedFolder, EveryCallStaysInTheBlockAndKeepsReferencesBalanced)
 {
     w32khost::Project project;
@@ -42,11 +41,10 @@ TEST(DamagedFolder, EveryCallStaysInTheBlockAndKeepsReferencesBalanced)
         for (WORD id : {a, b})
             EXPECT_EQ(int(project.references(id)) - 1, entriesHolding(f, id)) << "references of " << id;
     };
-    const auto damaged = [&] { return Guarded(w32ktest::makeFolder(PARSET_KIND_TEXT, {{8, 4, a}}, project.data())); };
     for (int index : {-32768, -1, 0, 3, 4, 5, 8, 9, 13, 32767}) {
         for (const WORD value : {a, b}) {
             SCOPED_TRACE("index " + std::to_string(index) + ", value " + std::to_string(value));
-            Guarded host = damaged();
+            Guarded host(w32ktest::makeFolder(PARSET_KIND_TEXT, {{8, 4, a}}, project.data()));
             host.value.HostWord = 0x1234;
             project.addReference(value); // handed over with the value
             EXPECT_TRUE(ExpPlaceValueInFolder(&host.value, index, value, project.data()));
@@ -117,10 +115,10 @@ TEST(DamagedNetNodes, CopiesAreRefusedAndNoBlockIsFreedTwice)
         EXPECT_FALSE(ExpDuplicateNetworkFolder(&copy.value, &folder.value));
         EXPECT_EQ(copy.value.childBlock, nullptr);
         EXPECT_EQ(copy.value.childCount, 0);
-        EXPECT_TRUE(!twice || isLiveBlock(twice)) << "the source is left alone";
+        EXPECT_TRUE(!twice || isLive(twice)) << "the source is left alone";
         EXPECT_FALSE(ExpDeleteNetworkFolder(&folder.value)) << "the tree was damaged";
         EXPECT_EQ(folder.value.childBlock, nullptr);
-        EXPECT_FALSE(twice && isLiveBlock(twice));
+        EXPECT_FALSE(twice && isLive(twice));
         EXPECT_TRUE(folder.intact());
         EXPECT_TRUE(copy.intact());
     }
