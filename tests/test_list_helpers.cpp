@@ -20,7 +20,8 @@ struct Lists : w32ktest::VisibleHost {
     Items items(HWND control, bool isCombo) const
     {
         Items out;
-        for (LRESULT i = 0, n = SendMessageA(control, isCombo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0); i < n; ++i) {
+        const LRESULT n = SendMessageA(control, isCombo ? CB_GETCOUNT : LB_GETCOUNT, 0, 0);
+        for (LRESULT i = 0; i < n; ++i) {
             char text[64] = "";
             SendMessageA(control, isCombo ? CB_GETLBTEXT : LB_GETTEXT, i, LPARAM(text));
             out.emplace_back(text, SendMessageA(control, isCombo ? CB_GETITEMDATA : LB_GETITEMDATA, i, 0));
@@ -66,7 +67,8 @@ TEST(ListHelpers, FindersCompareTheLowSixteenBitsWithTheWholeValue)
             SCOPED_TRACE(testing::Message() << combo << " " << c.value);
             SendMessageA(control, combo ? CB_SETCURSEL : LB_SETCURSEL, WPARAM(-1), 0);
             EXPECT_EQ(combo ? GetCBSelectionData(control) : GetLBSelectionData(control), -1);
-            EXPECT_EQ(combo ? SelectCBItem(control, c.value) : SelectLBItem(control, c.value), c.selected >= 0);
+            EXPECT_EQ(combo ? SelectCBItem(control, c.value) : SelectLBItem(control, c.value),
+                      c.selected >= 0);
             EXPECT_EQ(SendMessageA(control, combo ? CB_GETCURSEL : LB_GETCURSEL, 0, 0), c.selected);
             EXPECT_EQ(combo ? GetCBSelectionData(control) : GetLBSelectionData(control),
                       c.selected < 0 ? -1 : c.selected ? 0x30002 : 0);

@@ -46,7 +46,7 @@ struct SpinHost : w32ktest::VisibleHost {
     SpinHost()
     {
         g_steps.clear();
-        g_hostProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window(), GWLP_WNDPROC, LONG_PTR(recordStep)));
+        g_hostProc = WNDPROC(SetWindowLongPtrA(window(), GWLP_WNDPROC, LONG_PTR(recordStep)));
     }
     // 15 x 28, or 28 x 15 with style 1 (horizontal).
     HWND spin(DWORD s = 0, int x = 40) { return add(W32K_CLASS_SPIN, s, x, 30, s ? 28 : 15, s ? 15 : 28); }
@@ -63,7 +63,7 @@ TEST(SpinControl, APressOrAnArrowKeyStepsTheParentOnceForItsHalf)
         {0, VK_UP, 0, 0, 0}, {0, VK_LEFT, 0, 0, 0}, {0, VK_DOWN, 0, 0, 1}, {0, VK_RIGHT, 0, 0, 1},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "style " << c.style << " key " << c.key << " at " << c.x << "," << c.y);
+        SCOPED_TRACE(testing::Message() << c.style << " key " << c.key << " at " << c.x << ',' << c.y);
         HWND spin = host.spin(c.style);
         const bool press = c.key == 0;
         EXPECT_EQ(press ? SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at(c.x, c.y))
@@ -75,7 +75,8 @@ TEST(SpinControl, APressOrAnArrowKeyStepsTheParentOnceForItsHalf)
         EXPECT_EQ(GetWindowLongA(spin, 4), c.half);
         EXPECT_EQ(GetCapture(), press ? spin : nullptr);
         EXPECT_TRUE(!press || GetFocus() == spin) << "a press takes the focus";
-        press ? SendMessageA(spin, WM_LBUTTONUP, 0, at(c.x, c.y)) : SendMessageA(spin, WM_KEYUP, c.key, kKeyUp);
+        press ? SendMessageA(spin, WM_LBUTTONUP, 0, at(c.x, c.y))
+              : SendMessageA(spin, WM_KEYUP, c.key, kKeyUp);
         EXPECT_EQ(GetCapture(), nullptr);
         EXPECT_EQ(GetWindowLongA(spin, 4), kNoHalf);
         DestroyWindow(spin);
