@@ -13,9 +13,7 @@
 #include <string>
 #include <vector>
 
-using w32ktest::DialogScript;
-using w32ktest::MessageBoxRecorder;
-using w32ktest::TempDirectory;
+using namespace w32ktest;
 using Ids = std::vector<int>;
 using Texts = std::vector<std::string>;
 

@@ -1,6 +1,5 @@
-// The digits-only edit (with its return-key report) and the pointer helpers,
-// used through the DLL as a host uses them. (The check-box-only button's focus
-// frame, which leaves no trace: test_password, with and without version 6 controls.)
+// The digits-only edit (with its return-key report) and the pointer helpers, used through the DLL as a host
+// uses them. (The check-box-only button's focus frame: test_password, with and without version 6 controls.)
 #include <gtest/gtest.h>
 
 #include "support/import_hook.h"
@@ -61,8 +60,7 @@ TEST(DigitsEdit, TakesTypedDigitsOnlyAndBeepsAtEveryOtherCharacter)
     }
 }
 
-// Without RET an ordinary edit; with it the edit wants every key and tells Tab
-// or Return to the parent once.
+// Without RET an ordinary edit; with it the edit wants every key and tells Tab or Return to the parent once.
 TEST(DigitsEdit, WithRetReportsTabAndReturnToTheParent)
 {
     w32ktest::VisibleHost host;

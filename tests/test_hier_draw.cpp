@@ -1,5 +1,4 @@
-// Tree-list drawing through the DLL: the cells of bitmap 1201, the open list and scrolling to shown
-// children. (Line heights: the tag picker's two-threads test sets its fonts.)
+// Tree-list drawing through the DLL: the cells of bitmap 1201, the open list and scrolling to shown children.
 #include <gtest/gtest.h>
 
 #include "frame/raii.h"

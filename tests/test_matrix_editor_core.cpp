@@ -1,6 +1,5 @@
 // The matrix editor's rules that need no window, at bounds the dialog tests do not reach: the set count,
-// bounded text copies, and where Paste puts each token (the bounds of tokens and rectangle
-// over any text: fuzz_clipboard).
+// bounded text copies, where Paste puts each token (bounds of tokens and rectangle: fuzz_clipboard).
 #include <gtest/gtest.h>
 
 #include "dialogs/matrix_clipboard_core.h"

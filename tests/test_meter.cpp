@@ -1,5 +1,4 @@
-// The percentage meter as a host drives it: its four messages and what a
-// visible meter shows.
+// The percentage meter as a host drives it: its four messages and what a visible meter shows.
 #include <gtest/gtest.h>
 
 #include "support/pixels.h"
@@ -50,8 +49,7 @@ bool barShows(const ClientPixels& pixels, DWORD style, int filled)
 
 } // namespace
 
-// Positions out of the range stay inside the bar and off the border; the
-// percentage is reckoned in 64 bits.
+// Positions out of the range stay inside the bar and off the border; the percentage is reckoned in 64 bits.
 TEST(Meter, FillsItsShareOfTheInnerRectangleInsideItsBorder)
 {
     const struct { const char* what; DWORD style; LONG range, position; int filled; } cases[] = {
@@ -66,8 +64,7 @@ TEST(Meter, FillsItsShareOfTheInnerRectangleInsideItsBorder)
     }
 }
 
-// Range 0 paints without a division by zero. Hosts read the range and the
-// position from the window's extra data.
+// Range 0 paints without dividing by zero; hosts read range and position from the window's extra data.
 TEST(Meter, PaintsRangeZeroAndKeepsRangeAndPositionInItsExtraData)
 {
     VisibleHost host;
