@@ -134,15 +134,6 @@ RECT ClientPixels::bounds(COLORREF colour) const
     return r.right > r.left ? r : RECT{};
 }
 
-void fillClient(HWND window, COLORREF colour)
-{
-    RECT r{};
-    GetClientRect(window, &r);
-    const w32k::Brush brush(CreateSolidBrush(colour));
-    FillRect(w32k::WindowDC(window), &r, brush);
-    GdiFlush();
-}
-
 HBITMAP makePatternBitmap(int width, int height, const std::function<COLORREF(int x, int y)>& colour)
 {
     return paintBitmap(CreateCompatibleBitmap(w32k::WindowDC(nullptr), width, height), width, height, colour);

@@ -67,9 +67,6 @@ private:
 // One pixel of a window's client area (CLR_INVALID outside it).
 inline COLORREF clientPixel(HWND window, int x, int y) { return ClientPixels(window).at(x, y); }
 
-// Fills a window's client area through GetDC, as a marker that shows whether
-// a later paint covered it.
-void fillClient(HWND window, COLORREF colour);
 
 // Bitmaps compatible with the screen, owned by the caller (DeleteObject).
 HBITMAP makePatternBitmap(int width, int height, const std::function<COLORREF(int x, int y)>& colour);
