@@ -331,16 +331,18 @@ TEST(MatrixClipboard, CutAndPasteWaitForAClipboardHeldOpenAndPasteReadsOnlyItsBl
 TEST(MatrixEditor, TwoEditorsOpenAtOnceOnTwoThreadsEachWriteTheirOwnHostsRecipe)
 {
     HostRecipe first("T", 1, 0), second("NTT", 1, 1); // a host count of 0 opens with 1 set
-    std::atomic<int> open = 0;
-    const auto run = [&](HostRecipe* recipe, const char* typed) {
+    Turns turns; // 0: the first opens, 1: the second opens, 2: the first acts, 3: the second acts
+    const auto run = [&](HostRecipe* recipe, const char* typed, int opens) {
+        ASSERT_TRUE(turns.await(opens));
         EXPECT_EQ(recipe->edit([&](HWND d) {
-            for (++open; open < 2;)
-                pumpMessages(5);
+            turns.pass();
+            ASSERT_TRUE(turns.await(opens + 2));
             typeInto(d, cellId(recipe->desc.RowCount - 1, 0), typed);
             click(d, IDOK);
         }), 1);
+        turns.pass();
     };
-    std::thread one(run, &first, "first"), two(run, &second, "second");
+    std::thread one(run, &first, "first", 0), two(run, &second, "second", 1);
     one.join();
     two.join();
     EXPECT_EQ(first.hostSetCount, 1);

@@ -267,26 +267,24 @@ TEST_F(TagPicker, TwoPickersOpenAtOnceOnTwoThreadsKeepToTheirOwnHostData)
     Host second;
     second.node.nodeNumber = 9;
     second.add("Pump");
-    std::atomic<int> arrived = 0;
-    const auto meet = [&] { // both dialogs wait here, answering their messages
-        ++arrived;
-        for (int i = 0; arrived < 2 && i < 2000; ++i)
-            w32ktest::pumpMessages(5);
-        return arrived >= 2;
-    };
-    const auto pick = [&](Host& host, int fontHeight, std::vector<int> doubleClicks) {
+    w32ktest::Turns turns; // 0: the second opens, 1: the first opens, 2: the second acts, 3: the first acts
+    const auto pick = [&](Host& host, int fontHeight, std::vector<int> doubleClicks, int opens) {
         const w32k::Font font(CreateFontA(fontHeight, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Arial"));
-        return host.run([&](HWND dialog) {
+        EXPECT_TRUE(turns.await(opens));
+        const INT_PTR result = host.run([&](HWND dialog) {
             SendMessageA(dialog, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
-            ASSERT_TRUE(meet()); // both fonts set, both dialogs open
+            turns.pass();
+            ASSERT_TRUE(turns.await(opens + 2)); // both fonts set, both dialogs open
             EXPECT_EQ(ask(dialog, LB_GETITEMHEIGHT), fontHeight); // higher than the 17-pixel cells
             for (const int line : doubleClicks)
                 click(dialog, line, true);
         });
+        turns.pass();
+        return result;
     };
     INT_PTR secondResult = 0;
-    std::thread thread([&] { secondResult = pick(second, 30, {4}); }); // Pump
-    EXPECT_EQ(pick(*this, 40, {1, 2}), W32K_TAGSEL_ACCEPTED);          // Motor opens, Speed
+    std::thread thread([&] { secondResult = pick(second, 30, {4}, 0); }); // Pump
+    EXPECT_EQ(pick(*this, 40, {1, 2}, 1), W32K_TAGSEL_ACCEPTED);          // Motor opens, Speed
     thread.join();
     EXPECT_EQ(secondResult, W32K_TAGSEL_ACCEPTED);
     for (const auto& [host, id] : {std::pair<Host*, BYTE>{this, 3}, {&second, 10}}) {

@@ -40,6 +40,17 @@ void pumpMessages(DWORD ms)
     } while (GetTickCount() - start < ms);
 }
 
+bool Turns::await(int turn) const
+{
+    MSG message;
+    for (const DWORD start = GetTickCount(); current_ < turn; Sleep(1)) {
+        PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        if (GetTickCount() - start > 10000)
+            return false;
+    }
+    return true;
+}
+
 std::string windowText(HWND window)
 {
     char text[1024] = {};

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,6 +38,20 @@ private:
 
 // Dispatches the thread's pending messages for about `ms` milliseconds.
 void pumpMessages(DWORD ms = 0);
+
+// Dialogs of several threads open at once, acting in numbered turns. A thread
+// waiting for its turn answers only the messages other threads send it and
+// paints nothing: the system's text layout cache is not safe for the edit
+// controls of two threads at one time.
+class Turns {
+public:
+    // Waits (at most 10 s) until turn `turn` has come; false when it did not.
+    bool await(int turn) const;
+    void pass() { ++current_; }
+
+private:
+    std::atomic<int> current_ = 0;
+};
 
 struct ShownMessage {
     std::string caption;
