@@ -33,12 +33,6 @@ using namespace w32ktest;
 
 namespace {
 
-template <typename T>
-void put(void* base, std::size_t offset, T value)
-{
-    std::memcpy(static_cast<BYTE*>(base) + offset, &value, sizeof value);
-}
-
 // The references every live id of a project's store holds, by id.
 std::vector<UINT> referencesOf(void* project)
 {
@@ -114,13 +108,6 @@ NetNodeRecord node(WORD number)
     std::memset(r.hostData1, number, sizeof r.hostData1);
     r.flags = W32K_NETNODE_FLAG_CHILDREN | 0x80;
     return r;
-}
-
-NetNodeRecord withChildren(NetNodeRecord parent, std::initializer_list<NetNodeRecord> children)
-{
-    for (const NetNodeRecord& child : children)
-        ExpRegisterNetNodeData(&parent, &child);
-    return parent;
 }
 
 // A packed 24-bit DIB of width x height pixels in a global block.

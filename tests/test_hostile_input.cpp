@@ -64,14 +64,12 @@ TEST(DamagedFolder, EveryCallStaysInTheBlockAndKeepsReferencesBalanced)
 namespace {
 
 // A record with the given children in a block of exactly their size.
-NetNodeRecord node(WORD number, const std::vector<NetNodeRecord>& children = {})
+NetNodeRecord node(WORD number, std::initializer_list<NetNodeRecord> children = {})
 {
     NetNodeRecord r{};
     r.nodeNumber = number;
     std::fill_n(r.hostData1, sizeof r.hostData1, BYTE(number));
-    for (const auto& child : children)
-        EXPECT_TRUE(ExpRegisterNetNodeData(&r, &child));
-    return r;
+    return w32ktest::withChildren(r, children);
 }
 
 // Points the first child of record at block, said to hold count records.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "korutil2mfc.h"
+#include "support/folder_helpers.h"
 #include "w32korutil1.h"
 
 #include <algorithm>
@@ -17,11 +18,7 @@ namespace {
 
 using Bytes = std::vector<std::byte>;
 
-template <typename T>
-void put(void* base, size_t offset, T value)
-{
-    std::memcpy(static_cast<std::byte*>(base) + offset, &value, sizeof value);
-}
+using w32ktest::put;
 
 // A host project block with item records, a slot table of 9 objects and a language table, at the offsets the
 // library reads. (Missing slot objects, what each copy holds and what goes back: fuzz_languages.)

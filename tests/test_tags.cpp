@@ -6,6 +6,7 @@
 
 #include "frame/raii.h"
 #include "korutil2mfc.h"
+#include "support/folder_helpers.h"
 #include "support/memory_hooks.h"
 #include "w32khost.h"
 #include "w32korutil1.h"
@@ -289,17 +290,13 @@ NetNodeRecord node(WORD number, const char* label = "")
 }
 std::string labelOf(const NetNodeRecord& r) { return reinterpret_cast<const char*>(r.hostData1); }
 
+using w32ktest::withChildren;
+
 std::vector<NetNodeRecord> children(const NetNodeRecord& folder)
 {
     const w32k::GlobalLockGuard<const NetNodeRecord> block(folder.childCount ? folder.childBlock : nullptr);
     return block ? std::vector<NetNodeRecord>(block.get(), block.get() + folder.childCount)
                  : std::vector<NetNodeRecord>{};
-}
-NetNodeRecord withChildren(NetNodeRecord parent, const std::vector<NetNodeRecord>& kids)
-{
-    for (const auto& kid : kids)
-        EXPECT_TRUE(ExpRegisterNetNodeData(&parent, &kid));
-    return parent;
 }
 
 class NetNodeFolder : public ::testing::Test {

@@ -45,4 +45,11 @@ int entriesHolding(const ParSetFolder& folder, WORD id)
     return ::testing::AssertionSuccess();
 }
 
+NetNodeRecord withChildren(NetNodeRecord parent, std::initializer_list<NetNodeRecord> children)
+{
+    for (const NetNodeRecord& child : children)
+        EXPECT_TRUE(ExpRegisterNetNodeData(&parent, &child));
+    return parent;
+}
+
 } // namespace w32ktest

@@ -1,11 +1,14 @@
-// Parameter-set folders as the folder tests build and check them, on the
-// shared builder (host/w32khost.h).
+// Host records as the tests build and check them (parameter-set folders,
+// net-node trees, fields of a project block), on the shared builder
+// (host/w32khost.h).
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include "w32khost.h"
 
+#include <cstring>
+#include <initializer_list>
 #include <ostream>
 #include <vector>
 
@@ -22,5 +25,15 @@ int entriesHolding(const ParSetFolder& folder, WORD id);
 // Empty: count 0 and no block; otherwise a block of exactly count entries,
 // not locked, with ordered, non-overlapping runs of first <= last.
 ::testing::AssertionResult isWellFormed(const ParSetFolder& folder);
+
+// parent with each of children registered below it in turn.
+NetNodeRecord withChildren(NetNodeRecord parent, std::initializer_list<NetNodeRecord> children);
+
+// Writes value at offset bytes into a host block, as the host lays it out.
+template <typename T>
+void put(void* base, std::size_t offset, T value)
+{
+    std::memcpy(static_cast<BYTE*>(base) + offset, &value, sizeof value);
+}
 
 } // namespace w32ktest
